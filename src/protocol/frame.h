@@ -1,0 +1,115 @@
+// The TCP frame (20-byte header in front of every message), the 40-byte connection greeting, and
+// incremental readers that turn whatever bytes arrived into whole messages, in order.
+#pragma once
+
+#include "protocol/codes.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace vantor::protocol {
+
+inline constexpr uint32_t kFrameMarker = 1001;
+inline constexpr size_t kFrameHeaderSize = 20;
+inline constexpr size_t kGreetingSize = 40;
+inline constexpr size_t kOrdinaryBufferSize = 2048;
+inline constexpr size_t kMaxOrdinaryMessage = kOrdinaryBufferSize - kFrameHeaderSize; // 2028
+inline constexpr size_t kMaxDatagram = 2048;
+
+// One message: the code byte and everything after it. For counted codes the body starts with the
+// 32-bit count, exactly as on the wire, so a relayed message can be forwarded unchanged.
+struct Message {
+    uint8_t code = 0;
+    std::string body;
+
+    Cmd cmd() const { return static_cast<Cmd>(code); }
+    // Code byte plus body: what follows the frame header, and what a datagram carries.
+    std::string bytes() const;
+};
+
+// Header plus message, ready for one write. The ordinary path refuses messages over 2028 bytes
+// (returns an empty string); the stream path has no such limit.
+std::string frameMessage(std::string_view message);
+std::string frameStream(std::string_view stream);
+inline std::string frameMessage(const Message& m) {
+    return frameMessage(m.bytes());
+}
+
+// The greeting the client writes right after connecting: 1, 20, three zeros, twenty zero bytes.
+std::string greeting();
+
+// A counted message's record (the bytes after the leading 32-bit count).
+std::string_view countedRecord(std::string_view body);
+// Builds the body of a counted message from its fixed record part and its text.
+std::string countedBody(std::string_view fixedPart, std::string_view text);
+
+// Incremental reader for what a client receives from the server. The frame header is skipped
+// unread, and the body length comes from the code alone. A code the table does not know is dropped
+// without reading further (the next 20 bytes are taken as the next header). A count beyond its
+// code's cap is a protocol error: the reader stops for good and the connection must be closed.
+class ClientStreamReader {
+  public:
+    enum class Result { NeedMore, Message, Error };
+
+    // With `greeting`, the first 40 bytes (the server's answer to our greeting) are skipped.
+    explicit ClientStreamReader(bool greeting = true);
+
+    void feed(std::string_view bytes);
+    // Takes the next complete message into `out`.
+    Result next(Message& out);
+    const std::string& error() const { return error_; }
+    // Bytes held but not yet consumed.
+    size_t buffered() const { return buf_.size() - pos_; }
+    // Number of unknown codes dropped so far.
+    uint64_t dropped() const { return dropped_; }
+
+  private:
+    std::string buf_;
+    size_t pos_ = 0;
+    bool greetingPending_;
+    std::string error_;
+    uint64_t dropped_ = 0;
+    void compact();
+};
+
+// Incremental reader for what the server receives from a client: frames are cut by the header's
+// length field (the stream path has no other length), which must be between 1 and `maxMessage`.
+// Counted bodies are checked against their caps. Bad input is an error for the connection.
+class ServerFrameReader {
+  public:
+    enum class Result { NeedMore, Message, Error };
+    explicit ServerFrameReader(size_t maxMessage = 64 * 1024 * 1024, bool greeting = true);
+
+    void feed(std::string_view bytes);
+    Result next(Message& out);
+    const std::string& error() const { return error_; }
+    bool greetingDone() const { return !greetingPending_; }
+    size_t buffered() const { return buf_.size() - pos_; }
+
+  private:
+    std::string buf_;
+    size_t pos_ = 0;
+    size_t max_;
+    bool greetingPending_;
+    std::string error_;
+    void compact();
+};
+
+// Checks a received body against a rule; returns the body length the rule wants (0 with an error
+// text when it does not fit). `available` is how many body bytes there are.
+struct BodyCheck {
+    bool ok = false;
+    bool needMore = false;
+    uint64_t length = 0;
+    std::string error;
+};
+BodyCheck checkBody(const BodyRule& rule, std::string_view body, uint8_t code);
+
+// Decodes a datagram (code byte plus body) as the client receives it. A datagram shorter than its
+// code's body, with an unknown code, or with a count over its cap is refused. Extra trailing bytes
+// are cut off.
+bool decodeDatagram(std::string_view datagram, Message& out, std::string* error = nullptr);
+
+} // namespace vantor::protocol
