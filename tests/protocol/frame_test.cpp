@@ -1,0 +1,171 @@
+#include "protocol/frame.h"
+#include "protocol/wire.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace vantor::protocol;
+using vantor::wire::storeU32;
+
+namespace {
+
+std::string u32(uint32_t v) {
+    std::string s(4, '\0');
+    storeU32(s.data(), v);
+    return s;
+}
+
+// What the server writes for one message: a header the client does not read, then the message.
+std::string fromServer(uint8_t code, const std::string& body) {
+    return std::string(20, '\x5A') + std::string(1, char(code)) + body;
+}
+
+std::vector<Message> readAll(ClientStreamReader& r) {
+    std::vector<Message> out;
+    Message m;
+    while (r.next(m) == ClientStreamReader::Result::Message)
+        out.push_back(m);
+    return out;
+}
+
+TEST(Frame, HeaderGreetingAndOrdinaryLimit) {
+    const std::string hb = frameMessage(std::string("\x07"));
+    ASSERT_EQ(hb.size(), 21u);
+    EXPECT_EQ(hb, u32(1001) + u32(1) + std::string(12, '\0') + "\x07");
+
+    EXPECT_EQ(greeting(), u32(1) + u32(20) + std::string(32, '\0'));
+    EXPECT_EQ(frameMessage(std::string(2028, 'x')).size(), 2048u);
+    EXPECT_TRUE(frameMessage(std::string(2029, 'x')).empty());
+    EXPECT_EQ(frameStream(std::string(5000, 'x')).size(), 5020u);
+}
+
+TEST(Frame, CountedBodyWithZeroTextIsCountAndKBytes) {
+    const std::string body = countedBody(std::string(13, 'k'), "");
+    EXPECT_EQ(body, u32(0) + std::string(13, 'k'));
+    EXPECT_EQ(countedRecord(body), std::string(13, 'k'));
+}
+
+// A stream of mixed messages must come out the same however the bytes are split.
+TEST(ClientStreamReader, SameMessagesWhateverTheSplit) {
+    std::string contactGroups = u32(2) + std::string(90, 'g');
+    std::string sysHead(70, 's');
+    storeU32(sysHead.data() + 66, 3);
+    std::string readLog = std::string(16, 'r') + u32(1) + std::string(84, 'l');
+    const std::vector<Message> expect = {
+        {0x07, ""},
+        {0x02, u32(2) + std::string(13, 'a') + "hi"},
+        {0x36, contactGroups},
+        {0x38, sysHead + "xyz"},
+        {0x34, readLog},
+        {0x1D, std::string(260, 'i')},
+        {0x62, ""},
+    };
+    std::string wire(40, 'G'); // the server's answer to our greeting
+    for (const auto& m : expect)
+        wire += fromServer(m.code, m.body);
+
+    for (size_t step : {size_t(1), size_t(3), size_t(7), size_t(64), wire.size()}) {
+        ClientStreamReader r;
+        std::vector<Message> got;
+        for (size_t i = 0; i < wire.size(); i += step) {
+            r.feed(std::string_view(wire).substr(i, step));
+            for (auto& m : readAll(r))
+                got.push_back(m);
+        }
+        ASSERT_EQ(got.size(), expect.size()) << "step " << step;
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].code, expect[i].code);
+            EXPECT_EQ(got[i].body, expect[i].body) << "message " << i << " step " << step;
+        }
+        EXPECT_EQ(r.buffered(), 0u);
+    }
+}
+
+TEST(ClientStreamReader, UnknownCodeIsDroppedAndTheNextHeaderFollows) {
+    ClientStreamReader r(false);
+    r.feed(fromServer(0x53, "") + fromServer(0xFF, "") + fromServer(0x07, ""));
+    const auto got = readAll(r);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].code, 0x07);
+    EXPECT_EQ(r.dropped(), 2u);
+}
+
+TEST(ClientStreamReader, CountsBeyondTheirCapsStopTheReader) {
+    struct Case {
+        const char* what;
+        uint8_t code;
+        std::string body;
+    };
+    std::string sysHead(70, 's');
+    storeU32(sysHead.data() + 66, 0x7FFFFFFF);
+    const Case cases[] = {
+        {"chat text over 1000", 0x08, u32(1001)},  {"status text over 99", 0x02, u32(100)},
+        {"signature over 100", 0x06, u32(101)},    {"contact groups without bound", 0x36, u32(0xFFFFFFFF)},
+        {"system message of 2 GB", 0x38, sysHead},
+    };
+    for (const auto& c : cases) {
+        ClientStreamReader r(false);
+        r.feed(fromServer(c.code, c.body));
+        Message m;
+        EXPECT_EQ(r.next(m), ClientStreamReader::Result::Error) << c.what;
+        EXPECT_FALSE(r.error().empty());
+        // The reader stays stopped: nothing after the error is ever delivered.
+        r.feed(fromServer(0x07, ""));
+        EXPECT_EQ(r.next(m), ClientStreamReader::Result::Error) << c.what;
+    }
+}
+
+TEST(ClientStreamReader, CountAtTheCapIsAccepted) {
+    ClientStreamReader r(false);
+    r.feed(fromServer(0x08, u32(1000) + std::string(88 + 1000, 'c')));
+    Message m;
+    ASSERT_EQ(r.next(m), ClientStreamReader::Result::Message);
+    EXPECT_EQ(m.body.size(), 4u + 88 + 1000);
+}
+
+TEST(ServerFrameReader, CutsByHeaderLengthAndChecksCounts) {
+    ServerFrameReader r;
+    const std::string login(149, 'l');
+    r.feed(greeting() + frameMessage("\xFF" + login) + frameStream("\x2F" + std::string(3000, 'n')));
+    Message m;
+    ASSERT_EQ(r.next(m), ServerFrameReader::Result::Message);
+    EXPECT_EQ(m.code, 0xFF);
+    EXPECT_EQ(m.body, login);
+    ASSERT_EQ(r.next(m), ServerFrameReader::Result::Message);
+    EXPECT_EQ(m.body.size(), 3000u);
+    EXPECT_EQ(r.next(m), ServerFrameReader::Result::NeedMore);
+
+    struct Bad {
+        const char* what;
+        std::string bytes;
+    };
+    const Bad bad[] = {
+        {"garbage greeting", std::string(40, 'x')},
+        {"zero length", greeting() + u32(1001) + u32(0) + std::string(12, '\0')},
+        {"huge length", greeting() + u32(1001) + u32(0xFFFFFFF0) + std::string(12, '\0')},
+        {"count disagrees with frame", greeting() + frameMessage("\x08" + u32(5) + std::string(88, 'c'))},
+        {"count over cap", greeting() + frameMessage("\x08" + u32(1001) + std::string(1089, 'c'))},
+    };
+    for (const auto& b : bad) {
+        ServerFrameReader br;
+        br.feed(b.bytes);
+        EXPECT_EQ(br.next(m), ServerFrameReader::Result::Error) << b.what;
+    }
+}
+
+TEST(Datagram, DecodesOnlyWholeBodies) {
+    Message m;
+    std::string err;
+    EXPECT_TRUE(decodeDatagram("\x20" + std::string(44, 'e') + "trailing", m, &err));
+    EXPECT_EQ(m.body.size(), 44u);
+    EXPECT_FALSE(decodeDatagram("\x20" + std::string(43, 'e'), m, &err));
+    EXPECT_FALSE(decodeDatagram(std::string("\x08") + u32(10) + std::string(95, 'c'), m, &err));
+    EXPECT_TRUE(decodeDatagram(std::string("\x08") + u32(10) + std::string(98, 'c'), m, &err));
+    EXPECT_FALSE(decodeDatagram(std::string("\x08") + u32(0xFFFFFFFF), m, &err));
+    EXPECT_FALSE(decodeDatagram("", m, &err));
+    EXPECT_FALSE(decodeDatagram("\x53", m, &err));
+    EXPECT_FALSE(decodeDatagram("\xFF" + std::string(149, 'l'), m, &err)); // never received
+}
+
+} // namespace
