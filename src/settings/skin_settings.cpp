@@ -1,0 +1,49 @@
+#include "settings/skin_settings.h"
+
+#include "settings/ini_text.h"
+#include "settings/profile_file.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace vantor::settings {
+namespace {
+
+int readRanged(const ProfileFile& f, std::string_view key, int fallback, int64_t min, int64_t max) {
+    const int64_t v = f.readInteger("Init", key, fallback);
+    return (v < min || v > max) ? fallback : static_cast<int>(v);
+}
+
+uint32_t readColour(const ProfileFile& f, std::string_view key, uint32_t fallback) {
+    const std::optional<int64_t> v =
+        ini::parseDecimal(f.readString("FontColor", key, std::to_string(fallback)));
+    return (!v || *v < INT32_MIN || *v > int64_t(UINT32_MAX)) ? fallback : static_cast<uint32_t>(*v);
+}
+
+} // namespace
+
+SkinSettings loadSkinSettings(const std::string& skinFile) {
+    const ProfileFile f(skinFile);
+    SkinSettings s;
+    s.H = readRanged(f, "H", 0, -180, 180);
+    s.S = readRanged(f, "S", 0, -100, 100);
+    s.B = readRanged(f, "B", 0, -100, 100);
+    s.ALphaBlend = readRanged(f, "ALphaBlend", 255, 0, 255);
+    s.Name = readColour(f, "Name", s.Name);
+    s.Memo = readColour(f, "Memo", s.Memo);
+    s.Border = readColour(f, "Border", s.Border);
+    s.FormBG = readColour(f, "FormBG", s.FormBG);
+    return s;
+}
+
+void saveSkinSettings(const std::string& skinFile, const SkinSettings& skin) {
+    const ProfileFile f(skinFile);
+    f.writeInteger("Init", "H", skin.H);
+    f.writeInteger("Init", "S", skin.S);
+    f.writeInteger("Init", "B", skin.B);
+    f.writeInteger("Init", "ALphaBlend", skin.ALphaBlend);
+    f.writeString("FontColor", "Name", std::to_string(skin.Name));
+    f.writeString("FontColor", "Memo", std::to_string(skin.Memo));
+}
+
+} // namespace vantor::settings
