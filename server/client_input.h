@@ -1,0 +1,47 @@
+// What the server accepts from a client connection: each framed message is checked against the
+// code table and decoded into the request a handler works on. Plain C++, so that it can be
+// fuzzed without the event loop. Bad input is an `Invalid` request: the connection is closed.
+#pragma once
+
+#include "protocol/frame.h"
+#include "protocol/group.h"
+#include "protocol/records.h"
+#include "protocol/relay.h"
+
+#include <string>
+#include <variant>
+
+namespace vantor::server {
+
+struct Invalid {
+    std::string error;
+};
+// A well-formed message the server has nothing to do with (notices, attendance, …).
+struct Unhandled {};
+struct Heartbeat {};
+struct Logout {};
+struct UserQuery {
+    uint32_t userId = 0;
+};
+struct GroupSave {
+    uint8_t code = 0; // CmdGroupSave, CmdGroupInfoSave, CmdGroupQuitSave or CmdGroupDismissSave
+    protocol::GroupRecord record;
+    protocol::GroupInfoRecord info;
+    protocol::GroupMemberChange change;
+};
+// A record for a colleague (or a group), forwarded unchanged.
+struct Relay {
+    protocol::RelayTarget target;
+    bool holdable = false; // kept for a colleague who is offline, delivered at sign-in
+    bool groupChat = false;
+};
+
+using ClientRequest =
+    std::variant<Invalid, Unhandled, Heartbeat, Logout, protocol::VersionCheckRequest, protocol::LoginRequest,
+                 protocol::StatusRecord, protocol::WorkStateRecord, protocol::ContactsChange, UserQuery,
+                 GroupSave, protocol::GroupMembersQuery, protocol::UserSearchRequest,
+                 protocol::GroupSearchRequest, Relay>;
+
+ClientRequest parseClientMessage(const protocol::Message& m);
+
+} // namespace vantor::server

@@ -1,0 +1,88 @@
+// The organisation in memory while the server runs: colleagues with their live presence,
+// departments, contact groups and links, discussion groups; and the directory items of the
+// sign-in load already framed, so that a sign-in copies bytes instead of encoding records.
+#pragma once
+
+#include "protocol/group.h"
+#include "protocol/records.h"
+#include "server/organisation.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vantor::server {
+
+// The framed items of one sign-in load, shared by every session loading at the same time.
+struct LoadSnapshot {
+    std::string departmentFrames;                               // every CmdDepartmentItem
+    std::vector<std::shared_ptr<const std::string>> userFrames; // one CmdUserItem each
+    std::vector<uint32_t> userIds;                              // position → user id
+};
+
+class Directory {
+  public:
+    void load(const Organisation& org);
+
+    const protocol::UserRecord* user(uint32_t id) const;
+    size_t userCount() const { return users_.size(); }
+    size_t position(uint32_t id) const; // SIZE_MAX when unknown
+    const std::vector<Department>& departments() const { return departments_; }
+    std::string departmentName(uint32_t id) const;
+
+    // Changes to one colleague; each re-frames that colleague's item.
+    void setPresence(uint32_t id, uint8_t status, bool hasAudio, bool hasCamera);
+    void setHeadPicture(uint32_t id, const std::string& name);
+    void setSignature(uint32_t id, const std::string& text);
+    void setWorkState(uint32_t id, const std::string& text);
+    void rename(uint32_t id, const std::string& name);
+    void add(const Colleague& c);
+    void remove(uint32_t id);
+    Colleague colleague(uint32_t id) const;
+
+    // The framed items of the sign-in load (rebuilt after changes, shared until the next one).
+    std::shared_ptr<const LoadSnapshot> snapshot();
+    // One framed CmdUserItem.
+    static std::string userItemFrame(const protocol::UserRecord& r, uint8_t action, uint32_t position,
+                                     uint32_t count);
+
+    // Contact groups and links of one owner.
+    std::vector<protocol::ContactGroup> contactGroupsOf(uint32_t owner) const;
+    std::vector<protocol::ContactLink> contactLinksOf(uint32_t owner) const;
+    uint32_t contactGroupByName(uint32_t owner, const std::string& name) const;
+    void addContactGroup(uint32_t owner, uint32_t id, const std::string& name);
+    void removeContactGroup(uint32_t owner, const std::string& name);
+    void setContactLink(uint32_t owner, uint32_t userId, uint32_t groupId);
+    void removeContactLink(uint32_t owner, uint32_t userId);
+
+    // Discussion groups.
+    const DiscussionGroup* group(const wire::Guid& guid) const;
+    const DiscussionGroup* groupByNumber(uint32_t number) const;
+    void putGroup(const DiscussionGroup& g);
+    void removeGroup(const wire::Guid& guid);
+    std::vector<const DiscussionGroup*> groupsOf(uint32_t userId) const;
+    std::vector<const DiscussionGroup*> allGroups() const;
+    static protocol::Group groupRecord(const DiscussionGroup& g);
+
+    // Colleagues in directory order whose name and department name contain the given texts.
+    std::vector<uint32_t> search(const std::string& name, const std::string& department, size_t skip,
+                                 size_t take) const;
+
+  private:
+    void reframe(size_t pos);
+    std::vector<Department> departments_;
+    std::vector<protocol::UserRecord> users_;
+    std::vector<Colleague> colleagues_;
+    std::unordered_map<uint32_t, size_t> index_;
+    std::vector<std::shared_ptr<const std::string>> frames_;
+    std::shared_ptr<const LoadSnapshot> snapshot_;
+    std::map<uint32_t, std::vector<protocol::ContactGroup>> contactGroups_;
+    std::map<uint32_t, std::map<uint32_t, uint32_t>> links_; // owner → user → group
+    std::map<std::string, DiscussionGroup> groups_;          // by GUID bytes
+};
+
+std::string guidKey(const wire::Guid& g);
+
+} // namespace vantor::server

@@ -1,0 +1,269 @@
+#include "server/server.h"
+
+#include "protocol/text.h"
+#include "server/file_server.h"
+#include "server/log.h"
+#include "server/session.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+
+namespace vantor::server {
+
+using protocol::Cmd;
+using protocol::Message;
+
+namespace {
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+} // namespace
+
+Server::Server(ServerConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
+    if (config_.fileFolder.empty()) config_.fileFolder = config_.dbPath + ".files";
+    connect(&tcp_, &QTcpServer::newConnection, this, &Server::onNewConnection);
+    connect(&udp_, &QUdpSocket::readyRead, this, &Server::onDatagrams);
+}
+
+Server::~Server() {
+    stop();
+}
+
+bool Server::start(std::string* error) {
+    store_ = Store::open(config_.dbPath, error);
+    if (!store_) return false;
+    directory_.load(store_->loadOrganisation());
+    const QHostAddress address(QString::fromStdString(config_.bindAddress));
+    if (address.isNull()) {
+        if (error) *error = "not an address: " + config_.bindAddress;
+        store_.reset();
+        return false;
+    }
+    // TCP and UDP share the port number; with port 0 try a few free ports until both are free.
+    bool bound = false;
+    for (int attempt = 0; attempt < 20 && !bound; ++attempt) {
+        if (!tcp_.listen(address, config_.port)) break;
+        bound = udp_.bind(address, tcp_.serverPort());
+        if (!bound) tcp_.close();
+        if (config_.port != 0) break;
+    }
+    if (!bound) {
+        if (error)
+            *error = "cannot listen on " + config_.bindAddress + ":" + std::to_string(config_.port) + ": " +
+                     (tcp_.isListening() ? udp_.errorString() : tcp_.errorString()).toStdString();
+        tcp_.close();
+        store_.reset();
+        return false;
+    }
+    files_ = std::make_unique<FileServer>(*store_, config_.fileFolder, config_.greetingTimeoutMs);
+    if (!files_->start(address, config_.filePort, error)) {
+        files_.reset();
+        tcp_.close();
+        udp_.close();
+        store_.reset();
+        return false;
+    }
+    if (config_.advertisedFileAddress.empty())
+        config_.advertisedFileAddress = address == QHostAddress::AnyIPv4 ? "127.0.0.1" : config_.bindAddress;
+    log(LogLevel::Info, "listening on " + config_.bindAddress + ":" + std::to_string(port()) +
+                            " (TCP and UDP), files on " + std::to_string(filePort()) + "; " +
+                            std::to_string(directory_.userCount()) + " colleagues in " +
+                            std::to_string(directory_.departments().size()) + " departments");
+    return true;
+}
+
+void Server::stop() {
+    if (!store_) return;
+    log(LogLevel::Info, "stopping");
+    tcp_.close();
+    udp_.close();
+    if (files_) files_->stop();
+    protocol::LoginReply bye;
+    bye.tokenOrReason = protocol::toGbk("服务器已停止！");
+    const Message last = protocol::makeMessage(Cmd::LoginReply, bye);
+    const auto all = sessions_;
+    for (auto& [id, s] : all) {
+        if (s->signedIn())
+            s->closeWith(last, "the server stops");
+        else
+            s->closeAfterFlush("the server stops");
+    }
+    // Give the farewells a moment to leave, then drop whoever is left.
+    QElapsedTimer t;
+    t.start();
+    while (!sessions_.empty() && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (auto& [id, s] : std::unordered_map<uint64_t, Session*>(sessions_))
+        s->abort("the server stops");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    files_.reset();
+    store_.reset();
+    log(LogLevel::Info, "stopped; the store is closed");
+}
+
+uint16_t Server::port() const {
+    return uint16_t(tcp_.serverPort());
+}
+uint16_t Server::udpPort() const {
+    return uint16_t(udp_.localPort());
+}
+uint16_t Server::filePort() const {
+    return files_ ? files_->port() : 0;
+}
+
+void Server::onNewConnection() {
+    while (QTcpSocket* socket = tcp_.nextPendingConnection()) {
+        auto* s = new Session(socket, *this, nextSession_++);
+        s->setParent(this);
+        sessions_[s->id()] = s;
+        log(LogLevel::Debug, "connection from " + s->peer());
+    }
+}
+
+bool Server::isOnline(uint32_t userId) const {
+    return byUser_.count(userId) != 0;
+}
+
+size_t Server::heldCount(uint32_t userId) {
+    return store_ ? store_->heldCount(userId) : 0;
+}
+
+void Server::handle(Session& s, const Message& m) {
+    const ClientRequest request = parseClientMessage(m);
+    if (const auto* bad = std::get_if<Invalid>(&request)) {
+        s.abort(bad->error);
+        return;
+    }
+    const bool signedIn = s.signedIn();
+    std::visit(
+        Overloaded{
+            [&](const Invalid&) {},
+            [&](const Unhandled&) {
+                log(LogLevel::Debug, std::string("not handled: ") + std::string(protocol::codeName(m.code)));
+            },
+            [&](const Heartbeat&) { s.send(protocol::emptyMessage(Cmd::Heartbeat)); },
+            [&](const Logout&) {
+                signOut(s, "signed out");
+                s.closeAfterFlush("signed out");
+            },
+            [&](const protocol::VersionCheckRequest& r) { onVersionCheck(s, r); },
+            [&](const protocol::LoginRequest& r) {
+                if (!signedIn) onLogin(s, r);
+            },
+            [&](const auto& r) {
+                if (!signedIn) {
+                    log(LogLevel::Warning,
+                        s.peer() + " sent " + std::string(protocol::codeName(m.code)) + " before signing in");
+                    return;
+                }
+                using T = std::decay_t<decltype(r)>;
+                if constexpr (std::is_same_v<T, protocol::StatusRecord>)
+                    onStatus(s, r);
+                else if constexpr (std::is_same_v<T, protocol::WorkStateRecord>)
+                    onWorkState(s, r);
+                else if constexpr (std::is_same_v<T, protocol::ContactsChange>)
+                    onContacts(s, r);
+                else if constexpr (std::is_same_v<T, UserQuery>)
+                    onUserQuery(s, r);
+                else if constexpr (std::is_same_v<T, GroupSave>)
+                    onGroupSave(s, r);
+                else if constexpr (std::is_same_v<T, protocol::GroupMembersQuery>)
+                    onGroupMembers(s, r);
+                else if constexpr (std::is_same_v<T, protocol::UserSearchRequest>)
+                    onUserSearch(s, r);
+                else if constexpr (std::is_same_v<T, protocol::GroupSearchRequest>)
+                    onGroupSearch(s, r);
+                else if constexpr (std::is_same_v<T, Relay>)
+                    onRelay(s, m, r);
+            },
+        },
+        request);
+}
+
+void Server::sessionClosed(Session& s) {
+    sessions_.erase(s.id());
+    signOut(s, "connection closed");
+}
+
+void Server::broadcast(const Message& m, uint32_t except) {
+    const std::string bytes = m.bytes();
+    const std::string frame = bytes.size() <= protocol::kMaxOrdinaryMessage ? protocol::frameMessage(bytes)
+                                                                            : protocol::frameStream(bytes);
+    for (auto& [id, s] : byUser_)
+        if (id != except) s->sendFrame(frame);
+}
+
+void Server::broadcastStatus(uint32_t userId, uint8_t textKind, const std::string& text, bool automatic,
+                             uint32_t except) {
+    const protocol::UserRecord* u = directory_.user(userId);
+    if (!u) return;
+    protocol::StatusRecord r;
+    r.userId = userId;
+    r.status = u->status;
+    r.hasAudio = u->hasAudio;
+    r.hasCamera = u->hasCamera;
+    r.automatic = automatic;
+    r.textKind = textKind;
+    r.text = text;
+    broadcast(Message{uint8_t(Cmd::Status), r.encodeBody()}, except);
+}
+
+// ---- control surface ----
+
+void Server::pushStatus(uint32_t userId, uint8_t status) {
+    const protocol::UserRecord* u = directory_.user(userId);
+    if (!u) return;
+    directory_.setPresence(userId, status, u->hasAudio, u->hasCamera);
+    broadcastStatus(userId, 0, {}, false);
+}
+
+bool Server::addColleague(const Colleague& c, const std::string& account, const std::string& password) {
+    if (!store_ || !store_->addColleague(c, account, password, config_.hashIterations)) return false;
+    directory_.add(c);
+    const protocol::UserRecord* u = directory_.user(c.id);
+    broadcast(Message{uint8_t(Cmd::UserItem),
+                      [&] {
+                          protocol::UserItem item;
+                          item.action = protocol::kItemAdded;
+                          item.position = uint32_t(directory_.position(c.id));
+                          item.loadCount = uint32_t(directory_.userCount());
+                          item.user = *u;
+                          return item.encodeBody();
+                      }()},
+              c.id);
+    return true;
+}
+
+bool Server::removeColleague(uint32_t userId) {
+    const protocol::UserRecord* u = directory_.user(userId);
+    if (!store_ || !u || !store_->removeColleague(userId)) return false;
+    protocol::UserItem item;
+    item.action = protocol::kItemRemoved;
+    item.user = *u;
+    if (auto it = byUser_.find(userId); it != byUser_.end()) {
+        Session* s = it->second;
+        byUser_.erase(it);
+        s->closeAfterFlush("the colleague was removed");
+    }
+    directory_.remove(userId);
+    broadcast(Message{uint8_t(Cmd::UserItem), item.encodeBody()}, userId);
+    return true;
+}
+
+bool Server::renameColleague(uint32_t userId, const std::string& name) {
+    if (!store_ || !directory_.user(userId) || !store_->renameColleague(userId, name)) return false;
+    directory_.rename(userId, name);
+    broadcast(protocol::makeMessage(Cmd::UserRenamed, protocol::UserRenamed{userId, name}), 0);
+    return true;
+}
+
+bool Server::pushRecord(uint32_t userId, const Message& m) {
+    const auto it = byUser_.find(userId);
+    if (it == byUser_.end()) return false;
+    it->second->send(m);
+    return true;
+}
+
+} // namespace vantor::server

@@ -1,0 +1,231 @@
+// Presence, the directory requests of signed-in clients, discussion-group saves, and the relay of
+// records between colleagues (held for an offline colleague where the sender will not retry).
+#include "protocol/text.h"
+#include "server/log.h"
+#include "server/server.h"
+#include "server/session.h"
+
+#include <algorithm>
+
+namespace vantor::server {
+
+using protocol::Cmd;
+using protocol::Message;
+
+void Server::onStatus(Session& s, const protocol::StatusRecord& r) {
+    if (r.userId != s.userId()) {
+        log(LogLevel::Warning, s.peer() + " sent a status for user " + std::to_string(r.userId));
+        return;
+    }
+    const protocol::UserRecord* u = directory_.user(r.userId);
+    const uint8_t status = r.status & 0x7F;
+    if (!u || status > protocol::kMobile) return;
+    if (r.textKind == uint8_t(protocol::TextKind::HeadPicture)) directory_.setHeadPicture(r.userId, r.text);
+    if (r.textKind == uint8_t(protocol::TextKind::Signature)) directory_.setSignature(r.userId, r.text);
+    if (r.textKind == 1 || r.textKind == 2) {
+        const Colleague c = directory_.colleague(r.userId);
+        store_->updateProfile(c.id, c.headPicture, c.signature, c.workState);
+    }
+    directory_.setPresence(r.userId, status, r.hasAudio, r.hasCamera);
+    // The sender's own status changes only with this echo; everybody else learns it too.
+    broadcastStatus(r.userId, r.textKind, r.text, r.automatic);
+}
+
+void Server::onWorkState(Session& s, const protocol::WorkStateRecord& r) {
+    directory_.setWorkState(s.userId(), r.name);
+    const Colleague c = directory_.colleague(s.userId());
+    store_->updateProfile(c.id, c.headPicture, c.signature, c.workState);
+    s.send(protocol::makeMessage(Cmd::WorkStateSync, r));
+}
+
+void Server::onContacts(Session& s, const protocol::ContactsChange& c) {
+    const uint32_t owner = s.userId();
+    if (c.ownId != owner) return;
+    if (c.operationClass == 0 && c.operation == 0) { // new contact group
+        if (c.groupName.empty() || directory_.contactGroupByName(owner, c.groupName)) return;
+        if (const uint32_t id = store_->addContactGroup(owner, c.groupName))
+            directory_.addContactGroup(owner, id, c.groupName);
+    } else if (c.operationClass == 1 && c.operation == 0) { // contact group removed
+        store_->removeContactGroup(owner, c.groupName);
+        directory_.removeContactGroup(owner, c.groupName);
+    } else if (c.operationClass == 0 && c.operation == 1) { // contact added to or moved into a group
+        if (!directory_.user(c.contactId) || c.contactId == owner) return;
+        uint32_t group = 0;
+        for (const auto& g : directory_.contactGroupsOf(owner))
+            if (g.groupId == c.groupId) group = g.groupId;
+        if (!group) group = directory_.contactGroupByName(owner, c.groupName);
+        if (!group && !c.groupName.empty()) {
+            group = store_->addContactGroup(owner, c.groupName);
+            if (group) directory_.addContactGroup(owner, group, c.groupName);
+        }
+        if (group && store_->setContactLink(owner, c.contactId, group))
+            directory_.setContactLink(owner, c.contactId, group);
+    } else if (c.operationClass == 1 && c.operation == 1) { // contact removed
+        store_->removeContactLink(owner, c.contactId);
+        directory_.removeContactLink(owner, c.contactId);
+    }
+}
+
+void Server::onUserQuery(Session& s, const UserQuery& q) {
+    if (const protocol::UserRecord* u = directory_.user(q.userId))
+        s.send(protocol::makeMessage(Cmd::UserQuery, *u));
+}
+
+void Server::onGroupSave(Session& s, const GroupSave& g) {
+    const uint32_t me = s.userId();
+    auto isMember = [&](const DiscussionGroup& d, uint32_t id) {
+        return std::find(d.members.begin(), d.members.end(), id) != d.members.end();
+    };
+    auto keep = [&](DiscussionGroup& d) {
+        if (store_->saveGroup(d)) directory_.putGroup(d);
+    };
+    switch (Cmd(g.code)) {
+    case Cmd::GroupSave: {
+        const protocol::GroupRecord& r = g.record;
+        const DiscussionGroup* existing = directory_.group(r.key.groupId);
+        DiscussionGroup d;
+        if (existing) {
+            if (!isMember(*existing, me)) return;
+            d = *existing;
+        } else {
+            if (r.key.groupId.isNull()) return;
+            d.guid = r.key.groupId;
+            d.name = r.name;
+            d.topic = r.topic;
+            d.hidden = r.hidden;
+            d.creator = me;
+            d.members.push_back(me);
+        }
+        for (uint32_t id : r.members)
+            if (id != 0 && directory_.user(id) && !isMember(d, id) &&
+                d.members.size() < protocol::kGroupSlots)
+                d.members.push_back(id);
+        keep(d);
+        break;
+    }
+    case Cmd::GroupInfoSave: {
+        const DiscussionGroup* existing = directory_.group(g.info.guid);
+        if (!existing || existing->creator != me) return;
+        DiscussionGroup d = *existing;
+        d.name = g.info.name;
+        d.topic = g.info.topic;
+        d.notice = g.info.notice;
+        d.hidden = g.info.hidden;
+        keep(d);
+        break;
+    }
+    case Cmd::GroupQuitSave: {
+        const DiscussionGroup* existing = directory_.group(g.change.guid);
+        const uint32_t actor = g.change.actorId;
+        if (!existing || (actor != me && existing->creator != me)) return;
+        DiscussionGroup d = *existing;
+        std::erase(d.members, actor);
+        keep(d);
+        break;
+    }
+    case Cmd::GroupDismissSave: {
+        const DiscussionGroup* existing = directory_.group(g.change.guid);
+        if (!existing || existing->creator != me) return;
+        store_->removeGroup(existing->guid);
+        directory_.removeGroup(g.change.guid);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Server::onGroupMembers(Session& s, const protocol::GroupMembersQuery& q) {
+    std::vector<protocol::UserRecord> users;
+    for (uint32_t i = 0; i < q.count; ++i)
+        if (const protocol::UserRecord* u = directory_.user(q.ids[i])) users.push_back(*u);
+    s.send(Message{uint8_t(Cmd::GroupMembers), protocol::encodeGroupMembersReply(q.guid, users)});
+}
+
+void Server::onUserSearch(Session& s, const protocol::UserSearchRequest& r) {
+    const uint32_t page = std::max<uint32_t>(1, std::min<uint32_t>(r.page, 1000000));
+    const auto ids = directory_.search(r.name, r.department, size_t(page - 1) * protocol::kSearchPageSize,
+                                       protocol::kSearchPageSize);
+    for (uint32_t id : ids) {
+        const protocol::UserRecord* u = directory_.user(id);
+        protocol::UserSearchResult res;
+        res.userId = id;
+        res.name = u->name;
+        res.department = directory_.departmentName(u->departmentId);
+        res.signature = u->signature.substr(0, wire::gbkCutLength(u->signature, 60));
+        res.status = u->status;
+        res.page = page;
+        s.send(protocol::makeMessage(Cmd::UserSearch, res));
+    }
+}
+
+void Server::onGroupSearch(Session& s, const protocol::GroupSearchRequest& r) {
+    const uint32_t page = std::max<uint32_t>(1, std::min<uint32_t>(r.page, 1000000));
+    size_t skip = size_t(page - 1) * protocol::kSearchPageSize, sent = 0;
+    for (const DiscussionGroup* g : directory_.allGroups()) {
+        if (g->hidden) continue;
+        if (!r.keyword.empty() && g->name.find(r.keyword) == std::string::npos &&
+            g->topic.find(r.keyword) == std::string::npos)
+            continue;
+        if (skip > 0) {
+            --skip;
+            continue;
+        }
+        protocol::GroupSearchResult res;
+        res.guid = g->guid;
+        res.name = g->name;
+        res.topic = g->topic;
+        res.groupNumber = g->number;
+        res.page = page;
+        s.send(protocol::makeMessage(Cmd::GroupSearch, res));
+        if (++sent >= protocol::kSearchPageSize) break;
+    }
+}
+
+void Server::onRelay(Session& s, const Message& m, const Relay& r) {
+    const uint32_t me = s.userId();
+    if (r.target.hasSender && r.target.senderId != me) {
+        log(LogLevel::Warning, s.peer() + " (user " + std::to_string(me) + ") sent " +
+                                   std::string(protocol::codeName(m.code)) + " in the name of user " +
+                                   std::to_string(r.target.senderId));
+        return;
+    }
+    switch (r.target.kind) {
+    case protocol::RelayTarget::User:
+        deliverOrHold(r.target.userId, m, r.holdable);
+        break;
+    case protocol::RelayTarget::Group: {
+        const DiscussionGroup* g = directory_.group(r.target.group);
+        if (!g || std::find(g->members.begin(), g->members.end(), me) == g->members.end()) {
+            log(LogLevel::Warning, "user " + std::to_string(me) + " sent to a group it is not in");
+            return;
+        }
+        const std::vector<uint32_t> members = g->members;
+        for (uint32_t id : members)
+            if (id != me) deliverOrHold(id, m, r.holdable);
+        break;
+    }
+    case protocol::RelayTarget::GroupCreator:
+        if (const DiscussionGroup* g = directory_.group(r.target.group))
+            deliverOrHold(g->creator, m, r.holdable);
+        break;
+    case protocol::RelayTarget::None:
+        break;
+    }
+}
+
+void Server::deliverOrHold(uint32_t receiver, const Message& m, bool holdable) {
+    if (const auto it = byUser_.find(receiver); it != byUser_.end()) {
+        it->second->send(m);
+        return;
+    }
+    if (!holdable || !directory_.user(receiver)) return;
+    if (store_->heldCount(receiver) >= config_.maxHeldPerUser) {
+        log(LogLevel::Warning,
+            "user " + std::to_string(receiver) + " has too many held messages; one dropped");
+        return;
+    }
+    store_->holdMessage(receiver, m.code, m.body);
+}
+
+} // namespace vantor::server

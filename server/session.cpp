@@ -1,0 +1,182 @@
+#include "server/session.h"
+
+#include "server/log.h"
+#include "server/server.h"
+
+namespace vantor::server {
+
+namespace {
+constexpr qint64 kLoadWindow = 256 * 1024;       // keep this much queued while streaming the load
+constexpr size_t kLoadChunk = 64 * 1024;         // bytes handed to the socket at once
+constexpr qint64 kMaxBacklog = 64 * 1024 * 1024; // a client that lets this much pile up is dropped
+constexpr size_t kMaxWaiting = 100000;           // frames queued behind a sign-in load
+constexpr int kCloseGraceMs = 5000;
+} // namespace
+
+Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
+    : socket_(socket), server_(server), id_(id), reader_(server.config().maxFrame, true) {
+    socket->setParent(this);
+    connect(socket, &QTcpSocket::readyRead, this, &Session::onReadyRead);
+    connect(socket, &QTcpSocket::bytesWritten, this, &Session::onBytesWritten);
+    connect(socket, &QTcpSocket::disconnected, this, &Session::finish);
+    idle_.setSingleShot(true);
+    connect(&idle_, &QTimer::timeout, this,
+            [this] { abort("silent for " + std::to_string(idleMs_) + " ms"); });
+    setIdleTimeout(server.config().greetingTimeoutMs);
+}
+
+Session::~Session() = default;
+
+std::string Session::peer() const {
+    if (!socket_) return "?";
+    return socket_->peerAddress().toString().toStdString() + ":" + std::to_string(socket_->peerPort());
+}
+
+void Session::setIdleTimeout(int ms) {
+    idleMs_ = ms;
+    if (ms > 0)
+        idle_.start(ms);
+    else
+        idle_.stop();
+}
+
+void Session::onReadyRead() {
+    if (!socket_ || finished_) return;
+    const QByteArray bytes = socket_->readAll();
+    reader_.feed(std::string_view(bytes.constData(), size_t(bytes.size())));
+    if (idleMs_ > 0) idle_.start(idleMs_);
+    protocol::Message m;
+    while (!finished_ && state_ != State::Closing) {
+        const auto r = reader_.next(m);
+        if (state_ == State::Greeting && reader_.greetingDone()) {
+            state_ = State::Connected;
+            write(protocol::greeting());
+            setIdleTimeout(server_.config().idleTimeoutMs);
+        }
+        if (r == protocol::ServerFrameReader::Result::NeedMore) break;
+        if (r == protocol::ServerFrameReader::Result::Error) {
+            abort("unreadable input: " + reader_.error());
+            break;
+        }
+        server_.handle(*this, m);
+    }
+}
+
+void Session::write(const std::string& bytes) {
+    if (!socket_ || finished_) return;
+    if (socket_->bytesToWrite() > kMaxBacklog) {
+        abort("the client does not read what it is sent");
+        return;
+    }
+    socket_->write(bytes.data(), qint64(bytes.size()));
+}
+
+void Session::send(const protocol::Message& m) {
+    const std::string bytes = m.bytes();
+    sendFrame(bytes.size() <= protocol::kMaxOrdinaryMessage ? protocol::frameMessage(bytes)
+                                                            : protocol::frameStream(bytes));
+}
+
+void Session::sendFrame(std::string frame) {
+    if (finished_ || state_ == State::Closing) return;
+    if (state_ == State::Loading) {
+        if (waiting_.size() >= kMaxWaiting) {
+            abort("too much waiting behind the sign-in load");
+            return;
+        }
+        waiting_.push_back(std::move(frame));
+        return;
+    }
+    write(frame);
+}
+
+void Session::startLoad(uint32_t userId, std::shared_ptr<const LoadSnapshot> snapshot,
+                        std::map<size_t, std::string> patches, std::string tail) {
+    userId_ = userId;
+    state_ = State::Loading;
+    load_ = std::move(snapshot);
+    patches_ = std::move(patches);
+    tail_ = std::move(tail);
+    loadPos_ = 0;
+    departmentsSent_ = false;
+    pump();
+}
+
+void Session::markSignedIn(uint32_t userId) {
+    userId_ = userId;
+    if (state_ != State::Loading) state_ = State::SignedIn;
+}
+
+void Session::onBytesWritten() {
+    if (state_ == State::Loading) pump();
+}
+
+void Session::pump() {
+    while (!finished_ && state_ == State::Loading && socket_ && socket_->bytesToWrite() < kLoadWindow) {
+        if (!departmentsSent_) {
+            departmentsSent_ = true;
+            write(load_->departmentFrames);
+            continue;
+        }
+        if (loadPos_ < load_->userFrames.size()) {
+            std::string chunk;
+            chunk.reserve(kLoadChunk + 512);
+            while (loadPos_ < load_->userFrames.size() && chunk.size() < kLoadChunk) {
+                const auto p = patches_.find(loadPos_);
+                chunk += p != patches_.end() ? p->second : *load_->userFrames[loadPos_];
+                ++loadPos_;
+            }
+            write(chunk);
+            continue;
+        }
+        // The load is out: the tail (groups, contacts, the completion), then what waited.
+        write(tail_);
+        tail_.clear();
+        load_.reset();
+        patches_.clear();
+        state_ = State::SignedIn;
+        std::string rest;
+        for (auto& f : waiting_)
+            rest += f;
+        waiting_.clear();
+        write(rest);
+        server_.loadFinished(*this);
+    }
+}
+
+void Session::closeAfterFlush(const std::string& reason) {
+    if (finished_ || state_ == State::Closing) return;
+    log(LogLevel::Info, "closing " + peer() + ": " + reason);
+    state_ = State::Closing;
+    waiting_.clear();
+    load_.reset();
+    idle_.stop();
+    QTimer::singleShot(kCloseGraceMs, this, [this] { abort("did not close in time"); });
+    if (socket_) socket_->disconnectFromHost();
+}
+
+void Session::closeWith(const protocol::Message& last, const std::string& reason) {
+    if (finished_ || state_ == State::Closing) return;
+    waiting_.clear();
+    load_.reset();
+    if (state_ == State::Loading) state_ = State::SignedIn;
+    send(last);
+    closeAfterFlush(reason);
+}
+
+void Session::abort(const std::string& reason) {
+    if (finished_) return;
+    log(LogLevel::Warning, "dropping " + peer() + ": " + reason);
+    if (socket_) socket_->abort();
+    finish();
+}
+
+void Session::finish() {
+    if (finished_) return;
+    finished_ = true;
+    idle_.stop();
+    server_.sessionClosed(*this);
+    deleteLater();
+}
+
+} // namespace vantor::server

@@ -1,0 +1,83 @@
+// One client connection of the server: reads frames, hands each decoded request to the server,
+// and writes what the server sends. The sign-in load is streamed as the socket drains, and
+// messages produced meanwhile wait behind it, so a slow reader never holds the directory in
+// memory twice nor sees a stale record after a newer change.
+#pragma once
+
+#include "protocol/frame.h"
+#include "server/directory.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace vantor::server {
+
+class Server;
+
+class Session : public QObject {
+    Q_OBJECT
+  public:
+    enum class State { Greeting, Connected, Loading, SignedIn, Closing };
+
+    Session(QTcpSocket* socket, Server& server, uint64_t id);
+    ~Session() override;
+
+    uint64_t id() const { return id_; }
+    State state() const { return state_; }
+    uint32_t userId() const { return userId_; }
+    bool signedIn() const { return state_ == State::Loading || state_ == State::SignedIn; }
+    std::string peer() const;
+
+    // Queues one message (ordinary frame, or stream frame when longer than 2028 bytes).
+    void send(const protocol::Message& m);
+    void sendFrame(std::string frame);
+
+    // Streams the sign-in load: departments, then the colleagues of the snapshot (with the given
+    // positions replaced by per-viewer records), then `tail`.
+    void startLoad(uint32_t userId, std::shared_ptr<const LoadSnapshot> snapshot,
+                   std::map<size_t, std::string> patches, std::string tail);
+    void markSignedIn(uint32_t userId);
+
+    // Sends what is queued, then closes. `reason` goes to the log.
+    void closeAfterFlush(const std::string& reason);
+    // Stops any sign-in load, sends `last` right behind what the socket already has, then closes.
+    void closeWith(const protocol::Message& last, const std::string& reason);
+    // Closes at once.
+    void abort(const std::string& reason);
+
+    void setIdleTimeout(int ms);
+
+  private:
+    void onReadyRead();
+    void onBytesWritten();
+    void pump();
+    void write(const std::string& bytes);
+    void finish();
+
+    QPointer<QTcpSocket> socket_;
+    Server& server_;
+    uint64_t id_;
+    State state_ = State::Greeting;
+    uint32_t userId_ = 0;
+    protocol::ServerFrameReader reader_;
+    QTimer idle_;
+    int idleMs_ = 0;
+    bool finished_ = false;
+
+    // Sign-in load in progress.
+    std::shared_ptr<const LoadSnapshot> load_;
+    std::map<size_t, std::string> patches_;
+    size_t loadPos_ = 0;
+    bool departmentsSent_ = false;
+    std::string tail_;
+    std::deque<std::string> waiting_; // frames produced during the load
+};
+
+} // namespace vantor::server

@@ -1,0 +1,83 @@
+// The server's persistent store on SQLite: the organisation, account hashes, contact groups and
+// links, discussion groups, messages held for offline colleagues and the offline-file index.
+// Every write runs in a transaction. Not thread-safe: one owner thread.
+#pragma once
+
+#include "server/organisation.h"
+#include "server/password.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace vantor::server {
+
+struct HeldMessage {
+    int64_t id = 0;
+    uint32_t receiver = 0;
+    uint8_t code = 0;
+    std::string body;
+};
+
+class Store {
+  public:
+    // Opens (creating when missing) the database at `path`; nullptr with `error` on failure.
+    static std::unique_ptr<Store> open(const std::string& path, std::string* error);
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    // Replaces the whole organisation (held messages and files stay).
+    bool importOrganisation(const Organisation& org, std::string* error);
+    // Everything but the accounts' secrets.
+    Organisation loadOrganisation();
+
+    // The user id of an account whose password matches.
+    std::optional<uint32_t> authenticate(const std::string& account, const std::string& password);
+    std::string accountOf(uint32_t userId);
+
+    bool addColleague(const Colleague& c, const std::string& account, const std::string& password,
+                      uint32_t iterations);
+    bool removeColleague(uint32_t userId);
+    bool renameColleague(uint32_t userId, const std::string& name);
+    bool updateProfile(uint32_t userId, const std::string& headPicture, const std::string& signature,
+                       const std::string& workState);
+
+    // Contact groups and links of one owner.
+    uint32_t addContactGroup(uint32_t owner, const std::string& name);
+    bool removeContactGroup(uint32_t owner, const std::string& name);
+    bool setContactLink(uint32_t owner, uint32_t userId, uint32_t groupId);
+    bool removeContactLink(uint32_t owner, uint32_t userId);
+
+    // Discussion groups: insert or replace (the number is assigned on first save).
+    bool saveGroup(DiscussionGroup& g);
+    bool removeGroup(const wire::Guid& guid);
+
+    // Messages held for a colleague who is offline.
+    bool holdMessage(uint32_t receiver, uint8_t code, const std::string& body);
+    size_t heldCount(uint32_t receiver);
+    std::vector<HeldMessage> heldFor(uint32_t receiver);
+    bool dropHeld(const std::vector<int64_t>& ids);
+
+    // Offline-file index.
+    bool putFile(const std::string& name, int64_t size);
+    bool removeFile(const std::string& name);
+    std::optional<int64_t> fileSize(const std::string& name);
+
+    const std::string& lastError() const { return error_; }
+
+  private:
+    explicit Store(sqlite3* db) : db_(db) {}
+    bool exec(const char* sql);
+    bool begin();
+    bool commit();
+    void rollback();
+    friend class Transaction;
+    sqlite3* db_;
+    std::string error_;
+};
+
+} // namespace vantor::server
