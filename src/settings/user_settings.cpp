@@ -27,7 +27,7 @@ UserSettings loadUserSettings(const std::string& userFile, const FolderLayout& l
     UserSettings s;
     s.ViewStyle = readChoice(f, "ViewStyle", "FaceView", ContactPanel::FaceView, ContactPanel::Tree);
     s.TreeView = readChoice(f, "TreeView", "OnOrOff", TreeGrouping::OnOrOff, TreeGrouping::Tree);
-    s.FaceView = readChoice(f, "FaceView", "QQList", ListFilter::QQList, ListFilter::QQListAll);
+    s.FaceView = readChoice(f, "FaceView", "QQList", ListFilter::OnlineOnly, ListFilter::All);
     s.FaceSize = readChoice(f, "FaceSize", "SmaillFace", IconSize::SmaillFace, IconSize::BigFace);
     s.RevFilesPath = f.readString(kInitSection, "RevFilesPath", layout.documentsFolder());
     s.MsgSound = f.readString(kInitSection, "MsgSound", layout.defaultMessageSound());
@@ -65,7 +65,7 @@ void saveViewChoice(const std::string& userFile, TreeGrouping choice) {
     writeInit(userFile, "TreeView", choice == TreeGrouping::OnOrOff ? "OnOrOff" : "Tree");
 }
 void saveViewChoice(const std::string& userFile, ListFilter choice) {
-    writeInit(userFile, "FaceView", choice == ListFilter::QQList ? "QQList" : "QQListAll");
+    writeInit(userFile, "FaceView", choice == ListFilter::OnlineOnly ? "QQList" : "QQListAll");
 }
 void saveViewChoice(const std::string& userFile, IconSize choice) {
     writeInit(userFile, "FaceSize", choice == IconSize::SmaillFace ? "SmaillFace" : "BigFace");

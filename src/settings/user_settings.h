@@ -13,10 +13,13 @@ namespace vantor::settings {
 
 inline constexpr std::string_view kInitSection = "Init";
 
-// Stored as the enumerator's name; any other text reads as the default.
-enum class ContactPanel { Tree, FaceView };  // Init/ViewStyle, default Tree
-enum class TreeGrouping { Tree, OnOrOff };   // Init/TreeView, default Tree
-enum class ListFilter { QQList, QQListAll }; // Init/FaceView, default QQListAll ("显示所有用户")
+// ViewStyle, TreeView and FaceSize are stored as the enumerator's name; any other text reads as the
+// default.
+enum class ContactPanel { Tree, FaceView }; // Init/ViewStyle, default Tree
+enum class TreeGrouping { Tree, OnOrOff };  // Init/TreeView, default Tree
+// Init/FaceView: "QQList" shows only online users ("只显示在线用户"), "QQListAll" everyone
+// ("显示所有用户"), also when the key is absent.
+enum class ListFilter { OnlineOnly, All };
 enum class IconSize { BigFace, SmaillFace }; // Init/FaceSize, default BigFace
 
 // Every key of section Init that the client reads. Numbers outside a key's range read as the
@@ -24,7 +27,7 @@ enum class IconSize { BigFace, SmaillFace }; // Init/FaceSize, default BigFace
 struct UserSettings {
     ContactPanel ViewStyle = ContactPanel::Tree;
     TreeGrouping TreeView = TreeGrouping::Tree;
-    ListFilter FaceView = ListFilter::QQListAll;
+    ListFilter FaceView = ListFilter::All;
     IconSize FaceSize = IconSize::BigFace;
     std::string RevFilesPath; // default: the Documents folder
     std::string MsgSound;     // default: <program folder>Sound/msg.wav

@@ -28,7 +28,7 @@ TEST_F(UserSettingsTest, Defaults) {
     const UserSettings s = loadUserSettings(user, layout);
     EXPECT_EQ(s.ViewStyle, ContactPanel::Tree);
     EXPECT_EQ(s.TreeView, TreeGrouping::Tree);
-    EXPECT_EQ(s.FaceView, ListFilter::QQListAll); // "显示所有用户" when the key is absent
+    EXPECT_EQ(s.FaceView, ListFilter::All); // "显示所有用户" when the key is absent
     EXPECT_EQ(s.FaceSize, IconSize::BigFace);
     EXPECT_EQ(s.RevFilesPath, dir / "Documents");
     EXPECT_EQ(s.MsgSound, dir / "program/Sound/msg.wav");
@@ -75,14 +75,14 @@ TEST_F(UserSettingsTest, ViewChoices) {
     putFile(user, "");
     saveViewChoice(user, ContactPanel::FaceView);
     saveViewChoice(user, TreeGrouping::OnOrOff);
-    saveViewChoice(user, ListFilter::QQList);
+    saveViewChoice(user, ListFilter::OnlineOnly);
     saveViewChoice(user, IconSize::SmaillFace);
     saveEnterSendMsg(user, false);
     saveShowUserInfo(user, false);
     EXPECT_EQ(fileBytes(user), "[Init]\r\nViewStyle=FaceView\r\nTreeView=OnOrOff\r\nFaceView=QQList\r\n"
                                "FaceSize=SmaillFace\r\nEnterSendMsg=0\r\nShowUserInfo=0\r\n");
-    saveViewChoice(user, ListFilter::QQListAll);
-    EXPECT_EQ(loadUserSettings(user, layout).FaceView, ListFilter::QQListAll);
+    saveViewChoice(user, ListFilter::All);
+    EXPECT_EQ(loadUserSettings(user, layout).FaceView, ListFilter::All);
 }
 
 TEST_F(UserSettingsTest, RecentUsers) {
