@@ -1,0 +1,92 @@
+#include "peer/transport.h"
+
+#include <algorithm>
+
+namespace vantor::peer {
+
+PeerTransport::PeerTransport(IServerLink& server, IPeerDirectory& directory, IPeerRecordSink& sink,
+                             platform::Clock& clock, DatagramSocketFactory& sockets)
+    : server_(server), directory_(directory), sink_(sink), clock_(clock), sockets_(sockets), pending_(*this),
+      keepAlive_(clock.createTimer()) {
+    keepAlive_->setInterval(kKeepAliveMs);
+    keepAlive_->onTimeout = [this] { keepAliveTick(); };
+}
+
+PeerTransport::~PeerTransport() {
+    stop();
+    // Channels owned by transfers or media sessions that are still alive stop sending.
+    for (TMySocket* c : std::vector<TMySocket*>(channelList_))
+        c->detach();
+    channelList_.clear();
+}
+
+void PeerTransport::start() {
+    keepAlive_->start();
+}
+
+void PeerTransport::stop() {
+    keepAlive_->stop();
+    pending_.clear();
+    auto channels = std::move(chatChannels_);
+    chatChannels_.clear();
+    channels.clear();
+}
+
+std::unique_ptr<TMySocket> PeerTransport::createChannel(int32_t peerId, bool initiator,
+                                                        IPeerRecordSink* sink) {
+    return std::make_unique<TMySocket>(*this, peerId, initiator, sink);
+}
+
+TMySocket* PeerTransport::chatChannel(uint32_t userId) const {
+    const auto it = chatChannels_.find(userId);
+    return it == chatChannels_.end() ? nullptr : it->second.get();
+}
+
+TMySocket& PeerTransport::ensureChatChannel(uint32_t userId) {
+    auto& slot = chatChannels_[userId];
+    if (!slot) slot = createChannel(int32_t(userId), true);
+    return *slot;
+}
+
+void PeerTransport::freeChatChannel(uint32_t userId) {
+    const auto it = chatChannels_.find(userId);
+    if (it == chatChannels_.end()) return;
+    auto channel = std::move(it->second);
+    chatChannels_.erase(it);
+}
+
+void PeerTransport::registerChannel(TMySocket* c) {
+    channelList_.push_back(c);
+}
+
+void PeerTransport::unregisterChannel(TMySocket* c) {
+    channelList_.erase(std::remove(channelList_.begin(), channelList_.end(), c), channelList_.end());
+}
+
+void PeerTransport::onPeerAddress(std::string_view body) {
+    protocol::PeerAddress a;
+    if (!wire::decode(body, a) || a.senderId == 0 || a.senderId == server_.ownId()) return;
+    if (!directory_.contactStatus(a.senderId)) {
+        directory_.requestUserRecord(a.senderId);
+        return;
+    }
+    TMySocket& c = ensureChatChannel(a.senderId);
+    c.PeerLocalIP = a.local.address;
+    c.PeerLocalPort = a.local.port;
+    c.PeerPublicIP = a.publicEndpoint.address;
+    c.PeerPublicPort = a.publicEndpoint.port;
+    c.Punch();
+}
+
+void PeerTransport::onChatAck(std::string_view body) {
+    protocol::ChatAck ack;
+    if (!wire::decode(body, ack)) return;
+    pending_.acknowledge(ack);
+}
+
+void PeerTransport::keepAliveTick() {
+    for (TMySocket* c : std::vector<TMySocket*>(channelList_))
+        if (!c->ViaServer()) c->KeepAlive();
+}
+
+} // namespace vantor::peer
