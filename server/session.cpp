@@ -3,11 +3,13 @@
 #include "server/log.h"
 #include "server/server.h"
 
+#include <sys/socket.h>
+#include <sys/uio.h>
+
 namespace vantor::server {
 
 namespace {
-constexpr qint64 kLoadWindow = 256 * 1024;       // keep this much queued while streaming the load
-constexpr size_t kLoadChunk = 64 * 1024;         // bytes handed to the socket at once
+constexpr size_t kLoadBatch = 512;             // frames handed to the kernel in one call
 constexpr qint64 kMaxBacklog = 64 * 1024 * 1024; // a client that lets this much pile up is dropped
 constexpr size_t kMaxWaiting = 100000;           // frames queued behind a sign-in load
 constexpr int kCloseGraceMs = 5000;
@@ -16,6 +18,8 @@ constexpr int kCloseGraceMs = 5000;
 Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
     : socket_(socket), server_(server), id_(id), reader_(server.config().maxFrame, true) {
     socket->setParent(this);
+    // Small records (a chat line, a status) must not wait for the acknowledgement of earlier ones.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket, &QTcpSocket::readyRead, this, &Session::onReadyRead);
     connect(socket, &QTcpSocket::bytesWritten, this, &Session::onBytesWritten);
     connect(socket, &QTcpSocket::disconnected, this, &Session::finish);
@@ -111,36 +115,60 @@ void Session::onBytesWritten() {
     if (state_ == State::Loading) pump();
 }
 
+// Streams the load straight into the kernel while it takes it, without copying frames into a
+// chunk or through the socket's own buffer; whatever the kernel does not take goes to that buffer,
+// whose draining (bytesWritten) brings us back here.
 void Session::pump() {
-    while (!finished_ && state_ == State::Loading && socket_ && socket_->bytesToWrite() < kLoadWindow) {
+    while (!finished_ && state_ == State::Loading && socket_) {
+        if (socket_->bytesToWrite() > 0) return;
+        std::vector<std::string_view> batch;
+        size_t next = loadPos_;
         if (!departmentsSent_) {
-            departmentsSent_ = true;
-            write(load_->departmentFrames);
-            continue;
-        }
-        if (loadPos_ < load_->userFrames.size()) {
-            std::string chunk;
-            chunk.reserve(kLoadChunk + 512);
-            while (loadPos_ < load_->userFrames.size() && chunk.size() < kLoadChunk) {
-                const auto p = patches_.find(loadPos_);
-                chunk += p != patches_.end() ? p->second : *load_->userFrames[loadPos_];
-                ++loadPos_;
+            batch.push_back(load_->departmentFrames);
+        } else {
+            for (; next < load_->userFrames.size() && batch.size() < kLoadBatch; ++next) {
+                const auto p = patches_.find(next);
+                batch.push_back(p != patches_.end() ? std::string_view(p->second)
+                                                    : std::string_view(*load_->userFrames[next]));
             }
-            write(chunk);
-            continue;
         }
-        // The load is out: the tail (groups, contacts, the completion), then what waited.
-        write(tail_);
-        tail_.clear();
-        load_.reset();
-        patches_.clear();
-        state_ = State::SignedIn;
-        std::string rest;
-        for (auto& f : waiting_)
-            rest += f;
-        waiting_.clear();
-        write(rest);
-        server_.loadFinished(*this);
+        if (batch.empty()) {
+            // The load is out: the tail (groups, contacts, the completion), then what waited.
+            std::string rest = std::move(tail_);
+            for (auto& f : waiting_)
+                rest += f;
+            waiting_.clear();
+            load_.reset();
+            patches_.clear();
+            state_ = State::SignedIn;
+            write(rest);
+            server_.loadFinished(*this);
+            return;
+        }
+        iovec iov[kLoadBatch];
+        for (size_t i = 0; i < batch.size(); ++i)
+            iov[i] = {const_cast<char*>(batch[i].data()), batch[i].size()};
+        msghdr msg{};
+        msg.msg_iov = iov;
+        msg.msg_iovlen = batch.size();
+        ssize_t sent = ::sendmsg(int(socket_->socketDescriptor()), &msg, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                abort("write failed");
+                return;
+            }
+            sent = 0;
+        }
+        // Whole frames are done; the first frame not taken whole goes to the socket's buffer.
+        size_t left = size_t(sent);
+        for (const auto& f : batch) {
+            const bool whole = left >= f.size();
+            if (!whole) write(std::string(f.substr(left)));
+            left = whole ? left - f.size() : 0;
+            if (departmentsSent_) ++loadPos_;
+            departmentsSent_ = true;
+            if (!whole) return;
+        }
     }
 }
 
