@@ -105,6 +105,8 @@ ClientRequest parseClientMessage(const protocol::Message& m) {
         if (q.count > protocol::kGroupSlots) return Invalid{"member query of " + std::to_string(q.count)};
         return q;
     }
+    case Cmd::ChangeNamePassword:
+        return decoded<ChangeNamePassword>(m);
     case Cmd::UserSearch:
         return decoded<protocol::UserSearchRequest>(m);
     case Cmd::GroupSearch:

@@ -29,6 +29,21 @@ struct GroupSave {
     protocol::GroupInfoRecord info;
     protocol::GroupMemberChange change;
 };
+// CmdChangeNamePassword: the new display name, and the MD5 digest of the new password (32
+// upper-case hexadecimal digits) or nothing when only the name changes.
+struct ChangeNamePassword {
+    static constexpr size_t kSize = 78;
+    uint32_t userId = 0;
+    std::string name;   // text[40]
+    std::string digest; // text[32]
+
+    template <class IO, class R>
+    static void layout(IO& io, R& r) {
+        io.u32(r.userId);
+        io.text(40, r.name);
+        io.text(32, r.digest);
+    }
+};
 // A record for a colleague (or a group), forwarded unchanged.
 struct Relay {
     protocol::RelayTarget target;
@@ -40,7 +55,7 @@ using ClientRequest =
     std::variant<Invalid, Unhandled, Heartbeat, Logout, protocol::VersionCheckRequest, protocol::LoginRequest,
                  protocol::StatusRecord, protocol::WorkStateRecord, protocol::ContactsChange, UserQuery,
                  GroupSave, protocol::GroupMembersQuery, protocol::UserSearchRequest,
-                 protocol::GroupSearchRequest, Relay>;
+                 protocol::GroupSearchRequest, ChangeNamePassword, Relay>;
 
 ClientRequest parseClientMessage(const protocol::Message& m);
 

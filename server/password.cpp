@@ -1,5 +1,6 @@
 #include "server/password.h"
 
+#include <nettle/md5.h>
 #include <nettle/pbkdf2.h>
 
 #include <cstdio>
@@ -18,6 +19,21 @@ std::string derive(std::string_view password, std::string_view salt, uint32_t it
     return out;
 }
 } // namespace
+
+std::string passwordDigest(std::string_view password) {
+    md5_ctx ctx;
+    md5_init(&ctx);
+    md5_update(&ctx, password.size(), reinterpret_cast<const uint8_t*>(password.data()));
+    uint8_t d[MD5_DIGEST_SIZE];
+    md5_digest(&ctx, sizeof d, d);
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (uint8_t b : d) {
+        hex.push_back(digits[b >> 4]);
+        hex.push_back(digits[b & 15]);
+    }
+    return hex;
+}
 
 std::string randomBytes(size_t n) {
     std::string s(n, '\0');

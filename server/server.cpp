@@ -175,8 +175,12 @@ void Server::handle(Session& s, const Message& m) {
                     onUserSearch(s, r);
                 else if constexpr (std::is_same_v<T, protocol::GroupSearchRequest>)
                     onGroupSearch(s, r);
+                else if constexpr (std::is_same_v<T, ChangeNamePassword>)
+                    onChangeNamePassword(s, r);
                 else if constexpr (std::is_same_v<T, Relay>)
                     onRelay(s, m, r);
+                else
+                    static_assert(sizeof(T) == 0, "a request without a handler");
             },
         },
         request);

@@ -100,6 +100,7 @@ class Server : public QObject {
     void onGroupMembers(Session& s, const protocol::GroupMembersQuery& q);
     void onUserSearch(Session& s, const protocol::UserSearchRequest& r);
     void onGroupSearch(Session& s, const protocol::GroupSearchRequest& r);
+    void onChangeNamePassword(Session& s, const ChangeNamePassword& c);
     void onRelay(Session& s, const protocol::Message& m, const Relay& r);
     void deliverOrHold(uint32_t receiver, const protocol::Message& m, bool holdable);
     void broadcast(const protocol::Message& m, uint32_t except);

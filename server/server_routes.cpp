@@ -6,6 +6,7 @@
 #include "server/session.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace vantor::server {
 
@@ -180,6 +181,20 @@ void Server::onGroupSearch(Session& s, const protocol::GroupSearchRequest& r) {
         s.send(protocol::makeMessage(Cmd::GroupSearch, res));
         if (++sent >= protocol::kSearchPageSize) break;
     }
+}
+
+void Server::onChangeNamePassword(Session& s, const ChangeNamePassword& c) {
+    if (c.userId != s.userId() || c.name.empty()) return;
+    if (!c.digest.empty()) {
+        const bool hex = c.digest.size() == 32 &&
+                         c.digest.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+        std::string upper = c.digest;
+        for (auto& ch : upper)
+            ch = char(std::toupper(static_cast<unsigned char>(ch)));
+        if (!hex || !store_->setPasswordDigest(c.userId, upper, config_.hashIterations)) return;
+    }
+    // The client takes the rename of its own record as the confirmation.
+    renameColleague(c.userId, c.name);
 }
 
 void Server::onRelay(Session& s, const Message& m, const Relay& r) {

@@ -9,7 +9,7 @@
 namespace vantor::server {
 
 namespace {
-constexpr size_t kLoadBatch = 512;             // frames handed to the kernel in one call
+constexpr size_t kLoadBatch = 512;               // frames handed to the kernel in one call
 constexpr qint64 kMaxBacklog = 64 * 1024 * 1024; // a client that lets this much pile up is dropped
 constexpr size_t kMaxWaiting = 100000;           // frames queued behind a sign-in load
 constexpr int kCloseGraceMs = 5000;

@@ -138,7 +138,7 @@ bool Store::importOrganisation(const Organisation& org, std::string* error) {
     const uint32_t iterations = org.hashIterations ? org.hashIterations : kDefaultHashIterations;
     Stmt as(db_, "INSERT INTO accounts VALUES(?,?,?,?,?)");
     for (const auto& a : org.accounts) {
-        const PasswordHash h = hashPassword(a.password, iterations);
+        const PasswordHash h = hashPassword(passwordDigest(a.password), iterations);
         as.reset().blob(1, a.account).bind(2, int64_t(a.userId)).blob(3, h.salt).blob(4, h.hash);
         if (!as.bind(5, int64_t(h.iterations)).run())
             return fail("account of user " + std::to_string(a.userId));
@@ -196,8 +196,15 @@ std::optional<uint32_t> Store::authenticate(const std::string& account, const st
     s.blob(1, account);
     if (!s.step()) return std::nullopt;
     const PasswordHash h{s.bytes(1), s.bytes(2), s.u32(3)};
-    if (!verifyPassword(password, h)) return std::nullopt;
+    if (!verifyPassword(passwordDigest(password), h)) return std::nullopt;
     return s.u32(0);
+}
+
+bool Store::setPasswordDigest(uint32_t userId, const std::string& digest, uint32_t iterations) {
+    const PasswordHash h = hashPassword(digest, iterations);
+    Stmt s(db_, "UPDATE accounts SET salt = ?, hash = ?, iterations = ? WHERE user_id = ?");
+    s.blob(1, h.salt).blob(2, h.hash).bind(3, int64_t(h.iterations)).bind(4, int64_t(userId));
+    return s.run() && sqlite3_changes(db_) == 1;
 }
 
 std::string Store::accountOf(uint32_t userId) {
@@ -214,7 +221,7 @@ bool Store::addColleague(const Colleague& c, const std::string& account, const s
     u.bind(5, int64_t(c.female)).blob(6, c.signature).blob(7, c.workState).bind(8, c.photoTime);
     if (!t.ok() || !u.run()) return false;
     if (!account.empty()) {
-        const PasswordHash h = hashPassword(password, iterations);
+        const PasswordHash h = hashPassword(passwordDigest(password), iterations);
         Stmt a(db_, "INSERT OR REPLACE INTO accounts VALUES(?,?,?,?,?)");
         a.blob(1, account)
             .bind(2, int64_t(c.id))

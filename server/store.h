@@ -37,6 +37,8 @@ class Store {
 
     // The user id of an account whose password matches.
     std::optional<uint32_t> authenticate(const std::string& account, const std::string& password);
+    // Replaces a colleague's password by the digest a client sends when it changes it.
+    bool setPasswordDigest(uint32_t userId, const std::string& digest, uint32_t iterations);
     std::string accountOf(uint32_t userId);
 
     bool addColleague(const Colleague& c, const std::string& account, const std::string& password,

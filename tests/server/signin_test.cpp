@@ -2,6 +2,8 @@
 // sign-in, heartbeat, presence, and the directory requests of a signed-in client.
 #include "protocol/chat.h"
 #include "protocol/group.h"
+#include "server/client_input.h"
+#include "server/password.h"
 #include "server_fixture.h"
 
 namespace vantor::testing {
@@ -192,6 +194,48 @@ TEST_F(ServerTest, HeartbeatUserQueryAndSearchAreAnswered) {
     protocol::UserSearchResult res;
     ASSERT_TRUE(wire::decode(one->body, res));
     EXPECT_EQ(protocol::fromGbk(res.department), "总部");
+}
+
+} // namespace
+} // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+TEST_F(ServerTest, NameAndPasswordChangesAreConfirmedByARename) {
+    auto a = signedIn('a');
+    auto b = signedIn('b');
+    a->waitFor(Cmd::Status);
+    const struct {
+        const char* name;
+        const char* newPassword; // nullptr: the name alone
+        const char* signInWith;
+    } cases[] = {{"张三丰", nullptr, "pa"}, {"张三", "new secret", "new secret"}};
+    for (const auto& c : cases) {
+        server::ChangeNamePassword change;
+        change.userId = 11;
+        change.name = protocol::toGbk(c.name);
+        if (c.newPassword) change.digest = server::passwordDigest(c.newPassword);
+        a->send(protocol::makeMessage(Cmd::ChangeNamePassword, change));
+        for (WireClient* w : {a.get(), b.get()}) {
+            const auto m = w->waitFor(Cmd::UserRenamed);
+            ASSERT_TRUE(m) << c.name;
+            protocol::UserRenamed r;
+            ASSERT_TRUE(wire::decode(m->body, r));
+            EXPECT_EQ(r.userId, 11u);
+            EXPECT_EQ(protocol::fromGbk(r.name), c.name);
+        }
+        WireClient again;
+        ASSERT_TRUE(again.connectTo(server_->port()));
+        EXPECT_TRUE(again.signIn("a", c.signInWith).reply.success) << c.name;
+        a = std::make_unique<WireClient>(); // the old session was replaced
+        ASSERT_TRUE(a->connectTo(server_->port()));
+        ASSERT_TRUE(a->signIn("a", c.signInWith).complete);
+        b->skipped.clear();
+    }
+    WireClient old;
+    ASSERT_TRUE(old.connectTo(server_->port()));
+    EXPECT_FALSE(old.signIn("a", "pa").reply.success);
 }
 
 } // namespace
