@@ -1,0 +1,53 @@
+// Draws the client's built-in pictures into a program folder: Face/<index>.gif, the placeholders and
+// default pictures in SysImages/, and CustomFace/FacePage1.bmp. Run by the build as
+//   vantor_artgen <program folder>
+#include "conversation/faces.h"
+#include "faces.h"
+#include "gif_writer.h"
+#include "sys_art.h"
+
+#include <QDir>
+#include <QImage>
+
+#include <cstdio>
+
+namespace {
+
+bool fail(const QString& message) {
+    std::fprintf(stderr, "vantor_artgen: %s\n", qPrintable(message));
+    return false;
+}
+
+bool gif(const QString& path, const std::vector<QImage>& frames, int delayCs) {
+    QString error;
+    return artgen::writeGif(path, frames, delayCs, &error) || fail(error);
+}
+
+bool bmp(const QString& path, const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGB888).save(path, "BMP") || fail("cannot write " + path);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: vantor_artgen <program folder>\n");
+        return 2;
+    }
+    const QDir root(QString::fromLocal8Bit(argv[1]));
+    for (const char* sub : {"Face", "SysImages", "CustomFace"})
+        if (!root.mkpath(sub)) return fail(QString("cannot create ") + root.filePath(sub)), 1;
+
+    std::vector<QImage> firstFrames;
+    for (int i = 0; i < vantor::conversation::kFaceCount; ++i) {
+        const artgen::FaceArt art = artgen::drawFace(i);
+        if (!gif(root.filePath(QString("Face/%1.gif").arg(i)), art.frames, art.delayCs)) return 1;
+        firstFrames.push_back(art.frames.front());
+    }
+    const bool ok = gif(root.filePath("SysImages/ImageLoading.gif"), artgen::loadingFrames(), 10) &&
+                    gif(root.filePath("SysImages/ImageError.gif"), {artgen::errorPicture()}, 0) &&
+                    bmp(root.filePath("SysImages/DefaultHead.bmp"), artgen::defaultHead()) &&
+                    bmp(root.filePath("SysImages/DefaultGroup.bmp"), artgen::defaultGroup()) &&
+                    bmp(root.filePath("CustomFace/FacePage1.bmp"), artgen::facePage(firstFrames));
+    return ok ? 0 : 1;
+}
