@@ -1,0 +1,265 @@
+// peer_node: a minimal headless client for the network tests. It signs in to the server over the
+// wire, builds the peer transport on real sockets, and either sends N chat records to a colleague
+// (once the chat channel is direct, or after a wait) or receives them, acknowledging each one as
+// the conversation layer does. At the end it prints one line:
+//   RESULT direct=D sent_direct=N sent_relayed=N recv_udp=N recv_tcp=N duplicates=N pending=N
+#include "peer/qt_sockets.h"
+#include "peer/transport.h"
+#include "platform/clock.h"
+#include "protocol/chat.h"
+#include "protocol/frame.h"
+#include "protocol/records.h"
+#include "protocol/text.h"
+
+#include <QCoreApplication>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+
+using namespace vantor;
+using namespace vantor::peer;
+using protocol::Cmd;
+
+namespace {
+
+struct Options {
+    std::string server = "127.0.0.1";
+    uint16_t port = 8000;
+    std::string account, password;
+    uint32_t peer = 0;
+    int send = 0;   // chat records to send (sender)
+    int expect = 0; // chat records to wait for (receiver)
+    int directWaitMs = 4000;
+    int timeoutMs = 30000;
+    int gapMs = 10;
+};
+
+class Node : public IServerLink, public IPeerDirectory, public IPeerRecordSink {
+  public:
+    explicit Node(Options o)
+        : o_(std::move(o)), sockets_(clock_), transport_(*this, *this, *this, clock_, sockets_) {
+        QObject::connect(&tcp_, &QTcpSocket::connected, [this] { onConnected(); });
+        QObject::connect(&tcp_, &QTcpSocket::readyRead, [this] { onReadyRead(); });
+        QObject::connect(&tcp_, &QTcpSocket::disconnected, [this] { finish(3); });
+        QObject::connect(&step_, &QTimer::timeout, [this] { onStep(); });
+        QTimer::singleShot(o_.timeoutMs, [this] { finish(1); });
+        tcp_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        tcp_.connectToHost(QString::fromStdString(o_.server), o_.port);
+    }
+
+    // IServerLink
+    bool connected() const override { return tcp_.state() == QAbstractSocket::ConnectedState; }
+    void sendToServer(std::string_view message) override {
+        if (!connected()) return;
+        const std::string f = protocol::frameMessage(message);
+        tcp_.write(f.data(), qint64(f.size()));
+        tcp_.flush();
+    }
+    std::string serverAddress() const override { return o_.server; }
+    uint16_t serverPort() const override { return o_.port; }
+    uint32_t ownId() const override { return own_; }
+
+    // IPeerDirectory
+    std::optional<uint8_t> contactStatus(uint32_t id) const override {
+        const auto it = status_.find(id);
+        if (it == status_.end()) return std::nullopt;
+        return it->second;
+    }
+    void requestUserRecord(uint32_t id) override {
+        std::string body(4, '\0');
+        wire::storeU32(body.data(), id);
+        sendToServer(std::string(1, char(Cmd::UserQuery)) + body);
+    }
+
+    // IPeerRecordSink
+    void peerRecord(const protocol::Message& m, TMySocket&) override {
+        if (m.cmd() == Cmd::ChatMessage) deliver(m.body, false);
+    }
+
+  private:
+    void onConnected() {
+        const std::string g = protocol::greeting();
+        tcp_.write(g.data(), qint64(g.size()));
+        protocol::VersionCheckRequest v;
+        v.version = "1.5.0.0";
+        sendToServer(protocol::makeMessage(Cmd::VersionCheck, v).bytes());
+    }
+
+    void onReadyRead() {
+        const QByteArray b = tcp_.readAll();
+        reader_.feed(std::string_view(b.constData(), size_t(b.size())));
+        protocol::Message m;
+        for (;;) {
+            const auto r = reader_.next(m);
+            if (r == protocol::ClientStreamReader::Result::Error) return finish(4);
+            if (r != protocol::ClientStreamReader::Result::Message) return;
+            onMessage(m);
+        }
+    }
+
+    void onMessage(const protocol::Message& m) {
+        switch (m.cmd()) {
+        case Cmd::VersionCheck: {
+            protocol::LoginRequest l;
+            l.account = o_.account;
+            l.password = o_.password;
+            l.localAddress = routeAddressTowards(o_.server, o_.port);
+            l.machineId = "peer-node";
+            sendToServer(protocol::makeMessage(Cmd::Login, l).bytes());
+            break;
+        }
+        case Cmd::LoginReply: {
+            protocol::LoginReply r;
+            if (!wire::decode(m.body, r) || !r.success) finish(2);
+            break;
+        }
+        case Cmd::UserItem: {
+            protocol::UserItem item;
+            if (!protocol::UserItem::decodeBody(m.body, item)) break;
+            status_[item.user.userId] = item.user.status;
+            if (item.user.isOwn) own_ = item.user.userId;
+            break;
+        }
+        case Cmd::Status: {
+            protocol::StatusRecord s;
+            if (protocol::StatusRecord::decodeBody(m.body, s)) status_[s.userId] = s.status;
+            break;
+        }
+        case Cmd::LoginComplete:
+            transport_.start();
+            step_.start(o_.gapMs);
+            break;
+        case Cmd::PeerAddress:
+            transport_.onPeerAddress(m.body);
+            break;
+        case Cmd::ChatAck:
+            transport_.onChatAck(m.body);
+            break;
+        case Cmd::ChatMessage:
+            deliver(m.body, true);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Sender: wait for the colleague, open the chat channel, wait for a direct path (or give up
+    // waiting), then one record per step; done when every record is acknowledged.
+    void onStep() {
+        if (o_.send > 0) {
+            const auto peerStatus = contactStatus(o_.peer);
+            if (!peerStatus || *peerStatus == protocol::kOffline) return;
+            TMySocket& channel = transport_.ensureChatChannel(o_.peer);
+            if (channelSince_ < 0) channelSince_ = clock_.nowMs();
+            if (sent_ == 0 && channel.ViaServer() && clock_.nowMs() - channelSince_ < o_.directWaitMs) return;
+            if (sent_ < o_.send) {
+                sendOne(channel);
+                return;
+            }
+            if (transport_.pending().size() == 0) finish(0);
+            return;
+        }
+        if (received_.size() >= size_t(o_.expect) && o_.expect > 0) {
+            if (doneSince_ < 0) doneSince_ = clock_.nowMs();
+            if (clock_.nowMs() - doneSince_ > 1500) finish(0); // linger for resends
+        }
+    }
+
+    void sendOne(TMySocket& channel) {
+        protocol::ChatMessage m;
+        m.recipientId = o_.peer;
+        m.senderId = own_;
+        m.sendTick = transport_.tickCount() | 1; // never 0: 0 means "do not acknowledge"
+        m.text = "record " + std::to_string(sent_);
+        m.key.kind = protocol::kOneToOne;
+        m.key.userA = own_;
+        m.key.userB = o_.peer;
+        const std::string frame = std::string(1, char(Cmd::ChatMessage)) + m.encodeBody();
+        (channel.ViaServer() ? sentRelayed_ : sentDirect_)++;
+        channel.SendData(frame);
+        transport_.queueChat(m);
+        ++sent_;
+    }
+
+    // Receiver: count the first arrival of each record by its path; acknowledge every arrival
+    // through the chat channel (relayed for a duplicate).
+    void deliver(const std::string& body, bool viaServer) {
+        protocol::ChatMessage m;
+        if (!protocol::ChatMessage::decodeBody(body, m) || m.recipientId != own_ || m.senderId == own_)
+            return;
+        const bool duplicate = !received_.insert({m.senderId, m.sendTick}).second;
+        if (duplicate)
+            ++duplicates_;
+        else
+            (viaServer ? recvTcp_ : recvUdp_)++;
+        if (m.sendTick == 0) return;
+        const protocol::ChatAck ack{m.senderId, m.recipientId, m.textLength, m.sendTick};
+        const std::string frame = std::string(1, char(Cmd::ChatAck)) + wire::encode(ack);
+        if (contactStatus(m.senderId)) transport_.ensureChatChannel(m.senderId).SendData(frame, duplicate);
+    }
+
+    void finish(int code) {
+        if (finished_) return;
+        finished_ = true;
+        TMySocket* c = transport_.chatChannel(o_.peer);
+        std::printf("RESULT direct=%d sent_direct=%d sent_relayed=%d recv_udp=%d recv_tcp=%d duplicates=%d "
+                    "pending=%zu code=%d\n",
+                    c && !c->ViaServer() ? 1 : 0, sentDirect_, sentRelayed_, recvUdp_, recvTcp_, duplicates_,
+                    transport_.pending().size(), code);
+        std::fflush(stdout);
+        QCoreApplication::exit(code);
+    }
+
+    Options o_;
+    platform::SystemClock clock_;
+    UdpSocketFactory sockets_;
+    QTcpSocket tcp_;
+    protocol::ClientStreamReader reader_{true};
+    QTimer step_;
+    PeerTransport transport_;
+    uint32_t own_ = 0;
+    std::map<uint32_t, uint8_t> status_;
+    std::set<std::pair<uint32_t, uint32_t>> received_;
+    int64_t channelSince_ = -1, doneSince_ = -1;
+    int sent_ = 0, sentDirect_ = 0, sentRelayed_ = 0, recvUdp_ = 0, recvTcp_ = 0, duplicates_ = 0;
+    bool finished_ = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Options o;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string k = argv[i], v = argv[i + 1];
+        if (k == "--server")
+            o.server = v;
+        else if (k == "--port")
+            o.port = uint16_t(std::stoi(v));
+        else if (k == "--account")
+            o.account = v;
+        else if (k == "--password")
+            o.password = v;
+        else if (k == "--peer")
+            o.peer = uint32_t(std::stoul(v));
+        else if (k == "--send")
+            o.send = std::stoi(v);
+        else if (k == "--expect")
+            o.expect = std::stoi(v);
+        else if (k == "--direct-wait")
+            o.directWaitMs = std::stoi(v);
+        else if (k == "--timeout")
+            o.timeoutMs = std::stoi(v);
+        else {
+            std::fprintf(stderr, "peer_node: unknown option %s\n", k.c_str());
+            return 2;
+        }
+    }
+    Node node(o);
+    return app.exec();
+}
