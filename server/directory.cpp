@@ -42,10 +42,19 @@ void Directory::load(const Organisation& org) {
         index_[c.id] = users_.size();
         users_.push_back(recordOf(c));
     }
-    frames_.assign(users_.size(), nullptr);
+    frames_.assign(users_.size(), {});
     for (size_t i = 0; i < users_.size(); ++i)
         reframe(i);
-    snapshot_.reset();
+    departmentFrames_.clear();
+    uint32_t pos = 0;
+    for (const auto& d : departments_) {
+        protocol::DepartmentItem item;
+        item.position = pos++;
+        item.department.departmentId = d.id;
+        item.department.parentId = d.parent;
+        item.department.name = d.name;
+        departmentFrames_ += protocol::frameMessage(protocol::makeMessage(Cmd::DepartmentItem, item));
+    }
     contactGroups_.clear();
     for (const auto& g : org.contactGroups)
         contactGroups_[g.owner].push_back({g.id, g.name});
@@ -83,9 +92,7 @@ std::string Directory::userItemFrame(const UserRecord& r, uint8_t action, uint32
 }
 
 void Directory::reframe(size_t pos) {
-    frames_[pos] = std::make_shared<const std::string>(
-        userItemFrame(users_[pos], protocol::kItemLoad, uint32_t(pos), uint32_t(users_.size())));
-    snapshot_.reset();
+    frames_[pos] = userItemFrame(users_[pos], protocol::kItemLoad, uint32_t(pos), uint32_t(users_.size()));
 }
 
 void Directory::setPresence(uint32_t id, uint8_t status, bool hasAudio, bool hasCamera) {
@@ -159,33 +166,13 @@ void Directory::remove(uint32_t id) {
     index_.clear();
     for (size_t i = 0; i < users_.size(); ++i)
         index_[users_[i].userId] = i;
-    frames_.assign(users_.size(), nullptr);
+    frames_.assign(users_.size(), {});
     for (size_t i = 0; i < users_.size(); ++i)
         reframe(i);
     links_.erase(id);
     for (auto& [owner, links] : links_)
         links.erase(id);
     contactGroups_.erase(id);
-}
-
-std::shared_ptr<const LoadSnapshot> Directory::snapshot() {
-    if (snapshot_) return snapshot_;
-    auto s = std::make_shared<LoadSnapshot>();
-    uint32_t pos = 0;
-    for (const auto& d : departments_) {
-        protocol::DepartmentItem item;
-        item.position = pos++;
-        item.department.departmentId = d.id;
-        item.department.parentId = d.parent;
-        item.department.name = d.name;
-        s->departmentFrames += protocol::frameMessage(protocol::makeMessage(Cmd::DepartmentItem, item));
-    }
-    s->userFrames = frames_;
-    s->userIds.reserve(users_.size());
-    for (const auto& u : users_)
-        s->userIds.push_back(u.userId);
-    snapshot_ = std::move(s);
-    return snapshot_;
 }
 
 std::vector<protocol::ContactGroup> Directory::contactGroupsOf(uint32_t owner) const {

@@ -1,6 +1,8 @@
 // The organisation in memory while the server runs: colleagues with their live presence,
 // departments, contact groups and links, discussion groups; and the directory items of the
 // sign-in load already framed, so that a sign-in copies bytes instead of encoding records.
+// Loads in progress read the current frames (no copy per sign-in): a change to a colleague the
+// load has not reached yet goes out with the load, a later one follows it as its own message.
 #pragma once
 
 #include "protocol/group.h"
@@ -14,13 +16,6 @@
 #include <vector>
 
 namespace vantor::server {
-
-// The framed items of one sign-in load, shared by every session loading at the same time.
-struct LoadSnapshot {
-    std::string departmentFrames;                               // every CmdDepartmentItem
-    std::vector<std::shared_ptr<const std::string>> userFrames; // one CmdUserItem each
-    std::vector<uint32_t> userIds;                              // position → user id
-};
 
 class Directory {
   public:
@@ -39,11 +34,14 @@ class Directory {
     void setWorkState(uint32_t id, const std::string& text);
     void rename(uint32_t id, const std::string& name);
     void add(const Colleague& c);
+    // Removes a colleague; the ones after it move up one position.
     void remove(uint32_t id);
     Colleague colleague(uint32_t id) const;
 
-    // The framed items of the sign-in load (rebuilt after changes, shared until the next one).
-    std::shared_ptr<const LoadSnapshot> snapshot();
+    // The framed items of the sign-in load: every CmdDepartmentItem, and one CmdUserItem per
+    // colleague by position.
+    const std::string& departmentFrames() const { return departmentFrames_; }
+    const std::string& userFrame(size_t position) const { return frames_[position]; }
     // One framed CmdUserItem.
     static std::string userItemFrame(const protocol::UserRecord& r, uint8_t action, uint32_t position,
                                      uint32_t count);
@@ -76,8 +74,8 @@ class Directory {
     std::vector<protocol::UserRecord> users_;
     std::vector<Colleague> colleagues_;
     std::unordered_map<uint32_t, size_t> index_;
-    std::vector<std::shared_ptr<const std::string>> frames_;
-    std::shared_ptr<const LoadSnapshot> snapshot_;
+    std::vector<std::string> frames_;
+    std::string departmentFrames_;
     std::map<uint32_t, std::vector<protocol::ContactGroup>> contactGroups_;
     std::map<uint32_t, std::map<uint32_t, uint32_t>> links_; // owner → user → group
     std::map<std::string, DiscussionGroup> groups_;          // by GUID bytes

@@ -251,7 +251,10 @@ bool Server::removeColleague(uint32_t userId) {
         byUser_.erase(it);
         s->closeAfterFlush("the colleague was removed");
     }
+    const size_t position = directory_.position(userId);
     directory_.remove(userId);
+    for (auto& [id, session] : sessions_)
+        session->colleagueRemovedAt(position);
     broadcast(Message{uint8_t(Cmd::UserItem), item.encodeBody()}, userId);
     return true;
 }

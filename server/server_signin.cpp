@@ -92,7 +92,6 @@ void Server::onLogin(Session& s, const protocol::LoginRequest& r) {
     s.send(protocol::makeMessage(Cmd::LoginReply, reply));
 
     // Per-viewer records: the own record, and the colleagues in the viewer's contact groups.
-    const auto snapshot = directory_.snapshot();
     const uint32_t count = uint32_t(directory_.userCount());
     std::map<size_t, std::string> patches;
     auto patch = [&](uint32_t uid, auto&& change) {
@@ -131,7 +130,7 @@ void Server::onLogin(Session& s, const protocol::LoginRequest& r) {
     tail += frameOf(protocol::emptyMessage(Cmd::LoginComplete));
 
     broadcastStatus(id, 0, {}, false, id); // the colleagues learn of the sign-in; the load carries it for us
-    s.startLoad(id, snapshot, std::move(patches), std::move(tail));
+    s.startLoad(id, std::move(patches), std::move(tail));
 }
 
 void Server::loadFinished(Session& s) {

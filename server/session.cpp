@@ -94,16 +94,23 @@ void Session::sendFrame(std::string frame) {
     write(frame);
 }
 
-void Session::startLoad(uint32_t userId, std::shared_ptr<const LoadSnapshot> snapshot,
-                        std::map<size_t, std::string> patches, std::string tail) {
+void Session::startLoad(uint32_t userId, std::map<size_t, std::string> patches, std::string tail) {
     userId_ = userId;
     state_ = State::Loading;
-    load_ = std::move(snapshot);
     patches_ = std::move(patches);
     tail_ = std::move(tail);
     loadPos_ = 0;
     departmentsSent_ = false;
     pump();
+}
+
+void Session::colleagueRemovedAt(size_t position) {
+    if (state_ != State::Loading) return;
+    if (position < loadPos_) --loadPos_;
+    std::map<size_t, std::string> moved;
+    for (auto& [pos, frame] : patches_)
+        if (pos != position) moved[pos > position ? pos - 1 : pos] = std::move(frame);
+    patches_ = std::move(moved);
 }
 
 void Session::markSignedIn(uint32_t userId) {
@@ -123,13 +130,14 @@ void Session::pump() {
         if (socket_->bytesToWrite() > 0) return;
         std::vector<std::string_view> batch;
         size_t next = loadPos_;
+        const Directory& dir = server_.directory();
         if (!departmentsSent_) {
-            batch.push_back(load_->departmentFrames);
+            batch.push_back(dir.departmentFrames());
         } else {
-            for (; next < load_->userFrames.size() && batch.size() < kLoadBatch; ++next) {
+            for (; next < dir.userCount() && batch.size() < kLoadBatch; ++next) {
                 const auto p = patches_.find(next);
                 batch.push_back(p != patches_.end() ? std::string_view(p->second)
-                                                    : std::string_view(*load_->userFrames[next]));
+                                                    : std::string_view(dir.userFrame(next)));
             }
         }
         if (batch.empty()) {
@@ -138,7 +146,6 @@ void Session::pump() {
             for (auto& f : waiting_)
                 rest += f;
             waiting_.clear();
-            load_.reset();
             patches_.clear();
             state_ = State::SignedIn;
             write(rest);
@@ -177,7 +184,7 @@ void Session::closeAfterFlush(const std::string& reason) {
     log(LogLevel::Info, "closing " + peer() + ": " + reason);
     state_ = State::Closing;
     waiting_.clear();
-    load_.reset();
+    patches_.clear();
     idle_.stop();
     QTimer::singleShot(kCloseGraceMs, this, [this] { abort("did not close in time"); });
     if (socket_) socket_->disconnectFromHost();
@@ -186,7 +193,7 @@ void Session::closeAfterFlush(const std::string& reason) {
 void Session::closeWith(const protocol::Message& last, const std::string& reason) {
     if (finished_ || state_ == State::Closing) return;
     waiting_.clear();
-    load_.reset();
+    patches_.clear();
     if (state_ == State::Loading) state_ = State::SignedIn;
     send(last);
     closeAfterFlush(reason);

@@ -39,10 +39,11 @@ class Session : public QObject {
     void send(const protocol::Message& m);
     void sendFrame(std::string frame);
 
-    // Streams the sign-in load: departments, then the colleagues of the snapshot (with the given
+    // Streams the sign-in load: the directory's departments and colleagues (with the given
     // positions replaced by per-viewer records), then `tail`.
-    void startLoad(uint32_t userId, std::shared_ptr<const LoadSnapshot> snapshot,
-                   std::map<size_t, std::string> patches, std::string tail);
+    void startLoad(uint32_t userId, std::map<size_t, std::string> patches, std::string tail);
+    // A colleague at `position` left the directory: the load's cursor and records move with it.
+    void colleagueRemovedAt(size_t position);
     void markSignedIn(uint32_t userId);
 
     // Sends what is queued, then closes. `reason` goes to the log.
@@ -72,7 +73,6 @@ class Session : public QObject {
     bool finished_ = false;
 
     // Sign-in load in progress.
-    std::shared_ptr<const LoadSnapshot> load_;
     std::map<size_t, std::string> patches_;
     size_t loadPos_ = 0;
     bool departmentsSent_ = false;
