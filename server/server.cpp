@@ -24,6 +24,8 @@ struct Overloaded : F... {
 Server::Server(ServerConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
     if (config_.fileFolder.empty()) config_.fileFolder = config_.dbPath + ".files";
     connect(&tcp_, &QTcpServer::newConnection, this, &Server::onNewConnection);
+    // A whole organisation reconnects at once after a restart: let the kernel queue the burst.
+    tcp_.setListenBacklogSize(4096);
     connect(&udp_, &QUdpSocket::readyRead, this, &Server::onDatagrams);
 }
 

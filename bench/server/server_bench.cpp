@@ -159,7 +159,10 @@ void BM_ServerSignInAndChat(benchmark::State& state) {
         const double cpu0 = s.server.cpuSeconds();
         const bench::LoadResult in = clients.signInAll(600);
         const double cpu1 = s.server.cpuSeconds();
-        if (in.completed != s.clients) state.SkipWithError("not every client signed in");
+        if (in.completed != s.clients) {
+            state.SkipWithError("not every client signed in");
+            break;
+        }
         const bench::LoadResult chat =
             clients.exchangeChat(ids, next, int(s.chats), std::vector<int>(s.clients, int(s.chats)), 600);
         if (chat.completed != s.clients) state.SkipWithError("not every chat message arrived");
