@@ -56,7 +56,9 @@ class FileConnection : public QObject {
                 log(LogLevel::Info, "file server: deleted " + parser_.name());
                 break;
             case FileRequestParser::Event::UploadStart:
-                upload_.setFileName(pathOf("." + parser_.name() + ".part"));
+                // A name of its own per connection, so that two uploads of one file never mix.
+                upload_.setFileName(
+                    pathOf("." + parser_.name() + "." + std::to_string(quintptr(this)) + ".part"));
                 if (!upload_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
                     drop("cannot write " + upload_.fileName().toStdString());
                     return;

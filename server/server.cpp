@@ -117,6 +117,13 @@ uint16_t Server::filePort() const {
 
 void Server::onNewConnection() {
     while (QTcpSocket* socket = tcp_.nextPendingConnection()) {
+        if (sessions_.size() >= config_.maxConnections) {
+            log(LogLevel::Warning,
+                "too many connections; refusing " + socket->peerAddress().toString().toStdString());
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         auto* s = new Session(socket, *this, nextSession_++);
         s->setParent(this);
         sessions_[s->id()] = s;

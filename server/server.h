@@ -37,6 +37,7 @@ struct ServerConfig {
     size_t maxFrame = 1 << 20;         // longest message accepted from a client
     std::string minimumVersion;        // clients older than this are told to update
     size_t maxHeldPerUser = 1000;      // messages held for one offline colleague
+    size_t maxConnections = 20000;     // connections beyond this are closed at once
     uint32_t hashIterations = kDefaultHashIterations; // for colleagues added at run time
     bool directPaths = true;                          // answer UDP echoes and forward punching datagrams
     std::string productName;                          // GBK; empty: none

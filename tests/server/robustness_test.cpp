@@ -89,3 +89,24 @@ TEST_F(ServerTest, SilentAndUnfinishedConnectionsAreClosedByTheirTimers) {
 
 } // namespace
 } // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+TEST_F(ServerTest, ConnectionsBeyondTheLimitAreClosedAtOnce) {
+    server_.reset();
+    config_.maxConnections = 2;
+    startServer();
+    auto a = signedIn('a');
+    WireClient second, third;
+    ASSERT_TRUE(second.connectTo(server_->port()));
+    ASSERT_TRUE(third.connectTo(server_->port()));
+    EXPECT_TRUE(third.closedWithin());
+    second.send(protocol::emptyMessage(Cmd::Heartbeat));
+    EXPECT_TRUE(second.waitFor(Cmd::Heartbeat));
+    a->send(protocol::emptyMessage(Cmd::Heartbeat));
+    EXPECT_TRUE(a->waitFor(Cmd::Heartbeat));
+}
+
+} // namespace
+} // namespace vantor::testing
