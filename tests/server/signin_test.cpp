@@ -240,3 +240,94 @@ TEST_F(ServerTest, NameAndPasswordChangesAreConfirmedByARename) {
 
 } // namespace
 } // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+TEST_F(ServerTest, OlderClientsAreToldToUpdate) {
+    const struct {
+        const char* minimum;
+        uint8_t flag;
+    } cases[] = {{"", 0}, {"1.5", 0}, {"1.5.0.0", 0}, {"1.5.0.1", 1}, {"1.10", 1}, {"2", 1}};
+    for (const auto& c : cases) {
+        server_.reset();
+        config_.minimumVersion = c.minimum;
+        startServer();
+        WireClient w;
+        ASSERT_TRUE(w.connectTo(server_->port()));
+        const SignInResult r = w.signIn("a", "pa"); // the client's version is 1.5.0.0
+        EXPECT_EQ(r.version.updateFlag, c.flag) << c.minimum;
+    }
+}
+
+TEST_F(ServerTest, ContactsWorkStateMembersAndGroupSearchAreKept) {
+    auto a = signedIn('a');
+    // A new contact group, 13 put into it, 12 taken out of "朋友".
+    a->send(protocol::makeMessage(Cmd::Contacts,
+                                  protocol::ContactsChange{11, 0, 0, protocol::toGbk("项目"), 0, 0}));
+    a->send(protocol::makeMessage(Cmd::Contacts,
+                                  protocol::ContactsChange{11, 13, 0, protocol::toGbk("项目"), 0, 1}));
+    a->send(protocol::makeMessage(Cmd::Contacts, protocol::ContactsChange{11, 12, 1, {}, 1, 1}));
+    protocol::WorkStateRecord ws;
+    ws.name = protocol::toGbk("开会");
+    a->send(protocol::makeMessage(Cmd::WorkState, ws));
+    const auto sync = a->waitFor(Cmd::WorkStateSync);
+    ASSERT_TRUE(sync);
+    protocol::WorkStateRecord echoed;
+    ASSERT_TRUE(wire::decode(sync->body, echoed));
+    EXPECT_EQ(protocol::fromGbk(echoed.name), "开会");
+
+    protocol::GroupMembersQuery q;
+    q.ownId = 11;
+    q.guid = groupGuid();
+    q.count = 3;
+    q.ids[0] = 13;
+    q.ids[1] = 999; // unknown: left out
+    q.ids[2] = 14;
+    a->send(protocol::makeMessage(Cmd::GroupMembers, q));
+    const auto members = a->waitFor(Cmd::GroupMembers);
+    ASSERT_TRUE(members);
+    wire::Guid g;
+    std::vector<protocol::UserRecord> users;
+    ASSERT_TRUE(protocol::decodeGroupMembersReply(members->body, g, users));
+    EXPECT_EQ(g, groupGuid());
+    ASSERT_EQ(users.size(), 2u);
+    EXPECT_EQ(users[1].userId, 14u);
+
+    protocol::GroupSearchRequest search;
+    search.keyword = protocol::toGbk("讨论");
+    a->send(protocol::makeMessage(Cmd::GroupSearch, search));
+    const auto found = a->waitFor(Cmd::GroupSearch);
+    ASSERT_TRUE(found);
+    protocol::GroupSearchResult res;
+    ASSERT_TRUE(wire::decode(found->body, res));
+    EXPECT_EQ(res.guid, groupGuid());
+    EXPECT_NE(res.groupNumber, 0u);
+
+    // The next sign-in loads the changed contacts and the work state.
+    SignInResult r;
+    auto again = signedIn('a', &r);
+    std::vector<protocol::ContactGroup> groups;
+    std::vector<protocol::ContactLink> links;
+    for (const auto& m : r.load) {
+        if (m.cmd() == Cmd::ContactGroups) {
+            ASSERT_TRUE(protocol::decodeList(m.body, groups));
+        }
+        if (m.cmd() == Cmd::Contacts) {
+            ASSERT_TRUE(protocol::decodeList(m.body, links));
+        }
+        protocol::UserItem item;
+        if (m.cmd() == Cmd::UserItem && protocol::UserItem::decodeBody(m.body, item) &&
+            item.user.userId == 11) {
+            EXPECT_EQ(protocol::fromGbk(item.user.workState), "开会");
+        }
+    }
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(protocol::fromGbk(groups[1].name), "项目");
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].userId, 13u);
+    EXPECT_EQ(links[0].groupId, groups[1].groupId);
+}
+
+} // namespace
+} // namespace vantor::testing
