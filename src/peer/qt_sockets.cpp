@@ -32,6 +32,12 @@ UdpDatagramSocket::UdpDatagramSocket(platform::Clock& clock, const UdpProxy& pro
         if (onFailed) onFailed(e.what());
     };
     socket_.SetActive(true);
+    try {
+        socket_.SetRecvBufSize(kChannelBufferSize);
+        socket_.SetSendBufSize(kChannelBufferSize);
+    } catch (const TUDPException&) {
+        // The defaults still carry datagrams, only fewer at once.
+    }
 }
 
 bool UdpDatagramSocket::send(std::string_view data, const Endpoint& to) {

@@ -13,6 +13,11 @@ namespace vantor::peer {
 
 class UdpDatagramSocket : public DatagramSocket {
   public:
+    // The buffers of a channel's socket. The system charges every queued datagram its bookkeeping
+    // as well, so the socket's 8192-byte default would hold only a dozen chat datagrams and drop
+    // the rest of a burst (file blocks, media pieces, a window of acknowledgements).
+    static constexpr int kChannelBufferSize = 256 * 1024;
+
     // Opens the socket (bound to a system-chosen port); throws TUDPException when it cannot.
     UdpDatagramSocket(platform::Clock& clock, const UdpProxy& proxy);
     bool send(std::string_view data, const Endpoint& to) override;

@@ -53,7 +53,7 @@ TEST(PeerNat, ChatRecordsTakeTheDirectPathWhereverOneExists) {
         QProcess& sender =
             lab.spawn(Host::ClientA, PEER_NODE,
                       args({"--account", "zhangwei", "--password", "zhangwei123", "--peer", "1002", "--send",
-                            std::to_string(kRecords), "--direct-wait", "5000"}));
+                            std::to_string(kRecords), "--direct-wait", "8000"}));
         const std::string sent = PeerLab::finish(sender, 60000);
         const std::string received = PeerLab::finish(receiver, 60000);
         std::printf("%s\n  sender   %s  receiver %s  server: chat in %llu out %llu, acks in %llu\n", c.name,

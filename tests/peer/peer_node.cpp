@@ -1,6 +1,6 @@
 // peer_node: a minimal headless client for the network tests. It signs in to the server over the
-// wire, builds the peer transport on real sockets, and either sends N chat records to a colleague
-// (once the chat channel is direct, or after a wait) or receives them, acknowledging each one as
+// wire (WireSession), builds the peer transport on real sockets, and either sends N chat records to a
+// colleague (once the chat channel is direct, or after a wait) or receives them, acknowledging each one as
 // the conversation layer does. At the end it prints one line:
 //   RESULT direct=D sent_direct=N sent_relayed=N recv_udp=N recv_tcp=N duplicates=N pending=N
 #include "peer/qt_sockets.h"
@@ -10,9 +10,9 @@
 #include "protocol/frame.h"
 #include "protocol/records.h"
 #include "protocol/text.h"
+#include "wire_session.h"
 
 #include <QCoreApplication>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include <cstdio>
@@ -24,6 +24,7 @@
 using namespace vantor;
 using namespace vantor::peer;
 using protocol::Cmd;
+using vantor::peer::testing::WireSession;
 
 namespace {
 
@@ -39,41 +40,20 @@ struct Options {
     int gapMs = 10;
 };
 
-class Node : public IServerLink, public IPeerDirectory, public IPeerRecordSink {
+class Node : public IPeerRecordSink {
   public:
     explicit Node(Options o)
-        : o_(std::move(o)), sockets_(clock_), transport_(*this, *this, *this, clock_, sockets_) {
-        QObject::connect(&tcp_, &QTcpSocket::connected, [this] { onConnected(); });
-        QObject::connect(&tcp_, &QTcpSocket::readyRead, [this] { onReadyRead(); });
-        QObject::connect(&tcp_, &QTcpSocket::disconnected, [this] { finish(3); });
+        : o_(std::move(o)), session_(o_.server, o_.port, o_.account, o_.password), sockets_(clock_),
+          transport_(session_, session_, *this, clock_, sockets_) {
+        session_.onSignedIn = [this] {
+            transport_.start();
+            step_.start(o_.gapMs);
+        };
+        session_.onMessage = [this](const protocol::Message& m) { onMessage(m); };
+        session_.onFailed = [this](const char*) { finish(3); };
         QObject::connect(&step_, &QTimer::timeout, [this] { onStep(); });
         QTimer::singleShot(o_.timeoutMs, [this] { finish(1); });
-        tcp_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        tcp_.connectToHost(QString::fromStdString(o_.server), o_.port);
-    }
-
-    // IServerLink
-    bool connected() const override { return tcp_.state() == QAbstractSocket::ConnectedState; }
-    void sendToServer(std::string_view message) override {
-        if (!connected()) return;
-        const std::string f = protocol::frameMessage(message);
-        tcp_.write(f.data(), qint64(f.size()));
-        tcp_.flush();
-    }
-    std::string serverAddress() const override { return o_.server; }
-    uint16_t serverPort() const override { return o_.port; }
-    uint32_t ownId() const override { return own_; }
-
-    // IPeerDirectory
-    std::optional<uint8_t> contactStatus(uint32_t id) const override {
-        const auto it = status_.find(id);
-        if (it == status_.end()) return std::nullopt;
-        return it->second;
-    }
-    void requestUserRecord(uint32_t id) override {
-        std::string body(4, '\0');
-        wire::storeU32(body.data(), id);
-        sendToServer(std::string(1, char(Cmd::UserQuery)) + body);
+        session_.start();
     }
 
     // IPeerRecordSink
@@ -82,58 +62,8 @@ class Node : public IServerLink, public IPeerDirectory, public IPeerRecordSink {
     }
 
   private:
-    void onConnected() {
-        const std::string g = protocol::greeting();
-        tcp_.write(g.data(), qint64(g.size()));
-        protocol::VersionCheckRequest v;
-        v.version = "1.5.0.0";
-        sendToServer(protocol::makeMessage(Cmd::VersionCheck, v).bytes());
-    }
-
-    void onReadyRead() {
-        const QByteArray b = tcp_.readAll();
-        reader_.feed(std::string_view(b.constData(), size_t(b.size())));
-        protocol::Message m;
-        for (;;) {
-            const auto r = reader_.next(m);
-            if (r == protocol::ClientStreamReader::Result::Error) return finish(4);
-            if (r != protocol::ClientStreamReader::Result::Message) return;
-            onMessage(m);
-        }
-    }
-
     void onMessage(const protocol::Message& m) {
         switch (m.cmd()) {
-        case Cmd::VersionCheck: {
-            protocol::LoginRequest l;
-            l.account = o_.account;
-            l.password = o_.password;
-            l.localAddress = routeAddressTowards(o_.server, o_.port);
-            l.machineId = "peer-node";
-            sendToServer(protocol::makeMessage(Cmd::Login, l).bytes());
-            break;
-        }
-        case Cmd::LoginReply: {
-            protocol::LoginReply r;
-            if (!wire::decode(m.body, r) || !r.success) finish(2);
-            break;
-        }
-        case Cmd::UserItem: {
-            protocol::UserItem item;
-            if (!protocol::UserItem::decodeBody(m.body, item)) break;
-            status_[item.user.userId] = item.user.status;
-            if (item.user.isOwn) own_ = item.user.userId;
-            break;
-        }
-        case Cmd::Status: {
-            protocol::StatusRecord s;
-            if (protocol::StatusRecord::decodeBody(m.body, s)) status_[s.userId] = s.status;
-            break;
-        }
-        case Cmd::LoginComplete:
-            transport_.start();
-            step_.start(o_.gapMs);
-            break;
         case Cmd::PeerAddress:
             transport_.onPeerAddress(m.body);
             break;
@@ -152,7 +82,7 @@ class Node : public IServerLink, public IPeerDirectory, public IPeerRecordSink {
     // waiting), then one record per step; done when every record is acknowledged.
     void onStep() {
         if (o_.send > 0) {
-            const auto peerStatus = contactStatus(o_.peer);
+            const auto peerStatus = session_.contactStatus(o_.peer);
             if (!peerStatus || *peerStatus == protocol::kOffline) return;
             TMySocket& channel = transport_.ensureChatChannel(o_.peer);
             if (channelSince_ < 0) channelSince_ = clock_.nowMs();
@@ -171,13 +101,14 @@ class Node : public IServerLink, public IPeerDirectory, public IPeerRecordSink {
     }
 
     void sendOne(TMySocket& channel) {
+        const uint32_t own = session_.ownId();
         protocol::ChatMessage m;
         m.recipientId = o_.peer;
-        m.senderId = own_;
+        m.senderId = own;
         m.sendTick = transport_.tickCount() | 1; // never 0: 0 means "do not acknowledge"
         m.text = "record " + std::to_string(sent_);
         m.key.kind = protocol::kOneToOne;
-        m.key.userA = own_;
+        m.key.userA = own;
         m.key.userB = o_.peer;
         const std::string frame = std::string(1, char(Cmd::ChatMessage)) + m.encodeBody();
         (channel.ViaServer() ? sentRelayed_ : sentDirect_)++;
@@ -190,8 +121,8 @@ class Node : public IServerLink, public IPeerDirectory, public IPeerRecordSink {
     // through the chat channel (relayed for a duplicate).
     void deliver(const std::string& body, bool viaServer) {
         protocol::ChatMessage m;
-        if (!protocol::ChatMessage::decodeBody(body, m) || m.recipientId != own_ || m.senderId == own_)
-            return;
+        const uint32_t own = session_.ownId();
+        if (!protocol::ChatMessage::decodeBody(body, m) || m.recipientId != own || m.senderId == own) return;
         const bool duplicate = !received_.insert({m.senderId, m.sendTick}).second;
         if (duplicate)
             ++duplicates_;
@@ -200,7 +131,8 @@ class Node : public IServerLink, public IPeerDirectory, public IPeerRecordSink {
         if (m.sendTick == 0) return;
         const protocol::ChatAck ack{m.senderId, m.recipientId, m.textLength, m.sendTick};
         const std::string frame = std::string(1, char(Cmd::ChatAck)) + wire::encode(ack);
-        if (contactStatus(m.senderId)) transport_.ensureChatChannel(m.senderId).SendData(frame, duplicate);
+        if (session_.contactStatus(m.senderId))
+            transport_.ensureChatChannel(m.senderId).SendData(frame, duplicate);
     }
 
     void finish(int code) {
@@ -217,13 +149,10 @@ class Node : public IServerLink, public IPeerDirectory, public IPeerRecordSink {
 
     Options o_;
     platform::SystemClock clock_;
+    WireSession session_;
     UdpSocketFactory sockets_;
-    QTcpSocket tcp_;
-    protocol::ClientStreamReader reader_{true};
     QTimer step_;
     PeerTransport transport_;
-    uint32_t own_ = 0;
-    std::map<uint32_t, uint8_t> status_;
     std::set<std::pair<uint32_t, uint32_t>> received_;
     int64_t channelSince_ = -1, doneSince_ = -1;
     int sent_ = 0, sentDirect_ = 0, sentRelayed_ = 0, recvUdp_ = 0, recvTcp_ = 0, duplicates_ = 0;
