@@ -27,7 +27,7 @@ class ChildList {
 
     Node* at(size_t row) const {
         const size_t b = blockOfRow(row);
-        return blocks_[b][row - start(b)];
+        return blocks_[b][row - start(b)].node;
     }
 
     // The row a node with this key has, or would get if inserted.
@@ -38,7 +38,7 @@ class ChildList {
         size_t lo = 0, hi = blk.size();
         while (lo < hi) {
             const size_t mid = (lo + hi) / 2;
-            if (blk[mid]->key < key)
+            if (blk[mid].key < key)
                 lo = mid + 1;
             else
                 hi = mid;
@@ -54,7 +54,7 @@ class ChildList {
         if (blocks_.empty()) blocks_.emplace_back();
         size_t b = row == size_ ? blocks_.size() - 1 : blockOfRow(row);
         auto& blk = blocks_[b];
-        blk.insert(blk.begin() + std::ptrdiff_t(row - start(b)), node);
+        blk.insert(blk.begin() + std::ptrdiff_t(row - start(b)), Entry{node->key, node});
         ++size_;
         if (blk.size() > kBlock) split(b);
         stale(b + 1);
@@ -81,16 +81,22 @@ class ChildList {
     template <class F>
     void forEach(F&& f) const {
         for (const auto& blk : blocks_)
-            for (Node* n : blk)
-                f(n);
+            for (const Entry& e : blk)
+                f(e.node);
     }
 
   private:
     static constexpr size_t kBlock = 256;
 
+    // The key is kept beside the pointer so that a search reads one block, not every node.
+    struct Entry {
+        SortKey key;
+        Node* node;
+    };
+
     void split(size_t b) {
         auto& blk = blocks_[b];
-        std::vector<Node*> tail(blk.begin() + std::ptrdiff_t(blk.size() / 2), blk.end());
+        std::vector<Entry> tail(blk.begin() + std::ptrdiff_t(blk.size() / 2), blk.end());
         blk.resize(blk.size() / 2);
         blocks_.insert(blocks_.begin() + std::ptrdiff_t(b + 1), std::move(tail));
     }
@@ -128,7 +134,7 @@ class ChildList {
         size_t lo = 0, hi = blocks_.size();
         while (lo < hi) {
             const size_t mid = (lo + hi) / 2;
-            if (blocks_[mid].back()->key < key)
+            if (blocks_[mid].back().key < key)
                 lo = mid + 1;
             else
                 hi = mid;
@@ -136,7 +142,7 @@ class ChildList {
         return lo;
     }
 
-    std::vector<std::vector<Node*>> blocks_;
+    std::vector<std::vector<Entry>> blocks_;
     size_t size_ = 0;
     mutable std::vector<size_t> starts_;
     mutable size_t staleFrom_ = 0;

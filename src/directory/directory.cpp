@@ -329,11 +329,11 @@ void Directory::Clear() {
 
 SearchSnapshot Directory::searchSnapshot() const {
     if (!snapshot_) {
-        auto entries = std::make_shared<std::vector<SearchEntry>>();
-        entries->reserve(users_.size());
+        auto index = std::make_shared<SearchIndex>();
+        index->reserve(users_.size(), users_.size() * 4);
         for (const auto& u : users_)
-            entries->push_back({u->id(), u->searchKey});
-        snapshot_ = std::move(entries);
+            index->add(u->id(), u->searchKey);
+        snapshot_ = std::move(index);
     }
     return snapshot_;
 }

@@ -2,6 +2,7 @@
 
 #include "directory/gbk_text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vantor::directory {
@@ -84,24 +85,71 @@ SearchPattern::SearchPattern(const QString& text) {
 
 bool SearchPattern::matches(const SearchKey& key) const {
     if (upper_.isEmpty()) return false;
-    if (key.upperName.contains(upper_)) return true;
-    if (initials_.size() > key.initials.size()) return false;
+    return key.upperName.contains(upper_) || matchesInitials(key.initials);
+}
+
+bool SearchPattern::matchesInitials(std::string_view initials) const {
+    if (upper_.isEmpty() || initials_.size() > initials.size()) return false;
     for (size_t i = 0; i < initials_.size(); ++i) {
         const char want = initials_[i];
         if (want == '?') continue;
-        if (want == 0 || key.initials[i] != want) return false;
+        if (want == 0 || initials[i] != want) return false;
     }
     return true;
 }
 
-std::vector<uint32_t> search(const SearchSnapshot& snapshot, const QString& text) {
+namespace {
+// Never part of a decoded name: GBK has no character for it.
+constexpr char16_t kSeparator = 0xFFFF;
+} // namespace
+
+void SearchIndex::reserve(size_t users, size_t characters) {
+    ids_.reserve(users);
+    starts_.reserve(users);
+    initialStarts_.reserve(users);
+    names_.reserve(qsizetype(characters + users));
+    initials_.reserve(characters);
+}
+
+void SearchIndex::add(uint32_t userId, const SearchKey& key) {
+    ids_.push_back(userId);
+    starts_.push_back(names_.size());
+    names_ += key.upperName;
+    names_ += QChar(kSeparator);
+    initialStarts_.push_back(uint32_t(initials_.size()));
+    initials_ += key.initials;
+}
+
+std::vector<uint32_t> SearchIndex::search(const QString& text) const {
     std::vector<uint32_t> ids;
-    if (!snapshot) return ids;
     const SearchPattern pattern(text);
     if (pattern.empty()) return ids;
-    for (auto it = snapshot->rbegin(); it != snapshot->rend(); ++it)
-        if (pattern.matches(it->key)) ids.push_back(it->userId);
+    std::vector<bool> hit(ids_.size());
+    // Substrings: one scan of all names; a match never spans two names (the separator is in no
+    // pattern).
+    const QString& upper = pattern.upper();
+    if (!upper.contains(QChar(kSeparator))) {
+        for (qsizetype at = names_.indexOf(upper); at >= 0;) {
+            const size_t entry =
+                size_t(std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) - 1;
+            hit[entry] = true;
+            if (entry + 1 == starts_.size()) break;
+            at = names_.indexOf(upper, starts_[entry + 1]); // the next name on
+        }
+    }
+    for (size_t i = ids_.size(); i-- > 0;) {
+        if (!hit[i]) {
+            const size_t end = i + 1 < initialStarts_.size() ? initialStarts_[i + 1] : initials_.size();
+            const std::string_view initials(initials_.data() + initialStarts_[i], end - initialStarts_[i]);
+            hit[i] = pattern.matchesInitials(initials);
+        }
+        if (hit[i]) ids.push_back(ids_[i]);
+    }
     return ids;
+}
+
+std::vector<uint32_t> search(const SearchSnapshot& snapshot, const QString& text) {
+    return snapshot ? snapshot->search(text) : std::vector<uint32_t>{};
 }
 
 } // namespace vantor::directory

@@ -31,21 +31,39 @@ class SearchPattern {
   public:
     explicit SearchPattern(const QString& text);
     bool empty() const { return upper_.isEmpty(); }
+    const QString& upper() const { return upper_; }
     bool matches(const SearchKey& key) const;
+    // The initials rule alone, against one initial per character.
+    bool matchesInitials(std::string_view initials) const;
 
   private:
     QString upper_;
     std::string initials_; // per character: 'A'…'Z', '0'…'9', '?' for any, 0 for never
 };
 
-struct SearchEntry {
-    uint32_t userId = 0;
-    SearchKey key;
-};
-// A copy of the users' names, taken when the search drop-down opens, in the order of `Users`.
-using SearchSnapshot = std::shared_ptr<const std::vector<SearchEntry>>;
+// The names of many users laid out for searching them all at once: one text of every upper-cased
+// name (so that a substring is found by one scan, not one search per name) and one string of
+// every name's initials.
+class SearchIndex {
+  public:
+    // Room for `users` names of `characters` characters in all (a hint).
+    void reserve(size_t users, size_t characters);
+    void add(uint32_t userId, const SearchKey& key);
+    size_t size() const { return ids_.size(); }
+    // The ids of the matching users, last entry first. An empty text matches nobody.
+    std::vector<uint32_t> search(const QString& text) const;
 
-// The ids of the matching users, last user of the snapshot first. An empty text matches nobody.
+  private:
+    std::vector<uint32_t> ids_;
+    QString names_;                       // each name followed by kSeparator
+    std::vector<qsizetype> starts_;       // where each name begins in names_
+    std::string initials_;                // each name's initials, back to back
+    std::vector<uint32_t> initialStarts_; // where each name's initials begin
+};
+
+// A copy of the users' names, taken when the search drop-down opens, in the order of `Users`.
+using SearchSnapshot = std::shared_ptr<const SearchIndex>;
+
 std::vector<uint32_t> search(const SearchSnapshot& snapshot, const QString& text);
 
 } // namespace vantor::directory

@@ -88,7 +88,9 @@ class TreeModel : public QAbstractItemModel, private DirectoryListener {
     void takeNode(Node* node);
     void moveNode(Node* node, Node* newParent, SortKey newKey);
     void addCounts(Node* container, int online, int total);
+    bool watched() const;
     void rowChanged(Node* node);
+    void emitRowChanged(Node* node);
     QModelIndex indexOf(const Node* node) const;
     Node* nodeOf(const QModelIndex& index) const;
     QString separator() const;
