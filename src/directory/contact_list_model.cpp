@@ -21,6 +21,11 @@ void ContactListModel::Fill(bool showAll) {
     beginResetModel();
     showAll_ = showAll;
     filled_ = true;
+    fillContents();
+    endResetModel();
+}
+
+void ContactListModel::fillContents() {
     sections_.clear();
     itemSection_.clear();
     for (const auto& g : dir_.contactGroups())
@@ -36,7 +41,6 @@ void ContactListModel::Fill(bool showAll) {
             itemSection_[u->id()] = s;
         }
     }
-    endResetModel();
 }
 
 void ContactListModel::clear() {
@@ -121,8 +125,19 @@ void ContactListModel::sectionChanged(int section) {
 
 // ---- directory changes ----
 
+void ContactListModel::directoryAboutToReset() {
+    if (!filled_) return;
+    beginResetModel();
+    inReset_ = true;
+    sections_.clear();
+    itemSection_.clear();
+}
+
 void ContactListModel::directoryReset() {
-    refill();
+    if (!inReset_) return;
+    inReset_ = false;
+    fillContents();
+    endResetModel();
 }
 
 void ContactListModel::ownUserChanged(const User* u) {

@@ -45,6 +45,7 @@ class ContactListModel : public SectionedListModel, private DirectoryListener {
     QVariant sectionData(int section, int role) const override;
     QVariant itemData(int section, int item, int role) const override;
 
+    void directoryAboutToReset() override;
     void directoryReset() override;
     void userAdded(const User& u) override;
     void userRemoving(const User& u) override;
@@ -57,6 +58,7 @@ class ContactListModel : public SectionedListModel, private DirectoryListener {
     void ownUserChanged(const User* u) override;
 
     void refill();
+    void fillContents();
     int sectionOf(uint32_t groupId) const;
     int rowIn(int section, uint32_t userId) const;
     void addItem(const User& u, int section, bool flash);
@@ -70,6 +72,7 @@ class ContactListModel : public SectionedListModel, private DirectoryListener {
     bool filled_ = false;
     bool showAll_ = true;
     bool bigIcons_ = true;
+    bool inReset_ = false;
 };
 
 } // namespace vantor::directory

@@ -39,8 +39,7 @@ void Directory::removeListener(DirectoryListener* listener) {
 
 void Directory::setContactGroupMode(bool on) {
     if (contactGroupMode_ == on) return;
-    contactGroupMode_ = on;
-    notify([](DirectoryListener& l) { l.directoryReset(); });
+    resetting([&] { contactGroupMode_ = on; });
 }
 
 // ---- storage ----
@@ -133,10 +132,8 @@ void Directory::changed(User& u, const UserChange& change) {
 
 void Directory::OnDepartmentItem(const protocol::DepartmentItem& item) {
     // Only an item of a load starts the list afresh: a single change never wipes the list.
-    if (item.action == kItemLoad && item.position == 0 && !departments_.empty()) {
-        clearDepartments();
-        notify([](DirectoryListener& l) { l.directoryReset(); });
-    }
+    if (item.action == kItemLoad && item.position == 0 && !departments_.empty())
+        resetting([this] { clearDepartments(); });
     if (item.action == kItemRemoved) {
         if (auto it = departmentIndex_.find(item.department.departmentId); it != departmentIndex_.end())
             removeDepartment(it->second);
@@ -147,10 +144,8 @@ void Directory::OnDepartmentItem(const protocol::DepartmentItem& item) {
 }
 
 void Directory::OnUserItem(const protocol::UserItem& item) {
-    if (item.action == kItemLoad && item.position == 0 && !users_.empty()) {
-        clearUsers();
-        notify([](DirectoryListener& l) { l.directoryReset(); });
-    }
+    if (item.action == kItemLoad && item.position == 0 && !users_.empty())
+        resetting([this] { clearUsers(); });
     if (item.action == kItemLoad && item.loadCount > users_.size()) {
         // Room for the whole load at once: no rehash of 100 000 entries halfway through.
         const size_t n = std::min<size_t>(item.loadCount, kMaxReservedUsers);
@@ -178,11 +173,10 @@ void Directory::OnUserItem(const protocol::UserItem& item) {
 }
 
 void Directory::OnGroupItem(const protocol::GroupItem& item) {
-    if (item.index == 0) {
-        groups_.clear();
-        notify([](DirectoryListener& l) { l.groupsReset(); });
-    }
-    AddGroup(item.group);
+    notify([](DirectoryListener& l) { l.groupsAboutToChange(); });
+    if (item.index == 0) groups_.clear();
+    mergeGroup(item.group);
+    notify([](DirectoryListener& l) { l.groupsChanged(); });
     host_.restartSignInWatchdog();
 }
 
@@ -192,17 +186,18 @@ void Directory::OnContactGroups(const std::vector<protocol::ContactGroup>& group
         if (!findContactGroup(g.groupId)) contactGroups_.push_back(g);
     if (contactGroupMode_) {
         // The owner's contact groups take the place of the departments.
-        clearDepartments();
-        for (const auto& g : contactGroups_) {
-            auto d = std::make_unique<Department>();
-            d->record.departmentId = g.groupId;
-            d->record.name = g.name;
-            d->record.reserved = 1;
-            d->seq = ++departmentSeq_;
-            departmentIndex_[g.groupId] = d.get();
-            departments_.push_back(std::move(d));
-        }
-        notify([](DirectoryListener& l) { l.directoryReset(); });
+        resetting([this] {
+            clearDepartments();
+            for (const auto& g : contactGroups_) {
+                auto d = std::make_unique<Department>();
+                d->record.departmentId = g.groupId;
+                d->record.name = g.name;
+                d->record.reserved = 1;
+                d->seq = ++departmentSeq_;
+                departmentIndex_[g.groupId] = d.get();
+                departments_.push_back(std::move(d));
+            }
+        });
     }
     notify([](DirectoryListener& l) { l.contactGroupsReset(); });
 }
@@ -287,41 +282,48 @@ void Directory::deliverHeld(uint32_t senderId) {
 
 // ---- discussion groups ----
 
-void Directory::AddGroup(const protocol::Group& group) {
+void Directory::mergeGroup(const protocol::Group& group) {
     for (auto& g : groups_) {
         if (g.guid == group.guid) {
             g.memberCount = group.memberCount;
             g.members = group.members;
-            notify([&g](DirectoryListener& l) { l.groupChanged(g); });
             return;
         }
     }
     groups_.push_back(group);
-    notify([this](DirectoryListener& l) { l.groupChanged(groups_.back()); });
+}
+
+void Directory::AddGroup(const protocol::Group& group) {
+    notify([](DirectoryListener& l) { l.groupsAboutToChange(); });
+    mergeGroup(group);
+    notify([](DirectoryListener& l) { l.groupsChanged(); });
 }
 
 void Directory::RemoveGroup(const protocol::Guid& guid) {
     const auto it =
         std::find_if(groups_.begin(), groups_.end(), [&](const auto& g) { return g.guid == guid; });
     if (it == groups_.end()) return;
+    notify([](DirectoryListener& l) { l.groupsAboutToChange(); });
     groups_.erase(it);
-    notify([](DirectoryListener& l) { l.groupsReset(); });
+    notify([](DirectoryListener& l) { l.groupsChanged(); });
 }
 
 // ---- sign-out ----
 
 void Directory::Clear() {
-    clearUsers();
-    clearDepartments();
+    notify([](DirectoryListener& l) { l.groupsAboutToChange(); });
     groups_.clear();
-    contactGroups_.clear();
-    linkGroup_.clear();
-    linkCount_.clear();
+    notify([](DirectoryListener& l) { l.groupsChanged(); });
+    resetting([this] {
+        clearUsers();
+        clearDepartments();
+        contactGroups_.clear();
+        linkGroup_.clear();
+        linkCount_.clear();
+    });
     queried_.clear();
     held_.clear();
     notify([](DirectoryListener& l) {
-        l.directoryReset();
-        l.groupsReset();
         l.contactGroupsReset();
         l.ownUserChanged(nullptr);
     });

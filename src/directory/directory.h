@@ -56,7 +56,9 @@ struct UserChange {
 class DirectoryListener {
   public:
     virtual ~DirectoryListener() = default;
-    // Lists were replaced wholesale (sign-out, a new load, contact-group mode): rebuild.
+    // Users and departments are about to be replaced wholesale (sign-out, a new load,
+    // contact-group mode): drop every reference to them. `directoryReset` follows: rebuild.
+    virtual void directoryAboutToReset() {}
     virtual void directoryReset() {}
     virtual void userAdded(const User&) {}
     virtual void userRemoving(const User&) {}
@@ -73,8 +75,9 @@ class DirectoryListener {
     // A user's contact group changed (0 = none).
     virtual void contactLinkChanged(uint32_t, uint32_t /*oldGroup*/, uint32_t /*newGroup*/) {}
     virtual void contactLinksReset() {}
-    virtual void groupsReset() {}
-    virtual void groupChanged(const protocol::Group&) {}
+    // The discussion groups are about to change, and have changed.
+    virtual void groupsAboutToChange() {}
+    virtual void groupsChanged() {}
     virtual void ownUserChanged(const User*) {}
 };
 
@@ -167,6 +170,14 @@ class Directory {
     bool sendContacts(uint32_t contactId, uint32_t groupId, const std::string& groupName, uint8_t cls,
                       uint8_t op);
     void deliverHeld(uint32_t senderId);
+    void mergeGroup(const protocol::Group& group);
+    // Brackets a wholesale change of users and departments.
+    template <class F>
+    void resetting(F&& change) {
+        notify([](DirectoryListener& l) { l.directoryAboutToReset(); });
+        change();
+        notify([](DirectoryListener& l) { l.directoryReset(); });
+    }
     template <class F>
     void notify(F&& f) {
         for (auto* l : listeners_)

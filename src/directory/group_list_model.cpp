@@ -23,12 +23,8 @@ GroupListModel::~GroupListModel() {
 
 void GroupListModel::FillGroups(bool mayCreate) {
     mayCreate_ = mayCreate;
-    reset();
-}
-
-void GroupListModel::reset() {
-    beginResetModel();
-    endResetModel();
+    const QModelIndex section = sectionIndex(0);
+    emit dataChanged(section, section);
 }
 
 QModelIndex GroupListModel::indexOfGroup(const protocol::Guid& guid) const {

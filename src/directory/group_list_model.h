@@ -23,9 +23,8 @@ class GroupListModel : public SectionedListModel, private DirectoryListener {
     QVariant sectionData(int section, int role) const override;
     QVariant itemData(int section, int item, int role) const override;
 
-    void groupsReset() override { reset(); }
-    void groupChanged(const protocol::Group&) override { reset(); }
-    void reset();
+    void groupsAboutToChange() override { beginResetModel(); }
+    void groupsChanged() override { endResetModel(); }
 
     Directory& dir_;
     bool mayCreate_ = false;

@@ -47,13 +47,27 @@ RecentModel::~RecentModel() {
     dir_.removeListener(this);
 }
 
-void RecentModel::relist() {
-    beginResetModel();
+void RecentModel::collect() {
     items_.clear();
     std::unordered_set<uint32_t> seen;
     const auto ids = parseRecentIds(text_);
     for (auto it = ids.rbegin(); it != ids.rend(); ++it)
         if (dir_.findUser(*it) && seen.insert(*it).second) items_.push_back(*it);
+}
+
+void RecentModel::relist() {
+    beginResetModel();
+    collect();
+    endResetModel();
+}
+
+void RecentModel::directoryAboutToReset() {
+    beginResetModel();
+    items_.clear();
+}
+
+void RecentModel::directoryReset() {
+    collect();
     endResetModel();
 }
 

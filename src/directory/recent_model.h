@@ -32,13 +32,15 @@ class RecentModel : public SectionedListModel, private DirectoryListener {
     QVariant sectionData(int section, int role) const override;
     QVariant itemData(int section, int item, int role) const override;
 
-    void directoryReset() override { relist(); }
+    void directoryAboutToReset() override;
+    void directoryReset() override;
     void userAdded(const User& u) override;
     void userDeleted(uint32_t userId) override { ForgetRecent(userId); }
     void userChanged(const User& u, const UserChange& change) override;
 
     // The items again from the text: the ids of known users, last one first, each once.
     void relist();
+    void collect();
     int rowOf(uint32_t userId) const;
 
     Directory& dir_;

@@ -64,7 +64,8 @@ class TreeModel : public QAbstractItemModel, private DirectoryListener {
     using Children = ChildList<Node>;
 
     // DirectoryListener
-    void directoryReset() override { rebuild(); }
+    void directoryAboutToReset() override { beginRebuild(); }
+    void directoryReset() override { endRebuild(); }
     void userLoadExpected(size_t n) override { users_.reserve(n); }
     void userAdded(const User& u) override;
     void userRemoving(const User& u) override;
@@ -74,6 +75,9 @@ class TreeModel : public QAbstractItemModel, private DirectoryListener {
     void ownUserChanged(const User* u) override;
 
     void clearNodes();
+    // Drops every row (the model stays in its reset until endRebuild), then builds them again.
+    void beginRebuild();
+    void endRebuild();
     bool belongsInTree(const User& u) const;
     Node* newContainer(int kind, SortKey key);
     Node* parentForUser(const User& u);

@@ -35,7 +35,18 @@ TreeModel::Node* TreeModel::newContainer(int kind, SortKey key) {
 }
 
 void TreeModel::rebuild() {
-    beginResetModel();
+    beginRebuild();
+    endRebuild();
+}
+
+void TreeModel::beginRebuild() {
+    if (!resetting_) beginResetModel();
+    resetting_ = true;
+    clearNodes();
+}
+
+void TreeModel::endRebuild() {
+    if (!resetting_) beginResetModel();
     resetting_ = true;
     clearNodes();
     root_.reset(newContainer(-1, {}));

@@ -199,3 +199,31 @@ TEST(Views, ShowViewFillsAndStoresTheChoice) {
     signedOut.core.ShowView(kTreeView);
     EXPECT_TRUE(signedOut.view.views.empty());
 }
+
+#ifdef VANTOR_HAVE_QTTEST
+TEST(Models, StayConsistentThroughReloadsAndSignOut) {
+    Harness h;
+    std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
+    for (QAbstractItemModel* m : std::initializer_list<QAbstractItemModel*>{
+             &h.core.tree(), &h.core.frequent(), &h.core.recent(), &h.core.groups()})
+        testers.push_back(std::make_unique<QAbstractItemModelTester>(
+            m, QAbstractItemModelTester::FailureReportingMode::Fatal));
+    loadContacts(h);
+    h.core.frequent().Fill(true);
+    h.core.recent().FillRecent(",2,3,");
+    protocol::GroupItem group;
+    group.group.guid.data1 = 7;
+    h.feed(protocol::makeMessage(protocol::Cmd::GroupItem, group));
+    // A second load from its first item: the lists start afresh under the attached views.
+    h.feed(userItem(user(3, 10, "李四", 0), protocol::kItemLoad, 0));
+    h.feed(departmentItem(10, 0, "总部", protocol::kItemLoad, 0));
+    EXPECT_EQ(dump(h.core.tree()), "总部 (1/1)\n  李四\n外部联系人 (0/0)\n");
+    EXPECT_EQ(dump(h.core.frequent()), "同事(1/3)\n  李四\n朋友(0/0)\n");
+    EXPECT_EQ(dump(h.core.recent()), "最近联系人\n  李四\n");
+    h.core.directory().setContactGroupMode(true);
+    h.feed(contactGroups({{5, g("同事")}}));
+    h.core.SignedOut();
+    EXPECT_EQ(dump(h.core.frequent()), "");
+    EXPECT_EQ(dump(h.core.groups()), "讨论组（群）\n");
+}
+#endif
