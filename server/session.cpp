@@ -54,7 +54,7 @@ void Session::onReadyRead() {
         const auto r = reader_.next(m);
         if (state_ == State::Greeting && reader_.greetingDone()) {
             state_ = State::Connected;
-            write(protocol::greeting());
+            if (reader_.greeted()) write(protocol::greeting());
             setIdleTimeout(server_.config().idleTimeoutMs);
         }
         if (r == protocol::ServerFrameReader::Result::NeedMore) break;

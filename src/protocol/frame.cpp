@@ -154,14 +154,19 @@ ServerFrameReader::Result ServerFrameReader::next(Message& out) {
     if (!error_.empty()) return Result::Error;
     std::string_view avail(buf_.data() + pos_, buf_.size() - pos_);
     if (greetingPending_) {
-        if (avail.size() < kGreetingSize) return Result::NeedMore;
-        if (loadU32(avail.data()) != 1 || loadU32(avail.data() + 4) != 20) {
-            error_ = "bad greeting";
-            return Result::Error;
+        if (avail.size() >= 4 && loadU32(avail.data()) == kFrameMarker) {
+            greetingPending_ = false; // no greeting: the first frame follows at once
+        } else {
+            if (avail.size() < kGreetingSize) return Result::NeedMore;
+            if (loadU32(avail.data()) != 1 || loadU32(avail.data() + 4) != 20) {
+                error_ = "bad greeting";
+                return Result::Error;
+            }
+            pos_ += kGreetingSize;
+            greetingPending_ = false;
+            greeted_ = true;
+            avail.remove_prefix(kGreetingSize);
         }
-        pos_ += kGreetingSize;
-        greetingPending_ = false;
-        avail.remove_prefix(kGreetingSize);
     }
     if (avail.size() < kFrameHeaderSize) return Result::NeedMore;
     const uint32_t length = loadU32(avail.data() + 4);

@@ -86,6 +86,9 @@ class ServerFrameReader {
     Result next(Message& out);
     const std::string& error() const { return error_; }
     bool greetingDone() const { return !greetingPending_; }
+    // True when the connection began with the greeting; false when it began with a frame at once
+    // (a client that came through an HTTP proxy sends no greeting and expects no answer).
+    bool greeted() const { return greeted_; }
     size_t buffered() const { return buf_.size() - pos_; }
 
   private:
@@ -93,6 +96,7 @@ class ServerFrameReader {
     size_t pos_ = 0;
     size_t max_;
     bool greetingPending_;
+    bool greeted_ = false;
     std::string error_;
     void compact();
 };

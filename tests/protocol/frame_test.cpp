@@ -136,6 +136,16 @@ TEST(ServerFrameReader, CutsByHeaderLengthAndChecksCounts) {
     EXPECT_EQ(m.body.size(), 3000u);
     EXPECT_EQ(r.next(m), ServerFrameReader::Result::NeedMore);
 
+    EXPECT_TRUE(r.greeted());
+
+    // Through an HTTP proxy the client sends no greeting: the first frame comes at once.
+    ServerFrameReader direct;
+    direct.feed(frameMessage("\x07"));
+    ASSERT_EQ(direct.next(m), ServerFrameReader::Result::Message);
+    EXPECT_EQ(m.code, 0x07);
+    EXPECT_TRUE(direct.greetingDone());
+    EXPECT_FALSE(direct.greeted());
+
     struct Bad {
         const char* what;
         std::string bytes;
