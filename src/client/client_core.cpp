@@ -1,0 +1,222 @@
+#include "client/client_core.h"
+
+#include "peer/qt_sockets.h"
+#include "protocol/records.h"
+#include "settings/user_settings.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+
+#include <array>
+#include <cassert>
+
+namespace vantor::client {
+
+using protocol::Cmd;
+using session::LoginStep;
+using session::SignOutStep;
+
+namespace {
+// The records of a colleague's channel that the server forwards as well (the timing records of
+// video and screen sharing travel only as datagrams).
+constexpr std::array kForwardedRecords{Cmd::ChatMessage, Cmd::InputState,  Cmd::Shake,
+                                       Cmd::FileData,    Cmd::FileDataAck, Cmd::AudioData,
+                                       Cmd::VideoData,   Cmd::RemoteInput, Cmd::RemoteScreen};
+} // namespace
+
+std::span<const Cmd> ClientCore::forwardedRecordCodes() {
+    return kForwardedRecords;
+}
+
+ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), records_(env.records) {
+    assert(env.session.clock && env.session.view && env.directoryView);
+    directory::IIdleSource& idle = env.idle ? *env.idle : nullIdle_;
+    if (!env.sockets) ownSockets_ = std::make_unique<peer::UdpSocketFactory>(clock_);
+    peer::DatagramSocketFactory& sockets = env.sockets ? *env.sockets : *ownSockets_;
+
+    messenger_ = std::make_unique<session::TMessengerX>(std::move(env.session));
+    directory_ = std::make_unique<directory::DirectoryCore>(directoryBridge_, *env.directoryView,
+                                                            directoryBridge_, directoryBridge_, idle,
+                                                            directoryBridge_, directory::DirectorySettings{});
+    directory_->directory().addListener(&directoryBridge_);
+    peers_ = std::make_unique<peer::PeerTransport>(peerBridge_, peerBridge_, peerBridge_, clock_, sockets);
+
+    statusTimer_ = clock_.createTimer();
+    statusTimer_->setInterval(directory::Presence::kStatusTimerIntervalMs);
+    statusTimer_->onTimeout = [this] { directory_->presence().StatusTimerTick(); };
+
+    messenger_->UserKnown = [this](uint32_t id) { return directory_->directory().findUser(id) != nullptr; };
+    messenger_->addParticipant(this);
+    installHandlers();
+}
+
+ClientCore::~ClientCore() {
+    messenger_->removeParticipant(this);
+    // Nothing the server still sends may reach the parts that go first.
+    for (Cmd c : directory::DirectoryCore::handledCodes())
+        messenger_->registerHandler(c, {});
+    for (Cmd c : kForwardedRecords)
+        messenger_->registerHandler(c, {});
+    messenger_->registerHandler(Cmd::PeerAddress, {});
+    messenger_->registerHandler(Cmd::ChatAck, {});
+    if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
+    statusTimer_.reset();
+    peers_.reset();
+    directory_->directory().removeListener(&directoryBridge_);
+    directory_.reset();
+}
+
+void ClientCore::installHandlers() {
+    session::TMessengerX& m = *messenger_;
+    // The directory's codes replace the session's stand-ins for the user, department and group
+    // items and the user query.
+    for (Cmd c : directory::DirectoryCore::handledCodes())
+        m.registerHandler(c, [this](const protocol::Message& msg) { directory_->handle(msg); });
+    m.registerHandler(Cmd::LoginReply, [this](const protocol::Message& msg) { onLoginReply(msg); });
+    m.registerHandler(Cmd::PeerAddress,
+                      [this](const protocol::Message& msg) { peers_->onPeerAddress(msg.body); });
+    m.registerHandler(Cmd::ChatAck, [this](const protocol::Message& msg) { peers_->onChatAck(msg.body); });
+    for (Cmd c : kForwardedRecords)
+        m.registerHandler(c, [this](const protocol::Message& msg) {
+            if (records_) records_->colleagueRecord(msg, nullptr);
+        });
+}
+
+void ClientCore::onLoginReply(const protocol::Message& msg) {
+    protocol::LoginReply r;
+    wire::decode(msg.body, r);
+    messenger_->OnLoginReply(r);
+    if (!r.success) return;
+    // What the directory needs before its load arrives.
+    directory::DirectoryCore& d = *directory_;
+    d.directory().setContactGroupMode(messenger_->ContactGroupMode);
+    d.presence().setSessionId(messenger_->SessionId);
+    d.presence().setCapabilities(messenger_->HasAudio, messenger_->HasCamera);
+    directory::DirectorySettings s = d.settings();
+    s.productName = messenger_->Machine.ProductName;
+    d.setSettings(s);
+}
+
+directory::DirectorySettings ClientCore::directorySettings() const {
+    const settings::UserSettings& u = messenger_->UserConfig;
+    directory::DirectorySettings s;
+    s.autoSort = u.AutoSort;
+    s.autoLeave = u.AutoLeave;
+    s.autoLeaveIntervalMinutes = u.AutoLeaveInterval;
+    s.autoBusy = u.AutoBusy;
+    s.treeGrouping = u.TreeView == settings::TreeGrouping::OnOrOff ? directory::Grouping::ByPresence
+                                                                   : directory::Grouping::ByDepartment;
+    s.showAllContacts = u.FaceView == settings::ListFilter::All;
+    s.bigIcons = u.FaceSize == settings::IconSize::BigFace;
+    s.wideSeparator = directory_->settings().wideSeparator; // the window's font decides
+    s.productName = messenger_->Machine.ProductName;
+    return s;
+}
+
+void ClientCore::signOutAfterFailedWrite() {
+    if (signOutQueued_) return;
+    signOutQueued_ = true;
+    QMetaObject::invokeMethod(
+        messenger_.get(),
+        [this] {
+            signOutQueued_ = false;
+            // The connection's own loss may have signed out already.
+            if (messenger_->SignedIn() || messenger_->ConnectionOpen()) messenger_->SignOut(false);
+        },
+        Qt::QueuedConnection);
+}
+
+void ClientCore::applyUdpProxy() {
+    const settings::MachineSettings& mc = messenger_->Machine;
+    peer::UdpProxy p;
+    if (mc.ProxyCategory == 3) {
+        p.port = uint16_t(std::clamp(mc.ProxyPort, 0, 65535));
+        p.username = mc.ProxyUsername;
+        p.password = mc.ProxyPassword;
+        const QString host = QString::fromStdString(mc.ProxyAddress).trimmed();
+        QHostAddress literal;
+        if (literal.setAddress(host) && literal.protocol() == QAbstractSocket::IPv4Protocol) {
+            p.enabled = true;
+            p.address = literal.toString().toStdString();
+        } else if (!host.isEmpty()) {
+            // Channels made before the answer relay through the server or go direct.
+            if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
+            proxyLookup_ =
+                QHostInfo::lookupHost(host, messenger_.get(), [this, p](const QHostInfo& info) mutable {
+                    proxyLookup_ = -1;
+                    for (const QHostAddress& a : info.addresses())
+                        if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                            p.enabled = true;
+                            p.address = a.toString().toStdString();
+                            peers_->setProxy(p);
+                            return;
+                        }
+                });
+        }
+    }
+    peers_->setProxy(p);
+}
+
+void ClientCore::loginStep(LoginStep step) {
+    directory::DirectoryCore& d = *directory_;
+    switch (step) {
+    case LoginStep::OwnStatus: {
+        // The account's settings are read after this step; the product name is known already.
+        directory::DirectorySettings s = d.settings();
+        s.productName = messenger_->Machine.ProductName;
+        d.setSettings(s);
+        d.presence().ShowOwnState();
+        break;
+    }
+    case LoginStep::ListViews: {
+        const directory::DirectorySettings s = directorySettings();
+        d.setSettings(s);
+        d.recent().FillRecent(messenger_->UserConfig.RecentUser);
+        d.frequent().Fill(s.showAllContacts);
+        d.groups().FillGroups(messenger_->ServerSettings.mayCreateGroups);
+        break;
+    }
+    case LoginStep::StatusTimer:
+        if (d.presence().statusTimerWanted()) statusTimer_->start();
+        break;
+    case LoginStep::PeerKeepAlive:
+        applyUdpProxy();
+        peers_->start();
+        break;
+    case LoginStep::PrepareLists:
+        d.ShowView(messenger_->UserConfig.ViewStyle != settings::ContactPanel::Tree ||
+                           messenger_->ContactGroupMode
+                       ? directory::kFrequentView
+                       : directory::kTreeView);
+        break;
+    default:
+        break;
+    }
+}
+
+void ClientCore::signOutStep(SignOutStep step, bool /*byUser*/) {
+    directory::DirectoryCore& d = *directory_;
+    switch (step) {
+    case SignOutStep::StatusTimer:
+        statusTimer_->stop();
+        break;
+    case SignOutStep::RecentContacts:
+        // The session has let go of its own record by now; the directory still holds it.
+        if (const directory::User* own = d.directory().ownUser())
+            settings::saveRecentUser(messenger_->environment().layout.userFile(own->id()),
+                                     d.recent().recentText());
+        break;
+    case SignOutStep::Sessions:
+        d.SignedOut();
+        break;
+    case SignOutStep::SessionObjects:
+        if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
+        proxyLookup_ = -1;
+        peers_->stop();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace vantor::client

@@ -1,0 +1,77 @@
+// ClientCore: one client made of its parts — the session core (TMessengerX), the organisation
+// directory with presence (DirectoryCore) and the peer transport (PeerTransport) — wired to each
+// other through the interfaces each of them declares, none reaching into another. The windows come
+// in from outside (IMainView, IDirectoryView); what belongs to conversations, transfers and media
+// goes out through IColleagueRecords.
+#pragma once
+
+#include "client/bridges.h"
+#include "client/colleague_records.h"
+#include "directory/core.h"
+#include "peer/transport.h"
+#include "session/messenger.h"
+
+#include <memory>
+#include <span>
+
+namespace vantor::client {
+
+struct ClientEnvironment {
+    session::MessengerEnvironment session; // clock, main window, launcher, camera, folders, …
+    directory::IDirectoryView* directoryView = nullptr;
+    directory::IIdleSource* idle = nullptr;         // none: a desktop that tells nothing
+    peer::DatagramSocketFactory* sockets = nullptr; // none: UDP sockets on the event loop
+    IColleagueRecords* records = nullptr;           // none: colleagues' records are dropped
+};
+
+class ClientCore : private session::SessionParticipant {
+  public:
+    explicit ClientCore(ClientEnvironment env);
+    ~ClientCore() override;
+    ClientCore(const ClientCore&) = delete;
+    ClientCore& operator=(const ClientCore&) = delete;
+
+    session::TMessengerX& messenger() { return *messenger_; }
+    directory::DirectoryCore& directory() { return *directory_; }
+    peer::PeerTransport& peers() { return *peers_; }
+    platform::Clock& clock() { return clock_; }
+
+    void setRecords(IColleagueRecords* records) { records_ = records; }
+    IColleagueRecords* records() const { return records_; }
+
+    // The status timer of the automatic away and busy rules runs.
+    bool statusTimerActive() const { return statusTimer_->isActive(); }
+
+    // Records from colleagues that the server may forward as well as a channel may carry; they
+    // reach IColleagueRecords with no channel.
+    static std::span<const protocol::Cmd> forwardedRecordCodes();
+
+    // The directory's settings as the account's settings file and the product name give them.
+    directory::DirectorySettings directorySettings() const;
+
+    // A write to the server failed inside a part's call: the failure sign-out runs once that call
+    // has returned (never inside it), unless the session has ended meanwhile.
+    void signOutAfterFailedWrite();
+
+  private:
+    void installHandlers();
+    void onLoginReply(const protocol::Message& m);
+    void applyUdpProxy();
+    void loginStep(session::LoginStep step) override;
+    void signOutStep(session::SignOutStep step, bool byUser) override;
+
+    platform::Clock& clock_;
+    DirectoryBridge directoryBridge_{*this};
+    PeerBridge peerBridge_{*this};
+    directory::NullIdleSource nullIdle_;
+    std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
+    IColleagueRecords* records_;
+    std::unique_ptr<session::TMessengerX> messenger_;
+    std::unique_ptr<directory::DirectoryCore> directory_;
+    std::unique_ptr<peer::PeerTransport> peers_;
+    std::unique_ptr<platform::Timer> statusTimer_;
+    bool signOutQueued_ = false;
+    int proxyLookup_ = -1;
+};
+
+} // namespace vantor::client

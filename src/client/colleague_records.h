@@ -1,0 +1,32 @@
+// Where the client hands what belongs to the subsystems that join it later (conversations,
+// transfers, media): records from colleagues, by their channel or through the server, chat
+// messages that waited for their sender's record, and changes of a colleague.
+#pragma once
+
+#include "protocol/chat.h"
+#include "protocol/frame.h"
+
+#include <cstdint>
+
+namespace vantor::peer {
+class TMySocket;
+}
+
+namespace vantor::client {
+
+class IColleagueRecords {
+  public:
+    virtual ~IColleagueRecords() = default;
+    // A record from a colleague: chat message, typing, shake, file block, media or screen frame.
+    // `channel` is the one it came on, or null when the server forwarded it. The body has passed
+    // the code table's length check. The handler may free the channel.
+    virtual void colleagueRecord(const protocol::Message& m, peer::TMySocket* channel) = 0;
+    // A chat message held for its unknown sender, delivered again (not live); oldest first.
+    virtual void heldChatMessage(const protocol::ChatMessage&) {}
+    // A colleague's status, picture, signature or name changed (`own`: the signed-in user).
+    virtual void userChanged(uint32_t /*userId*/, bool /*own*/) {}
+    // The colleague went offline or to a phone: its transfers and media sessions end.
+    virtual void sessionsEnded(uint32_t /*userId*/) {}
+};
+
+} // namespace vantor::client
