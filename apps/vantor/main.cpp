@@ -1,6 +1,8 @@
-// The client process: checks for a running updater, builds the session core with its platform
-// services, takes over the hand-over socket for `agent`, and runs the event loop. Until the windows
-// exist it runs headless, printing what the main window would show.
+// The client process: checks for a running updater, builds the client (session, directory, peer
+// transport) with its platform services, takes over the hand-over socket for `agent`, and runs the
+// event loop. Until the windows exist it runs headless, printing what the windows would show.
+#include "client/client_core.h"
+#include "directory_view.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
 #include "platform/hand_over.h"
@@ -9,7 +11,6 @@
 #include "platform/updater_lock.h"
 #include "printing_view.h"
 #include "protocol/text.h"
-#include "session/messenger.h"
 #include "signals.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,9 @@
 
 #ifdef VANTOR_HAVE_MULTIMEDIA
 #include "platform/media_devices.h"
+#endif
+#ifdef VANTOR_HAVE_X11_IDLE
+#include "directory/x11/x11_idle_source.h"
 #endif
 
 #include <csignal>
@@ -43,6 +47,12 @@ int main(int argc, char** argv) {
     platform::NullCameraProbe camera;
 #endif
     app::PrintingMainView view;
+    app::PrintingDirectoryView directoryView;
+#ifdef VANTOR_HAVE_X11_IDLE
+    directory::X11IdleSource idle;
+#else
+    directory::NullIdleSource idle;
+#endif
 
     session::MessengerEnvironment env;
     env.clock = &clock;
@@ -54,7 +64,18 @@ int main(int argc, char** argv) {
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString());
     env.exeFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
     env.quit = [] { QCoreApplication::quit(); };
-    session::TMessengerX messenger(std::move(env));
+    client::ClientEnvironment clientEnv;
+    clientEnv.session = std::move(env);
+    clientEnv.directoryView = &directoryView;
+    clientEnv.idle = &idle;
+    client::ClientCore client(std::move(clientEnv));
+    session::TMessengerX& messenger = client.messenger();
+    app::PrintingColleagues colleagues([&](uint32_t id) {
+        const directory::User* u = client.directory().directory().findUser(id);
+        if (!u) return std::string("(unknown)");
+        return protocol::fromGbk(u->record.name) + " (status " + std::to_string(u->record.status) + ")";
+    });
+    client.setRecords(&colleagues);
 
     // Texts from the command line and from `agent` are the desktop's (UTF-8); the core's are GBK.
     platform::HandOverServer handOver(clock);
