@@ -1,0 +1,77 @@
+// Clients made with ClientCore against the reference server on a thread of its own, loaded with
+// the sample organisation. Each client has its own folders, a recording main window, a recording
+// directory window and a record of what reached it from colleagues; all share one injected clock.
+#pragma once
+
+#include "../directory/fakes.h"
+#include "../session/recording_view.h"
+#include "client/client_core.h"
+#include "platform/clock.h"
+#include "platform/devices.h"
+#include "platform/process_launcher.h"
+#include "server/server_thread.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantor::testing {
+
+class TestClient : public client::IColleagueRecords {
+  public:
+    TestClient(const QString& folder, platform::ManualClock& clock, uint16_t serverPort);
+    ~TestClient() override;
+
+    // Signs in with the command line's account and password (UTF-8).
+    void start(const std::string& account, const std::string& password);
+
+    client::ClientCore& core() { return *core_; }
+    session::TMessengerX& messenger() { return core_->messenger(); }
+    directory::Directory& dir() { return core_->directory().directory(); }
+    directory::TreeModel& tree() { return core_->directory().tree(); }
+    peer::PeerTransport& peers() { return core_->peers(); }
+
+    // The tree's text of a user's row and of a department's row (UTF-8; empty when not shown).
+    std::string userRow(uint32_t userId);
+    std::string departmentRow(uint32_t departmentId);
+
+    struct Record {
+        protocol::Message message;
+        bool byChannel = false;
+    };
+    std::vector<Record> records;
+    std::function<void(const protocol::Message&)> onRecord;
+    void colleagueRecord(const protocol::Message& m, peer::TMySocket* channel) override;
+
+    RecordingMainView view;
+    directory::test::FakeView directoryView;
+
+  private:
+    platform::RecordingProcessLauncher launcher_;
+    platform::NullCameraProbe camera_{false};
+    std::unique_ptr<client::ClientCore> core_;
+};
+
+class ClientTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    server::ServerThread& server() { return *server_; }
+    // A new client, signed in and with its load complete (fails the test otherwise).
+    TestClient& signIn(const std::string& account, const std::string& password);
+    // Runs the event loop, moving the injected clock by `stepMs` each round, until `done` holds or
+    // `realMs` of real time have passed.
+    bool drive(const std::function<bool()>& done, int realMs = 8000, int stepMs = 5);
+
+    QTemporaryDir dir_;
+    platform::ManualClock clock_;
+    std::unique_ptr<server::ServerThread> server_;
+    std::vector<std::unique_ptr<TestClient>> clients_;
+};
+
+} // namespace vantor::testing
