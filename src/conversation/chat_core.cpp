@@ -1,0 +1,336 @@
+#include "conversation/chat_core.h"
+
+#include "conversation/richtext.h"
+#include "crypto/cipher.h"
+#include "protocol/codes.h"
+#include "protocol/text.h"
+#include "protocol/wire.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace vantor::conversation {
+
+using protocol::ChatMessage;
+using protocol::Cmd;
+using protocol::Message;
+
+namespace {
+
+constexpr size_t kSmsRequestSize = 355;
+
+std::string gbk(const char* utf8) {
+    return protocol::toGbk(utf8);
+}
+
+Message message(Cmd code, std::string body) {
+    return Message{static_cast<uint8_t>(code), std::move(body)};
+}
+
+std::string cutBytes(const std::string& text, size_t n) {
+    return text.substr(0, wire::gbkCutLength(text, n));
+}
+
+bool sameDay(double a, double b) {
+    return std::floor(a) == std::floor(b);
+}
+
+std::string headerTime(double sent, double now) {
+    const auto t = protocol::localFromDayCount(sent);
+    if (sameDay(sent, now)) return clockText(t);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d-%02d ", t.month % 100, t.day % 100);
+    return buf + clockText(t);
+}
+
+ChatFont fontOf(const ChatMessage& m) {
+    return ChatFont{m.fontName, m.fontColor, m.fontSize, m.bold, m.italic, m.underline, m.strikeOut};
+}
+
+} // namespace
+
+std::vector<std::string> splitForSending(const std::string& plain, size_t limit) {
+    std::vector<std::string> pieces;
+    size_t pos = 0;
+    while (pos < plain.size()) {
+        const std::string_view rest = std::string_view(plain).substr(pos);
+        size_t n = wire::gbkCutLength(rest, limit);
+        if (n == 0) n = std::min(rest.size(), std::max<size_t>(limit, 1));
+        pieces.emplace_back(rest.substr(0, n));
+        pos += n;
+    }
+    return pieces;
+}
+
+std::vector<std::pair<int, int>> shakeSteps() {
+    std::vector<std::pair<int, int>> steps;
+    for (int round = 0; round < 5; ++round) {
+        steps.insert(steps.end(), {{0, -7}, {-7, 0}, {0, 7}, {7, 0}});
+    }
+    return steps;
+}
+
+ChatCore::ChatCore(ConversationRegistry& registry, IChatTransport& transport, IChatDirectory& directory,
+                   IChatStore& store, IConversationView& view, IChatSettings& settings, IChatClock& clock)
+    : registry_(registry), transport_(transport), directory_(directory), store_(store), view_(view),
+      settings_(settings), clock_(clock) {}
+
+void ChatCore::setSession(const ChatSession& session) {
+    session_ = session;
+    registry_.setOwnId(session.ownId);
+}
+
+uint32_t ChatCore::nextSendTick() {
+    // The sender id and the tick name a message: consecutive messages must never share a tick,
+    // and 0 would mean "neither acknowledged nor checked for duplicates".
+    uint32_t t = clock_.tickCount();
+    if (lastSendTick_ != 0 && static_cast<int32_t>(t - lastSendTick_) <= 0) t = lastSendTick_ + 1;
+    if (t == 0) t = 1;
+    lastSendTick_ = t;
+    return t;
+}
+
+ChatMessage ChatCore::buildRecord(const Conversation& c, const std::string& plain, const ChatFont& font) {
+    ChatMessage m;
+    m.senderId = session_.ownId;
+    m.sendTime = clock_.now();
+    m.key = c.key;
+    m.key.userA = session_.ownId;
+    std::string text = plain;
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back(); // the cipher cannot end on NUL
+    const std::string cipher = crypto::DesEncryptText(text);
+    m.text = cipher.substr(0, ChatMessage::kMaxText);
+    m.textLength = static_cast<uint32_t>(m.text.size());
+    m.fontName = cutBytes(font.name, 20);
+    m.fontColor = font.color;
+    m.fontSize = font.size;
+    m.bold = font.bold;
+    m.italic = font.italic;
+    m.underline = font.underline;
+    m.strikeOut = font.strikeOut;
+    return m;
+}
+
+void ChatCore::dispatch(Conversation& c, ChatMessage& record, bool systemText) {
+    record.recipientId = c.key.userB;
+    record.sendTick = nextSendTick();
+    const std::string body = record.encodeBody();
+    const Message frame = message(Cmd::ChatMessage, body);
+    const uint8_t kind = c.kind();
+    const bool serverOnly = systemText ? kind == protocol::kGroupConversation : kind != protocol::kOneToOne;
+    if (serverOnly) {
+        transport_.sendToServer(frame);
+    } else {
+        const auto contact = directory_.findUser(record.recipientId);
+        if (contact && contact->status == kStatusMobile) {
+            transport_.sendToServer(frame);
+        } else if (contact) {
+            transport_.sendToPeer(contact->id, frame, false);
+        }
+        transport_.queuePending(record);
+    }
+    if (kind != protocol::kGroupConversation && session_.serverCopies)
+        transport_.sendToServer(message(Cmd::ChatCopy, body));
+}
+
+void ChatCore::storeRecord(Conversation& c, const ChatMessage& record) {
+    const std::string body = record.encodeBody();
+    if (auto error = store_.store(body.substr(4))) view_.storeFailed(c, *error);
+}
+
+ChatCore::SendResult ChatCore::send(Conversation& c, const std::string& plain, const ChatFont& font,
+                                    bool sms) {
+    if (c.readOnly) return SendResult::Ignored;
+    if (!session_.signedIn) {
+        view_.systemLine(c, systemLineText(protocol::localFromDayCount(clock_.now()),
+                                           gbk("与服务器连接已经断开，无法发送信息。")));
+        return SendResult::NotSignedIn;
+    }
+    if (plain.empty()) return SendResult::Ignored;
+    if (c.kind() == protocol::kServiceConversation && !c.sentSomething) view_.serviceFirstMessage(c);
+    c.sentSomething = true;
+
+    // A longer text would lose its end to the 1000-byte field: it goes as consecutive messages.
+    for (const std::string& piece : splitForSending(plain)) {
+        ChatMessage record = buildRecord(c, piece, font);
+        const std::string header = cutBytes(session_.displayName + " ", 71) +
+                                   clockText(protocol::localFromDayCount(record.sendTime));
+        view_.showMessage(c, header, true, piece, font);
+        dispatch(c, record, false);
+        storeRecord(c, record);
+    }
+    view_.clearInput(c);
+    if (c.key.userB != 0) directory_.touchRecent(c.key.userB);
+
+    if (sms) {
+        wire::WireWriter w(kSmsRequestSize);
+        w.u32(session_.ownId);
+        w.text(32, session_.account);
+        w.text(20, session_.displayName);
+        w.u32(c.key.userB);
+        w.guid(c.key.groupId);
+        w.skip(21);
+        w.text(255, plain);
+        transport_.sendToServer(message(Cmd::SmsRequest, std::move(w).bytes()));
+    }
+    return SendResult::Sent;
+}
+
+void ChatCore::sendSystemText(Conversation& c, const std::string& text) {
+    if (!session_.signedIn || text.empty()) return;
+    const ChatFont font{gbk("宋体"), 0, 9, true, false, false, false};
+    for (const std::string& piece : splitForSending(text)) {
+        ChatMessage record = buildRecord(c, piece, font);
+        const std::string header = cutBytes(session_.displayName + " ", 71) +
+                                   clockText(protocol::localFromDayCount(record.sendTime));
+        view_.showMessage(c, header, true, piece, font);
+        dispatch(c, record, true);
+        if (c.kind() == protocol::kGroupConversation) storeRecord(c, record);
+    }
+}
+
+void ChatCore::acknowledge(const ChatMessage& m, const std::optional<ChatContact>& sender, bool relayed) {
+    protocol::ChatAck ack;
+    ack.senderId = m.senderId;
+    ack.recipientId = m.recipientId;
+    ack.textLength = static_cast<uint32_t>(m.text.size());
+    ack.sendTick = m.sendTick;
+    const Message frame = message(Cmd::ChatAck, wire::encode(ack));
+    if (!sender || sender->outsideTree || sender->status == kStatusMobile)
+        transport_.sendToServer(frame);
+    else
+        transport_.sendToPeer(sender->id, frame, relayed);
+}
+
+void ChatCore::deliver(const ChatMessage& m, bool live) {
+    const bool group = m.key.kind == protocol::kGroupConversation;
+    bool duplicate = false;
+    if (!group) {
+        if (m.senderId == session_.ownId || m.recipientId != session_.ownId) return;
+        if (m.sendTick != 0) duplicate = received_.seenOrAdd(m.senderId, m.sendTick, clock_.tickCount());
+    }
+    const auto sender = directory_.findUser(m.senderId);
+    bool held = false;
+    if (!sender) {
+        // Replays come only once the sender's record is known; without it there is nothing to show.
+        if (!live) return;
+        if (!duplicate) {
+            directory_.holdMessage(m);
+            directory_.queryUser(m.senderId);
+        }
+        held = true;
+    }
+    if (live && !group && m.sendTick != 0) acknowledge(m, sender, duplicate || held);
+    if ((duplicate || held) && live) return;
+
+    Conversation* c = registry_.findOrCreate(m.key, true);
+    showReceived(*c, m, *sender);
+    if (!c->inFront) view_.flash(*c);
+    if (!c->visible) {
+        c->alerted = true;
+        view_.alertConversation(*c);
+    }
+    if (m.key.kind == protocol::kOneToOne) directory_.touchRecent(m.senderId);
+}
+
+void ChatCore::showReceived(Conversation& c, const ChatMessage& m, const ChatContact& sender) {
+    const std::string plain = crypto::DesDecryptText(m.text);
+    const std::string name =
+        c.kind() == protocol::kServiceConversation && !c.serviceSide() ? gbk("客服人员") : sender.displayName;
+    view_.showMessage(c, name + " " + headerTime(m.sendTime, clock_.now()), false, plain, fontOf(m));
+    storeRecord(c, m);
+    if (c.visible || m.serverDelivery) return;
+    const ChatOptions options = settings_.read();
+    if (options.showMsgHint) {
+        view_.queueTip(options.notShowContent ? name + gbk("：给您发送了消息 ...")
+                                              : name + gbk("：") + noticeTextOfPlain(plain));
+    }
+    if (options.showMsgRemind) {
+        protocol::Shake reminder;
+        reminder.receiverId = session_.ownId;
+        reminder.senderId = m.senderId;
+        reminder.key = m.key;
+        reminder.remindKind = 1;
+        view_.showReminder(reminder);
+    }
+}
+
+std::string ChatCore::peerName(uint32_t peerId) {
+    const auto contact = directory_.findUser(peerId);
+    return contact ? contact->displayName : std::string();
+}
+
+void ChatCore::inputChanged(Conversation& c, size_t characters) {
+    if (!session_.signedIn || c.kind() != protocol::kOneToOne) return;
+    const auto contact = directory_.findUser(c.peerId);
+    if (!contact || contact->status == kStatusOffline || contact->status == kStatusMobile ||
+        contact->noTypingNotice)
+        return;
+    const uint32_t now = clock_.tickCount();
+    if (characters >= 2 && c.lastTypingSend &&
+        static_cast<uint32_t>(now - *c.lastTypingSend) <= kTypingIntervalMs)
+        return;
+    protocol::InputState state;
+    state.receiverId = contact->id;
+    state.senderId = session_.ownId;
+    state.typing = characters > 0;
+    state.key = c.key;
+    transport_.sendToPeer(contact->id, message(Cmd::InputState, wire::encode(state)), false);
+    c.lastTypingSend = now;
+}
+
+void ChatCore::receiveInputState(const protocol::InputState& state) {
+    Conversation* c = registry_.findOrCreate(state.key, false);
+    if (!c || !c->visible || c->kind() == protocol::kGroupConversation) return;
+    c->lastTypingNotice = clock_.tickCount();
+    const std::string name = peerName(state.senderId);
+    if (state.typing) {
+        view_.startTypingTimer(*c);
+        const std::string text = name + gbk(" - 正在输入...");
+        view_.setTypingTexts(*c, text, text);
+    } else {
+        view_.setTypingTexts(*c, name + gbk(" - 对话"), gbk("与 ") + name + gbk(" 交谈中"));
+    }
+}
+
+void ChatCore::typingTimerFired(Conversation& c) {
+    if (c.lastTypingNotice &&
+        static_cast<uint32_t>(clock_.tickCount() - *c.lastTypingNotice) < kTypingIntervalMs)
+        return;
+    const std::string name = peerName(c.peerId);
+    view_.setTypingTexts(c, name + gbk(" - 对话"), gbk("与 ") + name + gbk(" 交谈中"));
+    view_.stopTypingTimer(c);
+}
+
+bool ChatCore::shake(Conversation& c) {
+    if (!session_.signedIn || c.kind() == protocol::kGroupConversation) return false;
+    const auto contact = directory_.findUser(c.peerId);
+    if (!contact || contact->status == kStatusOffline || contact->status == kStatusMobile) return false;
+    protocol::Shake record;
+    record.receiverId = contact->id;
+    record.senderId = session_.ownId;
+    record.key = c.key;
+    record.remindKind = 0;
+    transport_.sendToPeer(contact->id, message(Cmd::Shake, wire::encode(record)), false);
+    view_.systemLine(
+        c, systemLineText(protocol::localFromDayCount(clock_.now()), gbk("您向对方发送了一个抖动提醒。")));
+    view_.shake(c);
+    return true;
+}
+
+void ChatCore::receiveShake(const protocol::Shake& record) {
+    if (record.remindKind > 0) {
+        view_.showReminder(record);
+        return;
+    }
+    Conversation* c = registry_.findOrCreate(record.key, true);
+    view_.bringToFront(*c);
+    view_.flash(*c);
+    c->alerted = true;
+    view_.systemLine(
+        *c, systemLineText(protocol::localFromDayCount(clock_.now()), gbk("对方向您发送了一个抖动提醒。")));
+    view_.shake(*c);
+}
+
+} // namespace vantor::conversation

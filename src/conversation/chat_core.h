@@ -1,0 +1,89 @@
+// The chat behaviour of the conversations without their widgets: sending typed and system texts,
+// delivering received messages (duplicates, unknown senders, acknowledgements), typing notices
+// and shake alerts. Runs on the UI thread; reaches everything else through chat_ports.h.
+#pragma once
+
+#include "conversation/chat_ports.h"
+#include "conversation/chat_received.h"
+#include "conversation/conversation_registry.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vantor::conversation {
+
+// The signed-in user as the chat needs it.
+struct ChatSession {
+    bool signedIn = false;
+    uint32_t ownId = 0;
+    std::string displayName;   // GBK
+    std::string account;       // GBK sign-in account
+    bool serverCopies = false; // the server asks for copies of chat messages
+};
+
+// Plain texts longer than this are sent as several messages (the enciphered text grows to whole
+// 8-byte blocks, so 1000 plain bytes are exactly 1000 enciphered ones).
+inline constexpr size_t kMaxPlainPerMessage = protocol::ChatMessage::kMaxText;
+
+// Cuts a GBK text into consecutive pieces of at most `limit` bytes without splitting a character.
+std::vector<std::string> splitForSending(const std::string& plain, size_t limit = kMaxPlainPerMessage);
+
+// The steps of a window shake: offsets (dx, dy) applied one after another with a 50 ms pause.
+std::vector<std::pair<int, int>> shakeSteps();
+inline constexpr int kShakePauseMs = 50;
+inline constexpr uint32_t kTypingIntervalMs = 5000;
+
+class ChatCore {
+  public:
+    ChatCore(ConversationRegistry& registry, IChatTransport& transport, IChatDirectory& directory,
+             IChatStore& store, IConversationView& view, IChatSettings& settings, IChatClock& clock);
+
+    void setSession(const ChatSession& session);
+    const ChatSession& session() const { return session_; }
+
+    enum class SendResult { Ignored, NotSignedIn, Sent };
+    // The send button: `plain` is the input's plain-text form; `sms` the "同时发送短信" box
+    // (visible and checked).
+    SendResult send(Conversation& c, const std::string& plain, const ChatFont& font, bool sms = false);
+    // A text of the program itself, in the fixed system font.
+    void sendSystemText(Conversation& c, const std::string& text);
+
+    // A received chat message; `live` is false when a held message is replayed.
+    void deliver(const protocol::ChatMessage& message, bool live);
+
+    // The input box changed and now holds `characters` characters.
+    void inputChanged(Conversation& c, size_t characters);
+    void receiveInputState(const protocol::InputState& state);
+    // TimerShowInputing of a conversation.
+    void typingTimerFired(Conversation& c);
+
+    // The shake button; false when the peer cannot be reached.
+    bool shake(Conversation& c);
+    void receiveShake(const protocol::Shake& shake);
+
+    size_t receivedCount() const { return received_.size(); }
+
+  private:
+    ConversationRegistry& registry_;
+    IChatTransport& transport_;
+    IChatDirectory& directory_;
+    IChatStore& store_;
+    IConversationView& view_;
+    IChatSettings& settings_;
+    IChatClock& clock_;
+    ChatSession session_;
+    ReceivedMessages received_;
+    uint32_t lastSendTick_ = 0;
+
+    uint32_t nextSendTick();
+    protocol::ChatMessage buildRecord(const Conversation& c, const std::string& plain, const ChatFont& font);
+    void dispatch(Conversation& c, protocol::ChatMessage& record, bool systemText);
+    void storeRecord(Conversation& c, const protocol::ChatMessage& record);
+    void showReceived(Conversation& c, const protocol::ChatMessage& m, const ChatContact& sender);
+    void acknowledge(const protocol::ChatMessage& m, const std::optional<ChatContact>& sender, bool relayed);
+    std::string peerName(uint32_t peerId);
+};
+
+} // namespace vantor::conversation
