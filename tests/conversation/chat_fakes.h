@@ -1,0 +1,145 @@
+// Fakes of the chat core's outward interfaces: they record what the core sends, stores and shows.
+#pragma once
+
+#include "conversation/chat_core.h"
+#include "protocol/codes.h"
+#include "protocol/text.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace chat_test {
+
+using namespace vantor::conversation;
+using vantor::protocol::ChatMessage;
+using vantor::protocol::Cmd;
+using vantor::protocol::Message;
+
+struct Sent {
+    bool server = false;
+    uint32_t contact = 0;
+    bool relayed = false;
+    Message message;
+};
+
+struct FakeTransport : IChatTransport {
+    std::vector<Sent> sent;
+    std::vector<ChatMessage> pending;
+    void sendToPeer(uint32_t contactId, const Message& m, bool relayed) override {
+        sent.push_back({false, contactId, relayed, m});
+    }
+    void queuePending(const ChatMessage& m) override { pending.push_back(m); }
+    void sendToServer(const Message& m) override { sent.push_back({true, 0, false, m}); }
+    std::vector<Sent> withCode(Cmd code) const {
+        std::vector<Sent> out;
+        for (const auto& s : sent)
+            if (s.message.cmd() == code) out.push_back(s);
+        return out;
+    }
+};
+
+struct FakeDirectory : IChatDirectory {
+    std::map<uint32_t, ChatContact> users;
+    std::vector<ChatMessage> held;
+    std::vector<uint32_t> queried, recent;
+    std::optional<ChatContact> findUser(uint32_t id) override {
+        auto it = users.find(id);
+        if (it == users.end()) return std::nullopt;
+        return it->second;
+    }
+    void holdMessage(const ChatMessage& m) override { held.push_back(m); }
+    void queryUser(uint32_t id) override { queried.push_back(id); }
+    void touchRecent(uint32_t id) override { recent.push_back(id); }
+};
+
+struct FakeStore : IChatStore {
+    std::vector<std::string> records;
+    std::optional<std::string> failure;
+    std::optional<std::string> store(const std::string& record) override {
+        records.push_back(record);
+        return failure;
+    }
+};
+
+struct FakeSettings : IChatSettings {
+    ChatOptions options;
+    ChatOptions read() override { return options; }
+};
+
+struct ManualClock : IChatClock {
+    uint32_t tick = 100000;
+    double day = vantor::protocol::dayCountFromLocal({2026, 12, 10, 10, 20, 30});
+    uint32_t tickCount() override { return tick; }
+    double now() override { return day; }
+    void advance(uint32_t ms) {
+        tick += ms;
+        day += ms / 86400000.0;
+    }
+};
+
+struct Shown {
+    int conversation;
+    std::string header;
+    bool own;
+    std::string plain;
+};
+
+struct FakeView : IConversationView {
+    std::vector<Shown> shown;
+    std::vector<std::string> lines, alerts, tips, events;
+    std::vector<std::pair<std::string, std::string>> typingTexts;
+    std::vector<vantor::protocol::Shake> reminders;
+    bool typingTimer = false;
+    void showMessage(Conversation& c, const std::string& header, bool own, const std::string& plain,
+                     const ChatFont&) override {
+        shown.push_back({c.id, header, own, plain});
+    }
+    void systemLine(Conversation&, const std::string& line) override { lines.push_back(line); }
+    void alertBar(Conversation&, const std::string& text) override { alerts.push_back(text); }
+    void clearInput(Conversation&) override { events.push_back("clear"); }
+    void flash(Conversation&) override { events.push_back("flash"); }
+    void bringToFront(Conversation& c) override {
+        c.visible = c.inFront = true;
+        events.push_back("front");
+    }
+    void shake(Conversation&) override { events.push_back("shake"); }
+    void alertConversation(Conversation&) override { events.push_back("alert"); }
+    void setTypingTexts(Conversation&, const std::string& label, const std::string& caption) override {
+        typingTexts.emplace_back(label, caption);
+    }
+    void startTypingTimer(Conversation&) override { typingTimer = true; }
+    void stopTypingTimer(Conversation&) override { typingTimer = false; }
+    void queueTip(const std::string& text) override { tips.push_back(text); }
+    void showReminder(const vantor::protocol::Shake& r) override { reminders.push_back(r); }
+    void serviceFirstMessage(Conversation&) override { events.push_back("service"); }
+    void storeFailed(Conversation&, const std::string& reason) override {
+        events.push_back("storeFailed " + reason);
+    }
+};
+
+inline std::string gbk(const char* utf8) {
+    return vantor::protocol::toGbk(utf8);
+}
+
+// The whole chat core over fakes; the own user is 7 ("Me"), colleague 9 ("Li") is online.
+struct ChatRig {
+    ConversationRegistry registry;
+    FakeTransport transport;
+    FakeDirectory directory;
+    FakeStore store;
+    FakeView view;
+    FakeSettings settings;
+    ManualClock clock;
+    ChatCore core{registry, transport, directory, store, view, settings, clock};
+
+    static constexpr uint32_t kOwn = 7;
+    static constexpr uint32_t kLi = 9;
+
+    ChatRig() {
+        core.setSession({true, kOwn, "Me", "me", false});
+        directory.users[kLi] = {kLi, "Li", 0, false, false};
+    }
+};
+
+} // namespace chat_test
