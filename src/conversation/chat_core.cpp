@@ -47,18 +47,50 @@ ChatFont fontOf(const ChatMessage& m) {
     return ChatFont{m.fontName, m.fontColor, m.fontSize, m.bold, m.italic, m.underline, m.strikeOut};
 }
 
-} // namespace
-
-std::vector<std::string> splitForSending(const std::string& plain, size_t limit) {
+std::vector<std::string> splitBytes(std::string_view plain, size_t limit) {
     std::vector<std::string> pieces;
     size_t pos = 0;
     while (pos < plain.size()) {
-        const std::string_view rest = std::string_view(plain).substr(pos);
+        const std::string_view rest = plain.substr(pos);
         size_t n = wire::gbkCutLength(rest, limit);
         if (n == 0) n = std::min(rest.size(), std::max<size_t>(limit, 1));
         pieces.emplace_back(rest.substr(0, n));
         pos += n;
     }
+    return pieces;
+}
+
+} // namespace
+
+std::vector<std::string> splitForSending(const std::string& plain, size_t limit) {
+    if (plain.size() <= limit) return plain.empty() ? std::vector<std::string>{} : std::vector{plain};
+    // Faces and picture placeholders stay whole: a cut code would arrive as plain text.
+    std::vector<std::string> pieces(1);
+    for (const Segment& segment : splitPlainText(plain)) {
+        const std::string code = plainText(Segments{segment});
+        if (segment.kind != Segment::Kind::Text && code.size() <= limit) {
+            if (pieces.back().size() + code.size() > limit) pieces.emplace_back();
+            pieces.back() += code;
+            continue;
+        }
+        std::string_view rest = code;
+        while (!rest.empty()) {
+            const size_t room = limit - pieces.back().size();
+            const size_t take = wire::gbkCutLength(rest, room);
+            if (take == 0) {
+                if (pieces.back().empty()) return splitBytes(plain, limit); // limit below a character
+                pieces.emplace_back();
+                continue;
+            }
+            pieces.back() += rest.substr(0, take);
+            rest.remove_prefix(take);
+        }
+    }
+    std::erase_if(pieces, [](const std::string& p) { return p.empty(); });
+    std::string joined;
+    for (const auto& p : pieces)
+        joined += p;
+    if (joined != plain) return splitBytes(plain, limit); // not a round trip: cut by bytes
     return pieces;
 }
 

@@ -59,6 +59,9 @@ TEST(ChatSplitTest, PiecesStayWithinTheLimitAndKeepCharactersWhole) {
          }(),
          {1000, 200}},
         {"empty", "", {}},
+        {"a face code is not cut", std::string(998, 'a') + "/~wx" + "b", {998, 5}},
+        {"a picture placeholder is not cut", std::string(990, 'a') + "/{0123456789AB.jpg}", {990, 19}},
+        {"an unclosed placeholder is text", std::string(990, 'a') + "/{0123456789AB.jpg", {1000, 8}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
