@@ -365,4 +365,11 @@ void ChatCore::receiveShake(const protocol::Shake& record) {
     view_.shake(*c);
 }
 
+bool ChatCore::closeQuery(Conversation& c, const std::function<bool()>& evaluationAsksToStay) {
+    if (c.kind() != protocol::kServiceConversation || c.serviceSide() || !c.sentSomething) return true;
+    if (!c.notEvaluated && evaluationAsksToStay && evaluationAsksToStay()) return false;
+    sendSystemText(c, gbk("对方已经关闭了对话窗口，您可以结束服务。"));
+    return true;
+}
+
 } // namespace vantor::conversation

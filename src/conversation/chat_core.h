@@ -8,6 +8,7 @@
 #include "conversation/conversation_registry.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,6 +63,11 @@ class ChatCore {
     // The shake button; false when the peer cannot be reached.
     bool shake(Conversation& c);
     void receiveShake(const protocol::Shake& shake);
+
+    // Whether the window may close. A service conversation on the customer side that sent
+    // something first shows the evaluation (`evaluationAsksToStay` returns true to keep the window)
+    // unless it is not evaluated, then tells the partner that the window closed.
+    bool closeQuery(Conversation& c, const std::function<bool()>& evaluationAsksToStay);
 
     size_t receivedCount() const { return received_.size(); }
 

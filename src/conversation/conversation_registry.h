@@ -24,6 +24,7 @@ struct Conversation {
     bool alerted = false;          // handed to the pending alerts, or opened by the user
     bool readOnly = false;         // input blocked (service centre without a partner)
     bool sentSomething = false;
+    bool notEvaluated = false;                // service customer side: a reservation service, no evaluation
     std::optional<uint32_t> lastTypingNotice; // tick of the last received typing notice
     std::optional<uint32_t> lastTypingSend;   // tick of the last typing notice sent
 

@@ -466,6 +466,49 @@ TEST(ChatShakeTest, SendAndReceive) {
     EXPECT_EQ(steps[1], std::make_pair(-7, 0));
 }
 
+TEST(ChatCloseTest, ServiceCustomerEvaluatesAndTellsThePartner) {
+    struct Case {
+        const char* what;
+        uint8_t kind;
+        bool serviceSide, sent, notEvaluated, stay;
+        bool closes, asked, told;
+    } cases[] = {
+        {"one-to-one", 0, false, true, false, true, true, false, false},
+        {"service side", 2, true, true, false, true, true, false, false},
+        {"customer who sent nothing", 2, false, false, false, true, true, false, false},
+        {"customer stays", 2, false, true, false, true, false, true, false},
+        {"customer leaves", 2, false, true, false, false, true, true, true},
+        {"not evaluated: told without asking", 2, false, true, true, true, true, false, true},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        ChatRig rig;
+        vantor::protocol::ConversationKey key;
+        key.kind = k.kind;
+        key.userA = ChatRig::kOwn;
+        key.userB = ChatRig::kLi;
+        if (k.kind) key.groupId.data1 = 3;
+        Conversation* c = rig.registry.findOrCreate(key, true);
+        c->key.serviceSide = k.serviceSide;
+        c->sentSomething = k.sent;
+        c->notEvaluated = k.notEvaluated;
+        bool asked = false;
+        EXPECT_EQ(rig.core.closeQuery(*c,
+                                      [&] {
+                                          asked = true;
+                                          return k.stay;
+                                      }),
+                  k.closes);
+        EXPECT_EQ(asked, k.asked);
+        const auto frames = rig.transport.withCode(Cmd::ChatMessage);
+        ASSERT_EQ(frames.size(), k.told ? 1u : 0u);
+        if (k.told) {
+            EXPECT_EQ(DesDecryptText(decodeChat(frames[0]).text),
+                      gbk("对方已经关闭了对话窗口，您可以结束服务。"));
+        }
+    }
+}
+
 TEST(ChatStoreTest, AFailedStoreIsReported) {
     ChatRig rig;
     rig.store.failure = "locked";
