@@ -235,6 +235,31 @@ void ChatCore::acknowledge(const ChatMessage& m, const std::optional<ChatContact
         transport_.sendToPeer(sender->id, frame, relayed);
 }
 
+bool ChatCore::receive(const Message& m) {
+    switch (m.cmd()) {
+    case Cmd::ChatMessage: {
+        ChatMessage record;
+        if (!ChatMessage::decodeBody(m.body, record)) return false;
+        deliver(record, true);
+        return true;
+    }
+    case Cmd::InputState: {
+        protocol::InputState state;
+        if (!wire::decode(m.body, state)) return false;
+        receiveInputState(state);
+        return true;
+    }
+    case Cmd::Shake: {
+        protocol::Shake record;
+        if (!wire::decode(m.body, record)) return false;
+        receiveShake(record);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 void ChatCore::deliver(const ChatMessage& m, bool live) {
     const bool group = m.key.kind == protocol::kGroupConversation;
     bool duplicate = false;

@@ -51,6 +51,9 @@ class ChatCore {
     // A text of the program itself, in the fixed system font.
     void sendSystemText(Conversation& c, const std::string& text);
 
+    // A chat message, typing notice or shake from a peer channel or the server, decoded from its
+    // untrusted bytes. False for other codes and for bodies that do not decode (dropped).
+    bool receive(const protocol::Message& message);
     // A received chat message; `live` is false when a held message is replayed.
     void deliver(const protocol::ChatMessage& message, bool live);
 

@@ -509,6 +509,39 @@ TEST(ChatCloseTest, ServiceCustomerEvaluatesAndTellsThePartner) {
     }
 }
 
+TEST(ChatReceiveTest, DecodesWhatArrivesAndDropsWhatDoesNot) {
+    ChatMessage good = incoming(ChatRig::kLi, 21, "hey");
+    const std::string body = good.encodeBody();
+    vantor::protocol::Shake shake;
+    shake.senderId = ChatRig::kLi;
+    shake.key.userA = ChatRig::kLi;
+    shake.key.userB = ChatRig::kOwn;
+    std::string overCount = body;
+    vantor::wire::storeU32(overCount.data(), 1001);
+    struct Case {
+        const char* what;
+        Cmd code;
+        std::string body;
+        bool taken;
+        size_t shown, lines;
+    } cases[] = {
+        {"a chat message", Cmd::ChatMessage, body, true, 1, 0},
+        {"cut short", Cmd::ChatMessage, body.substr(0, body.size() - 1), false, 0, 0},
+        {"a count over 1000", Cmd::ChatMessage, overCount, false, 0, 0},
+        {"a shake", Cmd::Shake, vantor::wire::encode(shake), true, 0, 1},
+        {"a short shake", Cmd::Shake, vantor::wire::encode(shake).substr(0, 41), false, 0, 0},
+        {"a short typing notice", Cmd::InputState, std::string(38, '\0'), false, 0, 0},
+        {"not ours", Cmd::ChatAck, std::string(16, '\0'), false, 0, 0},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        ChatRig rig;
+        EXPECT_EQ(rig.core.receive(Message{static_cast<uint8_t>(k.code), k.body}), k.taken);
+        EXPECT_EQ(rig.view.shown.size(), k.shown);
+        EXPECT_EQ(rig.view.lines.size(), k.lines);
+    }
+}
+
 TEST(ChatStoreTest, AFailedStoreIsReported) {
     ChatRig rig;
     rig.store.failure = "locked";
