@@ -2,6 +2,7 @@
 #pragma once
 
 #include "conversation/chat_core.h"
+#include "crypto/cipher.h"
 #include "protocol/codes.h"
 #include "protocol/text.h"
 
@@ -141,5 +142,27 @@ struct ChatRig {
         directory.users[kLi] = {kLi, "Li", 0, false, false};
     }
 };
+
+inline ChatMessage decodeChat(const Sent& s) {
+    ChatMessage m;
+    (void)ChatMessage::decodeBody(s.message.body, m);
+    return m;
+}
+
+// A message from `sender` to us in a one-to-one conversation (or a group when kind is 1).
+inline ChatMessage incoming(uint32_t sender, uint32_t tick, const std::string& plain, uint8_t kind = 0) {
+    ChatMessage m;
+    m.senderId = sender;
+    m.recipientId = kind == 1 ? 0 : ChatRig::kOwn;
+    m.sendTick = tick;
+    m.sendTime = vantor::protocol::dayCountFromLocal({2026, 12, 10, 10, 0, 0});
+    m.key.kind = kind;
+    m.key.userA = sender;
+    m.key.userB = m.recipientId;
+    if (kind != 0) m.key.groupId.data1 = 0x42 + kind;
+    m.text = vantor::crypto::DesEncryptText(plain);
+    m.textLength = static_cast<uint32_t>(m.text.size());
+    return m;
+}
 
 } // namespace chat_test
