@@ -24,8 +24,8 @@ def pattern(path, size):
 
 def main():
     tree = {}
-    for spec in sys.argv[2:]:
-        path, _, size = spec.partition("=")
+    for item in sys.argv[2:]:
+        path, _, size = item.partition("=")
         parts = [p for p in path.split("/") if p]
         node = tree
         for part in parts[:-1] if size else parts:
