@@ -258,14 +258,7 @@ void TMySocket::onPunchRequest(std::string_view body, const Endpoint& from) {
                         {probe, serverUdp(), 0}});
         return;
     }
-    protocol::PunchConfirm c;
-    c.receiverId = uint32_t(peerId_);
-    c.senderId = ownId();
-    c.receiverPublic = {PeerPublicIP, PeerPublicPort};
-    c.useAddress = q.sentTo;
-    c.observed = from;
-    const std::string d = datagram(Cmd::PunchConfirm, c);
-    script_->queue({{d, from, kCopyPauseMs}, {d, serverUdp(), 0}});
+    sendConfirm(q.sentTo, from);
 }
 
 void TMySocket::onPunchProbe(std::string_view body) {
@@ -281,11 +274,15 @@ void TMySocket::onPunchProbe(std::string_view body) {
 void TMySocket::onPunchReply(std::string_view body, const Endpoint& from) {
     protocol::PunchShort p;
     if (!wire::decode(body, p) || p.senderId != uint32_t(peerId_) || p.receiverId != ownId()) return;
+    sendConfirm(p.target, from);
+}
+
+void TMySocket::sendConfirm(const Endpoint& useAddress, const Endpoint& from) {
     protocol::PunchConfirm c;
     c.receiverId = uint32_t(peerId_);
     c.senderId = ownId();
     c.receiverPublic = {PeerPublicIP, PeerPublicPort};
-    c.useAddress = p.target;
+    c.useAddress = useAddress;
     c.observed = from;
     const std::string d = datagram(Cmd::PunchConfirm, c);
     script_->queue({{d, from, kCopyPauseMs}, {d, serverUdp(), 0}});

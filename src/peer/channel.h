@@ -83,6 +83,8 @@ class TMySocket {
     void onPunchProbe(std::string_view body);
     void onPunchReply(std::string_view body, const Endpoint& from);
     void onPunchConfirm(std::string_view body, const Endpoint& from);
+    // Confirms a punching datagram that reached us from `from`: to the peer there, then to the server.
+    void sendConfirm(const Endpoint& useAddress, const Endpoint& from);
     bool recordMatches(const protocol::Message& m) const;
 
     PeerTransport* transport_;
