@@ -3,6 +3,7 @@
 #include "protocol/text.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -16,12 +17,67 @@ QString fromGbk(const std::string& s) {
     return QString::fromStdString(protocol::fromGbk(s));
 }
 
+// Colleagues' cards from the client's directory; everything else as IChatServices has it.
+class DirectoryServices : public IChatServices {
+  public:
+    explicit DirectoryServices(client::ClientCore& core) : core_(core) {}
+    std::optional<PeerCard> peerCard(uint32_t userId) override {
+        const directory::User* u = core_.directory().directory().findUser(userId);
+        if (!u) return std::nullopt;
+        PeerCard card;
+        card.name = fromGbk(u->record.name);
+        card.signature = fromGbk(u->record.signature);
+        card.status = u->record.status;
+        return card;
+    }
+
+  private:
+    client::ClientCore& core_;
+};
+
 } // namespace
 
 ChatWindows::ChatWindows(ChatFormContext context, client::IConversationAlerts* alerts,
                          IHistoryOpener* history, QObject* parent)
     : QObject(parent), context_(std::move(context)), alerts_(alerts), history_(history) {
-    if (!context_.services) context_.services = &defaultServices_;
+    if (!context_.services) {
+        ownServices_ = std::make_unique<IChatServices>();
+        context_.services = ownServices_.get();
+    }
+}
+
+ChatWindows::ChatWindows(client::ClientCore& core, IChatServices* services, QString programFolder,
+                         client::IConversationAlerts* alerts, IHistoryOpener* history, QObject* parent)
+    : QObject(parent), core_(&core), programFolder_(std::move(programFolder)), alerts_(alerts),
+      history_(history) {
+    context_.chat = &core.chat();
+    context_.registry = &core.conversations();
+    if (!services) {
+        ownServices_ = std::make_unique<DirectoryServices>(core);
+        services = ownServices_.get();
+    }
+    context_.services = services;
+    refreshAccount();
+}
+
+void ChatWindows::refreshAccount() {
+    if (!core_) return;
+    const auto& layout = core_->messenger().environment().layout;
+    QString program =
+        programFolder_.isEmpty() ? QString::fromStdString(layout.programFolder()) : programFolder_;
+    if (!program.endsWith(QLatin1Char('/'))) program += QLatin1Char('/');
+    context_.folders.faces = program + QStringLiteral("Face/");
+    context_.folders.sysImages = program + QStringLiteral("SysImages/");
+    context_.folders.customFace = program + QStringLiteral("CustomFace/");
+    const auto& own = core_->messenger().OwnUser;
+    if (!own) {
+        context_.userFile.clear();
+        return;
+    }
+    context_.folders.images = QString::fromStdString(layout.imagesFolder(own->userId));
+    const QString account = QString::fromStdString(layout.customFaceFolder(own->userId));
+    if (QFileInfo::exists(account + QStringLiteral("FacePage1.bmp"))) context_.folders.customFace = account;
+    context_.userFile = layout.userFile(own->userId);
 }
 
 ChatWindows::~ChatWindows() {
@@ -37,9 +93,10 @@ TfrmChatForm* ChatWindows::existing(int id) const {
 TfrmChatForm* ChatWindows::form(int id) {
     if (TfrmChatForm* f = existing(id)) return f;
     if (!context_.registry || !context_.registry->byId(id)) return nullptr;
+    refreshAccount();
     std::vector<QRect> others;
     for (const auto& [otherId, other] : forms_)
-        if (other) others.push_back(other->geometry());
+        if (other) others.push_back(other->frameGeometry());
     auto* f = new TfrmChatForm(context_, id);
     QPoint first(120, 80);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -151,6 +208,18 @@ void ChatWindows::serviceFirstMessage(Conversation& c) {
 
 void ChatWindows::storeFailed(Conversation& c, const std::string& reason) {
     if (TfrmChatForm* f = form(c.id)) f->systemLine(protocol::toGbk("未能保存聊天记录：") + reason);
+}
+
+void ChatWindows::closeAll() {
+    // Sign-out by the user: no questions; the registry forgets the conversations itself.
+    auto forms = std::move(forms_);
+    forms_.clear();
+    for (auto& [id, f] : forms) {
+        if (!f) continue;
+        f->hide();
+        f->deleteLater();
+        if (alerts_) alerts_->conversationClosed(id);
+    }
 }
 
 void ChatWindows::openWith(uint32_t userId) {

@@ -4,6 +4,7 @@
 // windows with news go to the main window's pending alerts.
 #pragma once
 
+#include "client/client_core.h"
 #include "client/conversation_windows.h"
 #include "conversation/chat_ports.h"
 #include "ui/chat/chat_form.h"
@@ -35,7 +36,16 @@ class ChatWindows : public QObject,
     // before a window is shown. `alerts` and `history` may be null.
     ChatWindows(ChatFormContext context, client::IConversationAlerts* alerts = nullptr,
                 IHistoryOpener* history = nullptr, QObject* parent = nullptr);
+    // Over a whole client: its registry and chat core, the folders and settings file of the
+    // signed-in account, colleagues' cards from its directory unless `services` tells them.
+    // `programFolder` holds Face/ and SysImages/ (empty: the client's program folder).
+    ChatWindows(client::ClientCore& core, IChatServices* services, QString programFolder = {},
+                client::IConversationAlerts* alerts = nullptr, IHistoryOpener* history = nullptr,
+                QObject* parent = nullptr);
     ~ChatWindows() override;
+
+    // Takes the signed-in account's folders and settings file (called before each new window).
+    void refreshAccount();
 
     void setChat(conversation::ChatCore* chat) { context_.chat = chat; }
     void setAlerts(client::IConversationAlerts* alerts) { alerts_ = alerts; }
@@ -68,6 +78,7 @@ class ChatWindows : public QObject,
     void showReminder(const protocol::Shake& record) override;
     void serviceFirstMessage(conversation::Conversation& c) override;
     void storeFailed(conversation::Conversation& c, const std::string& reason) override;
+    void closeAll() override;
 
     // IConversationWindows
     void openWith(uint32_t userId) override;
@@ -82,10 +93,12 @@ class ChatWindows : public QObject,
   private:
     void closed(int conversationId);
 
+    client::ClientCore* core_ = nullptr;
+    QString programFolder_;
     ChatFormContext context_;
     client::IConversationAlerts* alerts_;
     IHistoryOpener* history_;
-    IChatServices defaultServices_;
+    std::unique_ptr<IChatServices> ownServices_;
     std::map<int, QPointer<TfrmChatForm>> forms_;
 };
 

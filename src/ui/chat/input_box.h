@@ -34,6 +34,9 @@ class InputBox : public RichTextBox {
     // A bitmap (pasted): stored as "PC" + tick + ".JPG" in bitmap form and inserted.
     bool insertBitmap(const QImage& image);
 
+    // Paste (Ctrl+V, the menu) of given content.
+    void pasteData(const QMimeData* source) { insertFromMimeData(source); }
+
     // Characters in the box (an object counts as one).
     int characters() const;
 

@@ -1,0 +1,9 @@
+// Test main for widget tests: a QApplication (offscreen unless the environment says otherwise).
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
