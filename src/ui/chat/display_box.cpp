@@ -66,6 +66,15 @@ conversation::Rendered DisplayBox::appendMessage(const QString& header, bool own
     return r;
 }
 
+void DisplayBox::appendColouredLine(const QString& text, const QColor& colour) {
+    QTextCursor c(document());
+    newParagraph(c);
+    QTextCharFormat f;
+    f.setFont(chatfont::systemFont());
+    f.setForeground(colour);
+    c.insertText(text, f);
+}
+
 void DisplayBox::appendSystemLine(const std::string& line) {
     QTextCursor c(document());
     newParagraph(c);

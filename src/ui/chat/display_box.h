@@ -29,6 +29,8 @@ class DisplayBox : public RichTextBox {
     conversation::Rendered appendMessage(const QString& header, bool own, const std::string& plain,
                                          const conversation::ChatFont& font,
                                          conversation::RenderOptions options = {});
+    // A line of plain text in one colour (the history's date lines).
+    void appendColouredLine(const QString& text, const QColor& colour);
     // A system line (already carrying its time); action links in it become links.
     void appendSystemLine(const std::string& gbkLine);
     // The link whose value is `link` becomes underlined plain text.
