@@ -109,8 +109,8 @@ conversation::ChatFont chatFontOf(const QFont& font, const QColor& colour) {
 
 QFont qfontOf(const conversation::ChatFont& f) {
     QFont font(chatfont::familyFor(QString::fromStdString(protocol::fromGbk(f.name))));
-    // A peer's size is untrusted: keep it readable.
-    font.setPointSize(int(std::clamp<uint32_t>(f.size, 6, 36)));
+    // A peer's size is untrusted: keep it readable (0, no size at all, is the default 9).
+    font.setPointSize(f.size == 0 ? 9 : int(std::clamp<uint32_t>(f.size, 6, 36)));
     font.setBold(f.bold);
     font.setItalic(f.italic);
     font.setUnderline(f.underline);

@@ -106,6 +106,7 @@ QTextImageFormat RichTextBox::objectFormat(const QString& wanted, const QString&
         f.setWidth(24);
         f.setHeight(24);
     }
+    f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
     f.setProperty(kTagProperty, tag.left(kMaxTagLength));
     f.setProperty(kFinalProperty, final);
     f.setProperty(kFileProperty, file);

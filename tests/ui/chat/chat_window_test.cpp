@@ -342,6 +342,24 @@ TEST_F(ChatWindowTest, HeaderShowsTheColleagueGreyWhenOffline) {
     EXPECT_EQ(f->alertTimer()->interval(), 15000);
 }
 
+TEST_F(ChatWindowTest, HistoryButtonOpensTheViewerOnThisConversation) {
+    struct Opener : IHistoryOpener {
+        std::vector<uint32_t> users;
+        std::vector<int> conversations;
+        void openHistoryOf(uint32_t id) override { users.push_back(id); }
+        void openHistoryOfConversation(const Conversation& c) override { conversations.push_back(c.id); }
+    } opener;
+    windows->setHistory(&opener);
+    open()->findChild<QToolButton*>(QStringLiteral("Image_ShowHistory"))->click();
+    EXPECT_EQ(opener.users, std::vector<uint32_t>{kLi});
+    core->deliver(incoming(kLi, 5, gbk("组里的话"), 1), true);
+    const int group = registry.all().back()->id;
+    windows->form(group)->findChild<QToolButton*>(QStringLiteral("Image_ShowHistory"))->click();
+    EXPECT_EQ(opener.conversations, std::vector<int>{group});
+    windows->openHistory(0);
+    EXPECT_EQ(opener.users, (std::vector<uint32_t>{kLi, 0}));
+}
+
 TEST_F(ChatWindowTest, ToolbarButtonsGoToTheirFeatures) {
     TfrmChatForm* f = open();
     auto* file = f->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_SendFile"));
