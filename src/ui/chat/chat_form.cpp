@@ -266,6 +266,8 @@ void TfrmChatForm::showMessage(const std::string& header, bool own, const std::s
 
 void TfrmChatForm::systemLine(const std::string& line) {
     display_->appendSystemLine(line);
+    // The service centre's answers arrive as system lines and change whether we may write.
+    if (const Conversation* c = conversation()) input_->setReadOnly(c->readOnly);
 }
 
 void TfrmChatForm::alertBar(const QString& text) {
@@ -431,6 +433,7 @@ void TfrmChatForm::showEvent(QShowEvent* event) {
     if (Conversation* c = conversation()) {
         c->visible = true;
         c->alerted = true;
+        input_->setReadOnly(c->readOnly);
     }
     input_->setFocus();
 }

@@ -115,6 +115,25 @@ TEST_F(ChatWindowTest, EnterAndCtrlEnterSendAsTheSettingSays) {
     }
 }
 
+TEST_F(ChatWindowTest, TypingInTheInputSendsTypingNotices) {
+    TfrmChatForm* f = open();
+    auto notices = [&] {
+        std::vector<bool> typing;
+        for (const Sent& s : transport.withCode(Cmd::InputState)) {
+            vantor::protocol::InputState state;
+            EXPECT_TRUE(vantor::wire::decode(s.message.body, state));
+            typing.push_back(state.typing);
+        }
+        return typing;
+    };
+    f->input()->insertPlainText(QStringLiteral("a"));
+    f->input()->insertPlainText(QStringLiteral("b"));
+    f->input()->insertPlainText(QStringLiteral("c"));
+    EXPECT_EQ(notices(), (std::vector<bool>{true})) << "typing quickly sends one notice";
+    f->input()->clear();
+    EXPECT_EQ(notices(), (std::vector<bool>{true, false})) << "an empty input tells at once";
+}
+
 TEST_F(ChatWindowTest, MenuEntryTogglesAndSavesEnterSend) {
     TfrmChatForm* f = open();
     QAction* entry = f->inputMenu()->findChild<QAction*>(QStringLiteral("N11"));
