@@ -4,7 +4,7 @@
 //   vantor-cli [options] history <colleague|{group}> [--page N]
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
-#include "signals.h"
+#include "platform/termination_signals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     }
 
     app::CliSession session(o);
-    app::onTerminationSignals([&] { session.stop(); });
+    platform::onTerminationSignals([&] { session.stop(); });
     session.start();
     return app.exec();
 }
