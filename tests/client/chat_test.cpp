@@ -3,11 +3,15 @@
 // of key opens.
 #include "client_fixture.h"
 
+#include "conversation/picture_request.h"
 #include "crypto/cipher.h"
 #include "peer/channel.h"
 #include "protocol/records.h"
 #include "protocol/text.h"
 #include "protocol/wire.h"
+
+#include <QDir>
+#include <QFile>
 
 namespace vantor::testing {
 namespace {
@@ -164,6 +168,53 @@ TEST_F(ClientTest, EachKindOfKeyOpensItsOwnConversation) {
     }
     EXPECT_EQ(b.core().conversations().all().size(), 3u);
     EXPECT_EQ(byKind, (std::map<uint8_t, std::string>{{0, "单聊"}, {1, "群聊"}, {2, "客服"}}));
+}
+
+struct RecordingPictureTransfer : conversation::IPictureTransfer {
+    std::vector<std::pair<uint32_t, std::string>> started; // requester, name
+    bool startPictureTransfer(uint32_t requesterId, const protocol::ConversationKey&, const QString&,
+                              const std::string& name) override {
+        started.emplace_back(requesterId, name);
+        return true;
+    }
+};
+
+TEST_F(ClientTest, PictureRequestsReachTheOwnerOnlyForPlainNamesOfItsImagesFolder) {
+    server().call([](server::Server& s) { s.setDirectPaths(false); });
+    TestClient& a = signIn("zhangwei", "zhangwei123");
+    TestClient& b = signIn("wangfang", "wangfang123");
+    RecordingPictureTransfer transfer;
+    a.core().setPictureTransfer(&transfer);
+    const QString images = a.core().imagesFolder()->folder();
+    QDir().mkpath(images);
+    QFile picture(images + QStringLiteral("/0A1B2C.JPG"));
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.write("jpeg");
+    picture.close();
+    const protocol::ConversationKey key = b.openWith(1001).key;
+
+    struct Case {
+        const char* name;
+        conversation::PictureRoute route;
+    } cases[] = {
+        {"0A1B2C.JPG", conversation::PictureRoute::Peer},
+        {"MISSING.JPG", conversation::PictureRoute::Peer}, // asked for; the owner has nothing to send
+        {"../IM.Dat", conversation::PictureRoute::Refused},
+        {"/etc/passwd", conversation::PictureRoute::Refused},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(b.core().requestPicture(key, 1001, c.name), c.route) << c.name;
+    // A forged request naming a path outside the folder, as a hostile peer would send it.
+    conversation::PictureRequest forged;
+    forged.ownerId = 1001;
+    forged.requesterId = 1002;
+    forged.key = key;
+    forged.fileName = "../IM.Dat";
+    ASSERT_TRUE(server().call([&](server::Server& s) {
+        return s.pushRecord(1001, protocol::Message{uint8_t(Cmd::PictureRequest), wire::encode(forged)});
+    }));
+    drive([] { return false; }, 500);
+    EXPECT_EQ(transfer.started, (std::vector<std::pair<uint32_t, std::string>>{{1002, "0A1B2C.JPG"}}));
 }
 
 } // namespace
