@@ -1,5 +1,6 @@
 #include "ui/chat/chat_windows.h"
 
+#include "conversation/picture_request.h"
 #include "protocol/text.h"
 
 #include <QApplication>
@@ -17,10 +18,11 @@ QString fromGbk(const std::string& s) {
     return QString::fromStdString(protocol::fromGbk(s));
 }
 
-// Colleagues' cards from the client's directory; everything else as IChatServices has it.
-class DirectoryServices : public IChatServices {
+// Over a whole client: colleagues' cards from its directory, pictures fetched through it and
+// offered to the server for colleagues who cannot ask us; everything else as IChatServices has it.
+class ClientServices : public IChatServices {
   public:
-    explicit DirectoryServices(client::ClientCore& core) : core_(core) {}
+    ClientServices(client::ClientCore& core, ChatWindows& windows) : core_(core), windows_(windows) {}
     std::optional<PeerCard> peerCard(uint32_t userId) override {
         const directory::User* u = core_.directory().directory().findUser(userId);
         if (!u) return std::nullopt;
@@ -30,9 +32,28 @@ class DirectoryServices : public IChatServices {
         card.status = u->record.status;
         return card;
     }
+    void requestPicture(const Conversation& c, uint32_t ownerId, const std::string& name) override {
+        if (core_.requestPicture(c.key, ownerId, name) == conversation::PictureRoute::Refused)
+            windows_.pictureArrived(name, true);
+    }
+    void offerPictures(const Conversation& c, const std::vector<std::string>& names) override {
+        const auto images = core_.imagesFolder();
+        const auto& own = core_.messenger().OwnUser;
+        if (!images || !own) return;
+        const directory::User* peer = core_.directory().directory().findUser(c.peerId);
+        const uint8_t status = peer ? peer->record.status : conversation::kStatusOffline;
+        if (!conversation::shouldUploadPictures(c.key, status)) return;
+        for (const std::string& name : names)
+            if (auto upload = conversation::pictureUpload(own->userId, c.key, *images, name))
+                if (!core_.messenger().SendToServer(*upload)) {
+                    core_.signOutAfterFailedWrite();
+                    return;
+                }
+    }
 
   private:
     client::ClientCore& core_;
+    ChatWindows& windows_;
 };
 
 } // namespace
@@ -53,7 +74,7 @@ ChatWindows::ChatWindows(client::ClientCore& core, IChatServices* services, QStr
     context_.chat = &core.chat();
     context_.registry = &core.conversations();
     if (!services) {
-        ownServices_ = std::make_unique<DirectoryServices>(core);
+        ownServices_ = std::make_unique<ClientServices>(core, *this);
         services = ownServices_.get();
     }
     context_.services = services;

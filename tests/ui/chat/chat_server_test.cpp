@@ -144,5 +144,40 @@ TEST_F(ChatServerTest, FacesAndPicturesTravelAsCodesAndMissingPicturesAreReplace
     EXPECT_TRUE(objects[1].final && objects[2].final);
 }
 
+TEST_F(ChatServerTest, MissingPictureIsAskedOfItsOwnerWhoseTransferStarts) {
+    struct Transfer : conversation::IPictureTransfer {
+        std::vector<std::pair<uint32_t, QString>> started;
+        bool startPictureTransfer(uint32_t requester, const protocol::ConversationKey&, const QString& path,
+                                  const std::string&) override {
+            started.emplace_back(requester, path);
+            return true;
+        }
+    } transfer;
+    a = &signIn("zhangwei", "zhangwei123");
+    b = &signIn("wangfang", "wangfang123");
+    a->core().setPictureTransfer(&transfer);
+    windowsA = std::make_unique<ChatWindows>(a->core(), nullptr, QStringLiteral(VANTOR_BIN_DIR));
+    windowsB = std::make_unique<ChatWindows>(b->core(), nullptr, QStringLiteral(VANTOR_BIN_DIR));
+    a->core().setConversationView(windowsA.get());
+    b->core().setConversationView(windowsB.get());
+
+    windowsA->openWith(kWang);
+    TfrmChatForm* fa = onlyForm(*windowsA, *a);
+    ASSERT_NE(fa, nullptr);
+    QTemporaryDir source;
+    const QString photo = chat_ui_test::writePicture(source.filePath(QStringLiteral("plan.jpg")));
+    ASSERT_TRUE(fa->input()->insertPictureFile(photo));
+    fa->sendClick();
+
+    ASSERT_TRUE(drive([&] { return !transfer.started.empty(); })) << "the request did not reach the owner";
+    EXPECT_EQ(transfer.started[0].first, kWang);
+    const std::string name = conversation::pictureNameForFile("plan.jpg", uint64_t(QFileInfo(photo).size()));
+    EXPECT_EQ(transfer.started[0].second, imagesOf(*a, kZhang) + QString::fromStdString(name));
+    TfrmChatForm* fb = onlyForm(*windowsB, *b);
+    ASSERT_NE(fb, nullptr);
+    ASSERT_EQ(fb->display()->objects().size(), 1u);
+    EXPECT_FALSE(fb->display()->objects()[0].final) << "loading until the transfer brings it";
+}
+
 } // namespace
 } // namespace vantor::testing
