@@ -73,6 +73,17 @@ TfrmChatForm::TfrmChatForm(ChatFormContext& context, int conversationId, QWidget
     statusLabel_ = new QLabel(this);
     statusLabel_->setObjectName(QStringLiteral("Image_Status"));
     header->addWidget(statusLabel_);
+    auto* infoToggle = new QToolButton(this);
+    infoToggle->setObjectName(QStringLiteral("Image_btn"));
+    infoToggle->setText(QStringLiteral("资料"));
+    infoToggle->setToolTip(QStringLiteral("显示/隐藏用户信息"));
+    infoToggle->setAutoRaise(true);
+    header->addWidget(infoToggle);
+    connect(infoToggle, &QToolButton::clicked, this, [this] {
+        const bool show = !userInfo_->isVisible();
+        setUserInfoVisible(show);
+        if (!ctx_.userFile.empty()) settings::saveShowUserInfo(ctx_.userFile, show);
+    });
     root->addLayout(header);
 
     buildToolbar();
@@ -141,6 +152,13 @@ TfrmChatForm::TfrmChatForm(ChatFormContext& context, int conversationId, QWidget
     card->addWidget(cardName_);
     card->addWidget(cardMemo_);
     card->addStretch(1);
+    auto* refresh = new QToolButton(userInfo_);
+    refresh->setObjectName(QStringLiteral("Image_Card"));
+    refresh->setText(QStringLiteral("刷新"));
+    refresh->setToolTip(QStringLiteral("刷新用户信息"));
+    refresh->setAutoRaise(true);
+    card->addWidget(refresh, 0, Qt::AlignRight);
+    connect(refresh, &QToolButton::clicked, this, [this] { onTool(ChatTool::RefreshCard); });
     body->addWidget(userInfo_);
     root->addLayout(body, 1);
 

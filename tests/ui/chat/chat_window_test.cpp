@@ -388,6 +388,16 @@ TEST_F(ChatWindowTest, ToolbarButtonsGoToTheirFeatures) {
     file->click();
     EXPECT_EQ(services.tools, std::vector<ChatTool>{ChatTool::SendFile});
     EXPECT_EQ(f->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_AddUser")), nullptr);
+
+    f->findChild<QToolButton*>(QStringLiteral("Image_Card"))->click();
+    EXPECT_EQ(services.tools.back(), ChatTool::RefreshCard);
+    auto* panel = f->findChild<QWidget*>(QStringLiteral("Panel_UserInfo"));
+    EXPECT_TRUE(panel->isVisible());
+    f->findChild<QToolButton*>(QStringLiteral("Image_btn"))->click();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(
+        vantor::settings::ProfileFile(windows->context().userFile).readString("Init", "ShowUserInfo", ""),
+        "0");
 }
 
 } // namespace
