@@ -22,7 +22,6 @@
 #include <QVBoxLayout>
 
 #include <cstring>
-#include <fstream>
 
 namespace vantor::ui {
 
@@ -30,7 +29,6 @@ namespace {
 
 constexpr int kKindRole = Qt::UserRole, kIdRole = Qt::UserRole + 1, kGuidRole = Qt::UserRole + 2,
               kMemoRole = Qt::UserRole + 3, kPictureRole = Qt::UserRole + 4;
-constexpr size_t kMaxHits = 500;
 
 QString fromGbk(std::string_view s) {
     return QString::fromStdString(protocol::fromGbk(s));
