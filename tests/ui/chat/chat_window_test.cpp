@@ -239,6 +239,18 @@ TEST_F(ChatWindowTest, ClosingWithRunningTransfersAsksOnceAndCancelKeepsTheWindo
     EXPECT_FALSE(again->display()->toPlainText().contains(QStringLiteral("你好")));
 }
 
+TEST_F(ChatWindowTest, SignOutClosesEveryWindowWithoutAsking) {
+    directory.users[10] = {10, "Wu", 0, false, false};
+    const int a = open()->conversationId();
+    const int b = open(10)->conversationId();
+    services.fileTransfers = 2;
+    windows->closeAll();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(windows->count(), 0u);
+    EXPECT_TRUE(services.questions.empty());
+    EXPECT_EQ(alerts.closed, (std::vector<int>{a, b}));
+}
+
 TEST_F(ChatWindowTest, NewWindowsStepTwentyPixelsFromTheLowestOne) {
     directory.users[10] = {10, "Wu", 0, false, false};
     directory.users[11] = {11, "Zhao", 0, false, false};
