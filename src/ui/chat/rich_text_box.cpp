@@ -63,6 +63,10 @@ QString RichTextBox::resourceFor(const QString& file, QSize* size) {
         return *it;
     }
     QImageReader reader(file);
+    // Pictures from colleagues can be large: decode at most what is shown.
+    const QSize full = reader.size();
+    const bool large = full.width() > kMaxShownWidth || full.height() > kMaxShownHeight;
+    if (large) reader.setScaledSize(full.scaled(kMaxShownWidth, kMaxShownHeight, Qt::KeepAspectRatio));
     QImage first = reader.read();
     if (first.isNull()) {
         *size = {};
@@ -73,7 +77,7 @@ QString RichTextBox::resourceFor(const QString& file, QSize* size) {
     resources_.insert(file, name);
     sizes_.insert(file, first.size());
     *size = first.size();
-    if (reader.supportsAnimation() && reader.imageCount() > 1) {
+    if (!large && reader.supportsAnimation() && reader.imageCount() > 1) {
         auto* movie = new QMovie(file, QByteArray(), this);
         movie->setCacheMode(QMovie::CacheAll);
         connect(movie, &QMovie::frameChanged, this, [this, movie, name] {

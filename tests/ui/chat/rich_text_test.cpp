@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeData>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 namespace chat_ui_test {
@@ -110,6 +111,22 @@ TEST_F(RichTextTest, PlaceholdersGiveWayToThePictureOrTheErrorPicture) {
         EXPECT_TRUE(o.final);
     // The tags still name the pictures: the display copies as codes.
     EXPECT_NE(fromGbk(display.codedText()).find("/{P1.JPG} and /{P1.JPG} /{P2.JPG}"), std::string::npos);
+}
+
+TEST_F(RichTextTest, LargePicturesAreShownAndDecodedAtMostAtDisplaySize) {
+    QDir().mkpath(images());
+    QImage big(2400, 1200, QImage::Format_RGB32);
+    big.fill(Qt::darkGreen);
+    ASSERT_TRUE(big.save(images() + QStringLiteral("BIG.JPG"), "JPG"));
+    DisplayBox display(folders());
+    display.appendMessage(QStringLiteral("Li"), false, "/{BIG.JPG}", {toGbk("宋体"), 0, 9});
+    QTextCursor c(display.document());
+    c.setPosition(display.objects().at(0).position + 1);
+    const QTextImageFormat f = c.charFormat().toImageFormat();
+    EXPECT_EQ(QSizeF(f.width(), f.height()), QSizeF(360, 180));
+    const QImage held =
+        display.document()->resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+    EXPECT_EQ(held.size(), QSize(360, 180)) << "the document keeps the shown size, not the file's";
 }
 
 TEST_F(RichTextTest, PasteStoresBitmapsOffersFilesAndKeepsText) {
