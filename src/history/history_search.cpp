@@ -99,23 +99,38 @@ std::vector<std::string> conversationsIn(CompoundFile& file, EntryId storage) {
     return keys;
 }
 
-// Walks the records of one conversation in order; `each` returns false to stop. Returns false
-// when stopped.
-bool walkConversation(CompoundFile& file, EntryId storage, const std::string& key, SearchStats& stats,
-                      const std::function<bool(uint64_t index, HistoryRecord&)>& each) {
+struct Walked {
+    bool stopped = false; // `each` asked to stop
+    bool end = false;     // the conversation has no records after `next`
+    uint64_t next = 0;    // the first index entry not visited
+};
+
+// Walks the records of one conversation in order from index entry `from`, visiting at most
+// `limit` entries; `each` returns false to stop.
+Walked walkConversation(CompoundFile& file, EntryId storage, const std::string& key, SearchStats& stats,
+                        uint64_t from, uint64_t limit,
+                        const std::function<bool(uint64_t index, HistoryRecord&)>& each) {
+    Walked w;
+    w.next = from;
     const auto data = streamOf(file, storage, key + "d");
     const auto index = streamOf(file, storage, key + "i");
-    if (!data || !index) return true;
+    if (!data || !index) {
+        w.end = true;
+        return w;
+    }
     const uint64_t count = file.streamSize(*index) / kIndexEntrySize;
     const uint64_t dataSize = file.streamSize(*data);
+    const uint64_t stop = count - std::min(count, from) > limit ? from + limit : count;
     std::vector<uint8_t> entries, span;
     HistoryRecord record;
-    for (uint64_t first = 0; first < count; first += kEntriesPerBlock) {
-        const uint64_t n = std::min(kEntriesPerBlock, count - first);
+    for (uint64_t first = from; first < stop; first += kEntriesPerBlock) {
+        const uint64_t n = std::min(kEntriesPerBlock, stop - first);
+        w.next = first + n;
         entries.resize(size_t(n * kIndexEntrySize));
         if (file.read(*index, first * kIndexEntrySize, entries) != entries.size()) {
             stats.unreadable += n;
-            return true;
+            w.end = true;
+            return w;
         }
         uint64_t lo = UINT64_MAX, hi = 0;
         for (uint64_t i = 0; i < n; ++i) {
@@ -155,10 +170,33 @@ bool walkConversation(CompoundFile& file, EntryId storage, const std::string& ke
             record.head.assign(bytes, 0, kRecordHeadSize);
             record.text.assign(bytes, kRecordHeadSize);
             ++stats.records;
-            if (!each(first + i, record)) return false;
+            if (!each(first + i, record)) {
+                w.stopped = true;
+                w.next = first + i + 1;
+                return w;
+            }
         }
     }
-    return true;
+    w.next = std::max(w.next, stop);
+    w.end = w.next >= count;
+    return w;
+}
+
+// The match test of one record; false when the caller asked to stop.
+bool matchRecord(const std::string& key, uint64_t index, HistoryRecord& r, std::string_view needle,
+                 SearchStats& stats, const SearchCallback& hit) {
+    std::string text = crypto::DesDecryptText(r.text);
+    const size_t at = FindGbkText(text, needle);
+    if (at == std::string_view::npos) return true;
+    SearchHit h;
+    h.key = key;
+    h.index = index;
+    h.page = int32_t(index / uint64_t(kRecordsPerPage)) + 1;
+    h.record = std::move(r);
+    h.text = std::move(text);
+    h.at = at;
+    ++stats.hits;
+    return hit(h);
 }
 
 } // namespace
@@ -188,49 +226,59 @@ std::vector<std::string> ListConversations(const StoreLocation& store, StoreStat
     return keys;
 }
 
-SearchStats SearchHistory(const StoreLocation& store, std::optional<std::string_view> key,
-                          std::string_view needle, const SearchCallback& hit) {
-    SearchStats stats;
-    if (key && !plausibleKey(*key)) {
-        stats.status = {StoreError::BadKey, "not a conversation key"};
-        return stats;
+HistorySearcher::HistorySearcher(StoreLocation store, std::optional<std::string> key, std::string needle)
+    : store_(std::move(store)), key_(std::move(key)), needle_(std::move(needle)) {
+    if (key_ && !plausibleKey(*key_)) {
+        stats_.status = {StoreError::BadKey, "not a conversation key"};
+        done_ = true;
     }
-    if (needle.empty()) return stats;
+    if (needle_.empty()) done_ = true;
+}
+
+bool HistorySearcher::step(uint64_t entries, const SearchCallback& hit) {
+    if (done_) return false;
     try {
-        Opened o = openStore(store, stats.status);
-        if (!o.file || !o.storage) return stats;
-        const std::vector<std::string> keys =
-            key ? std::vector<std::string>{std::string(*key)} : conversationsIn(*o.file, *o.storage);
-        SearchHit h;
-        for (const std::string& k : keys) {
-            const bool go =
-                walkConversation(*o.file, *o.storage, k, stats, [&](uint64_t index, HistoryRecord& r) {
-                    std::string text;
-                    try {
-                        text = crypto::DesDecryptText(r.text);
-                    } catch (const std::exception&) {
-                        return true; // not a whole cipher block: nothing to find in it
-                    }
-                    const size_t at = FindGbkText(text, needle);
-                    if (at == std::string_view::npos) return true;
-                    h.key = k;
-                    h.index = index;
-                    h.page = int32_t(index / uint64_t(kRecordsPerPage)) + 1;
-                    h.record = r;
-                    h.text = std::move(text);
-                    h.at = at;
-                    ++stats.hits;
-                    return hit(h);
-                });
-            if (!go) {
-                stats.stopped = true;
-                break;
+        Opened o = openStore(store_, stats_.status);
+        if (!o.file || !o.storage) {
+            done_ = true;
+            return false;
+        }
+        if (!keys_) keys_ = key_ ? std::vector<std::string>{*key_} : conversationsIn(*o.file, *o.storage);
+        while (entries > 0 && keyAt_ < keys_->size()) {
+            const std::string& k = (*keys_)[keyAt_];
+            const Walked w = walkConversation(*o.file, *o.storage, k, stats_, next_, entries,
+                                              [&](uint64_t index, HistoryRecord& r) {
+                                                  return matchRecord(k, index, r, needle_, stats_, hit);
+                                              });
+            entries -= std::min(entries, std::max<uint64_t>(w.next - next_, 1));
+            if (w.stopped) {
+                stats_.stopped = true;
+                done_ = true;
+                return false;
+            }
+            if (w.end) {
+                ++keyAt_;
+                next_ = 0;
+            } else {
+                next_ = w.next;
             }
         }
     } catch (const cfb::Failure& f) {
-        stats.status = {StoreError::Corrupt, f.what()};
+        stats_.status = {StoreError::Corrupt, f.what()};
+        done_ = true;
+        return false;
     }
-    return stats;
+    done_ = keyAt_ >= keys_->size();
+    return !done_;
+}
+
+SearchStats SearchHistory(const StoreLocation& store, std::optional<std::string_view> key,
+                          std::string_view needle, const SearchCallback& hit) {
+    HistorySearcher searcher(store, key ? std::optional<std::string>(std::string(*key)) : std::nullopt,
+                             std::string(needle));
+    while (searcher.step(UINT64_MAX, hit)) {
+    }
+    return searcher.stats();
 }
 
 SearchStats ReadAllRecords(const StoreLocation& store, std::string_view key,
@@ -243,10 +291,11 @@ SearchStats ReadAllRecords(const StoreLocation& store, std::string_view key,
     try {
         Opened o = openStore(store, stats.status);
         if (!o.file || !o.storage) return stats;
-        walkConversation(*o.file, *o.storage, std::string(key), stats, [&](uint64_t, HistoryRecord& r) {
-            each(r);
-            return true;
-        });
+        walkConversation(*o.file, *o.storage, std::string(key), stats, 0, UINT64_MAX,
+                         [&](uint64_t, HistoryRecord& r) {
+                             each(r);
+                             return true;
+                         });
     } catch (const cfb::Failure& f) {
         stats.status = {StoreError::Corrupt, f.what()};
     }

@@ -38,6 +38,28 @@ struct SearchStats {
     bool stopped = false;    // the callback asked to stop
 };
 
+// A search in steps, for a caller that must not block: each step opens the store, reads at most
+// the given number of index entries, and closes it again (so that messages can be stored between
+// two steps).
+class HistorySearcher {
+  public:
+    HistorySearcher(StoreLocation store, std::optional<std::string> key, std::string needle);
+    // False once the search has finished (also when it cannot run at all: see stats()).
+    bool step(uint64_t entries, const SearchCallback& hit);
+    bool finished() const { return done_; }
+    const SearchStats& stats() const { return stats_; }
+
+  private:
+    StoreLocation store_;
+    std::optional<std::string> key_;
+    std::string needle_;
+    std::optional<std::vector<std::string>> keys_;
+    size_t keyAt_ = 0;
+    uint64_t next_ = 0;
+    SearchStats stats_;
+    bool done_ = false;
+};
+
 // The conversations of the account in the store, in the store's name order. Empty (status ok)
 // when there is no store yet.
 std::vector<std::string> ListConversations(const StoreLocation& store, StoreStatus* status = nullptr);

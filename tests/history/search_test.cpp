@@ -107,6 +107,36 @@ TEST_F(SearchTest, FindsInOneConversationOrAllWithTheirPages) {
     EXPECT_TRUE(search("205", "没有的词").empty());
 }
 
+TEST_F(SearchTest, SteppedSearchFindsTheSameAndLetsMessagesBeStoredBetweenSteps) {
+    for (int i = 0; i < 250; ++i)
+        add(205, i % 2 == 1, i % 37 == 0 ? "需要报价 " + std::to_string(i) : "其他 " + std::to_string(i));
+    add(206, true, "报价单");
+    std::vector<std::pair<std::string, uint64_t>> whole;
+    SearchHistory(store_, std::nullopt, toGbk("报价"), [&](const SearchHit& h) {
+        whole.emplace_back(h.key, h.index);
+        return true;
+    });
+    ASSERT_EQ(whole.size(), 8u);
+    for (uint64_t step : {1u, 7u, 100u, 4096u}) {
+        SCOPED_TRACE(step);
+        HistorySearcher searcher(store_, std::nullopt, toGbk("报价"));
+        std::vector<std::pair<std::string, uint64_t>> stepped;
+        int steps = 0;
+        while (searcher.step(step, [&](const SearchHit& h) {
+            stepped.emplace_back(h.key, h.index);
+            return true;
+        })) {
+            ++steps;
+            if (steps == 2) { // the store is free between steps
+                ASSERT_TRUE(StoreMessageRecord(store_, recordOf(207, kOwn, "不相干", 46000.5)).ok());
+            }
+        }
+        EXPECT_TRUE(searcher.finished());
+        EXPECT_EQ(stepped, whole);
+        EXPECT_GE(steps + 1, int(251 / step)) << "a step reads no more than it was given";
+    }
+}
+
 TEST_F(SearchTest, MissingDamagedOrForeignStoresFindNothing) {
     EXPECT_TRUE(search(std::nullopt, "x").empty()) << "no store yet";
     StoreStatus status;

@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -169,6 +170,10 @@ THistoryForm::THistoryForm(HistoryContext context, QWidget* parent)
     connect(hits_, &QListWidget::itemClicked, hits_, &QListWidget::itemActivated);
     view_->onLink = [this](const QString& link) { linkClicked(link); };
     view_->onOpenPicture = [this](const QString& path) { ctx_.services->openPath(path); };
+
+    searchTimer_ = new QTimer(this);
+    searchTimer_->setInterval(0);
+    connect(searchTimer_, &QTimer::timeout, this, [this] { searchStep(); });
 
     fillTree();
     resetPageArea();

@@ -12,6 +12,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -19,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -75,7 +77,12 @@ class THistoryForm : public QWidget {
 
     // "删除记录".
     void deleteConversation();
-    // The search bar: the hits of this conversation, or of all conversations.
+    // The search bar: the hits of this conversation, or of all conversations. The search runs in
+    // steps from the event loop (the store is opened and closed for each) and lists hits as they
+    // come; search() runs every step at once.
+    void startSearch(const QString& text, bool all);
+    bool searchStep(); // false once finished
+    bool searching() const { return searcher_ != nullptr; }
     std::vector<history::SearchHit> search(const QString& text, bool all);
     // A hit chosen: its partner and page are shown and the match selected.
     void showHit(const history::SearchHit& hit);
@@ -89,6 +96,9 @@ class THistoryForm : public QWidget {
     QPushButton* deleteButton() const { return deleteButton_; }
     QWidget* titleArea() const { return titleArea_; }
     QListWidget* hitList() const { return hits_; }
+
+  signals:
+    void searchFinished(int hits);
 
   protected:
     // history_form_frame.cpp: the title area and the borders.
@@ -124,6 +134,8 @@ class THistoryForm : public QWidget {
     QCheckBox* searchAll_ = nullptr;
     QListWidget* hits_ = nullptr;
     std::vector<history::SearchHit> lastHits_;
+    std::unique_ptr<history::HistorySearcher> searcher_;
+    QTimer* searchTimer_ = nullptr;
     DisplayBox* view_ = nullptr;
     QPushButton* firstButton_ = nullptr;
     QPushButton* previousButton_ = nullptr;

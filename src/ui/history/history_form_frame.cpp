@@ -63,7 +63,7 @@ QWidget* THistoryForm::buildSearchBar() {
     row->addWidget(go);
     row->addWidget(exportButton_);
     auto run = [this] {
-        if (!searchBox_->text().isEmpty()) search(searchBox_->text(), searchAll_->isChecked());
+        if (!searchBox_->text().isEmpty()) startSearch(searchBox_->text(), searchAll_->isChecked());
     };
     connect(go, &QPushButton::clicked, this, run);
     connect(searchBox_, &QLineEdit::returnPressed, this, run);

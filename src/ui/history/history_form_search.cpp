@@ -6,6 +6,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTimer>
 
 #include <cstring>
 #include <fstream>
@@ -15,6 +16,8 @@ namespace vantor::ui {
 namespace {
 
 constexpr size_t kMaxHits = 500;
+// About 10 ms of reading and deciphering per step.
+constexpr uint64_t kEntriesPerStep = 10000;
 
 QString fromGbk(std::string_view s) {
     return QString::fromStdString(protocol::fromGbk(s));
@@ -26,18 +29,25 @@ std::string toGbk(const QString& s) {
 
 } // namespace
 
-std::vector<history::SearchHit> THistoryForm::search(const QString& text, bool all) {
+void THistoryForm::startSearch(const QString& text, bool all) {
     lastHits_.clear();
     hits_->clear();
-    const std::string needle = toGbk(text);
+    hits_->setVisible(true);
     std::optional<std::string> key;
     if (!all && selection_.partner != HistorySelection::kNone) key = selection_.key();
-    history::SearchHistory(ctx_.store, key ? std::optional<std::string_view>(*key) : std::nullopt, needle,
-                           [&](const history::SearchHit& h) {
-                               lastHits_.push_back(h);
-                               return lastHits_.size() < kMaxHits;
-                           });
-    for (const auto& h : lastHits_) {
+    searcher_ = std::make_unique<history::HistorySearcher>(ctx_.store, key, toGbk(text));
+    searchTimer_->start();
+}
+
+bool THistoryForm::searchStep() {
+    if (!searcher_) return false;
+    const size_t before = lastHits_.size();
+    const bool more = searcher_->step(kEntriesPerStep, [&](const history::SearchHit& h) {
+        lastHits_.push_back(h);
+        return lastHits_.size() < kMaxHits;
+    });
+    for (size_t i = before; i < lastHits_.size(); ++i) {
+        const history::SearchHit& h = lastHits_[i];
         double when = 0;
         std::memcpy(&when, h.record.head.data() + 12, 8);
         const auto t = protocol::localFromDayCount(when);
@@ -54,8 +64,18 @@ std::vector<history::SearchHit> THistoryForm::search(const QString& text, bool a
                                     .arg(t.minute, 2, 10, QLatin1Char('0')))
                            .arg(fromGbk(historyview::readableText(h.text)).left(60)));
     }
-    hits_->setVisible(true);
+    if (more) return true;
+    searchTimer_->stop();
+    searcher_.reset();
     if (lastHits_.empty()) hits_->addItem(QStringLiteral("没有找到相关的记录。"));
+    emit searchFinished(int(lastHits_.size()));
+    return false;
+}
+
+std::vector<history::SearchHit> THistoryForm::search(const QString& text, bool all) {
+    startSearch(text, all);
+    while (searchStep()) {
+    }
     return lastHits_;
 }
 

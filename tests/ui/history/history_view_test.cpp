@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTreeWidget>
@@ -290,6 +291,15 @@ TEST_F(HistoryViewTest, SearchJumpsToThePageOfAHitAndExportWritesFaces) {
     EXPECT_EQ(form().view()->textCursor().selectedText(), QStringLiteral("第120条"));
 
     EXPECT_TRUE(form().search(QStringLiteral("没有这句话"), false).empty());
+
+    // From the search bar the search runs in steps on the event loop.
+    QSignalSpy finished(&form(), &THistoryForm::searchFinished);
+    form().findChild<QLineEdit*>(QStringLiteral("Edit_Search"))->setText(QStringLiteral("条"));
+    emit form().findChild<QLineEdit*>(QStringLiteral("Edit_Search"))->returnPressed();
+    EXPECT_TRUE(form().searching());
+    EXPECT_TRUE(finished.wait(5000));
+    EXPECT_EQ(finished.at(0).at(0).toInt(), 250) << "every numbered record of the colleague shown";
+    EXPECT_FALSE(form().searching());
 
     const QString html = dir_.filePath(QStringLiteral("out.html"));
     ASSERT_TRUE(form().exportTo(html));
