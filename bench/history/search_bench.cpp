@@ -150,10 +150,26 @@ void Search_AllConversations(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * (kBig + kSmall));
 }
 
+// As the viewer runs it: steps of 10 000 index entries, the store opened and closed for each.
+void Search_Stepped(benchmark::State& state) {
+    for (auto _ : state) {
+        uint64_t hits = 0;
+        HistorySearcher searcher(store().location, std::to_string(kBigPartner), needle());
+        while (searcher.step(10000, [&](const SearchHit&) {
+            ++hits;
+            return true;
+        })) {
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    state.SetItemsProcessed(state.iterations() * kBig);
+}
+
 BENCHMARK(Read_Baseline)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ReadDecipher)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Search_OneConversation)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Search_AllConversations)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Search_Stepped)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
