@@ -147,6 +147,13 @@ void ChatWindows::closed(int id) {
     if (alerts_) alerts_->conversationClosed(id);
 }
 
+void ChatWindows::peerChanged(uint32_t userId) {
+    for (auto& [id, f] : forms_) {
+        const Conversation* c = context_.registry->byId(id);
+        if (f && c && c->peerId == userId) f->refreshHeader();
+    }
+}
+
 int ChatWindows::pictureArrived(const std::string& name, bool failed) {
     int changed = 0;
     for (auto& [id, f] : forms_)

@@ -57,6 +57,10 @@ class ChatWindows : public QObject,
     TfrmChatForm* existing(int conversationId) const;
     size_t count() const { return forms_.size(); }
 
+    // A colleague's record changed (status, name, signature): the windows with them redraw their
+    // header.
+    void peerChanged(uint32_t userId);
+
     // A picture awaited by placeholders arrived (or failed): every window replaces them.
     int pictureArrived(const std::string& name, bool failed);
 

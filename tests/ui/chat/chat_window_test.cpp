@@ -391,6 +391,16 @@ TEST_F(ChatWindowTest, HistoryButtonOpensTheViewerOnThisConversation) {
     EXPECT_EQ(opener.users, (std::vector<uint32_t>{kLi, 0}));
 }
 
+TEST_F(ChatWindowTest, HeaderFollowsTheColleaguesStatus) {
+    TfrmChatForm* f = open();
+    EXPECT_FALSE(f->headLabel()->property("grey").toBool());
+    services.cards[kLi].status = 9; // invisible
+    services.cards[kLi].signature = QStringLiteral("出差中");
+    windows->peerChanged(kLi);
+    EXPECT_TRUE(f->headLabel()->property("grey").toBool());
+    EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("Lb_UserMemo"))->text(), QStringLiteral("出差中"));
+}
+
 TEST_F(ChatWindowTest, ToolbarButtonsGoToTheirFeatures) {
     TfrmChatForm* f = open();
     auto* file = f->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_SendFile"));
