@@ -8,8 +8,6 @@
 #include "peer/channel.h"
 #include "protocol/chat.h"
 #include "protocol/frame.h"
-#include "server/org_file.h"
-#include "server/store.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,25 +34,13 @@ struct World {
 World& world() {
     static World* w = [] {
         auto* w = new World;
-        server::Organisation org;
         std::string error;
-        if (!server::readOrganisationFile(VANTOR_SOURCE_DIR "/data/org/sample-org.json", org, &error))
+        w->server =
+            vantor::testing::startServer(vantor::testing::sampleOrganisation(), w->dir.path(), &error);
+        if (!w->server) {
+            std::fprintf(stderr, "server: %s\n", error.c_str());
             std::exit(1);
-        org.hashIterations = 1;
-        server::ServerConfig config;
-        config.dbPath = w->dir.filePath(QStringLiteral("store.db")).toStdString();
-        config.filePort = 0;
-        config.hashIterations = 1;
-        {
-            auto store = server::Store::open(config.dbPath, &error);
-            if (!store || !store->importOrganisation(org, &error)) std::exit(1);
         }
-        for (int attempt = 0; attempt < 5 && !w->server; ++attempt) {
-            config.port = vantor::testing::freeLowPort();
-            auto s = std::make_unique<server::ServerThread>(config);
-            if (s->start(&error)) w->server = std::move(s);
-        }
-        if (!w->server) std::exit(1);
         return w;
     }();
     return *w;

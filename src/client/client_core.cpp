@@ -49,6 +49,8 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
     statusTimer_->onTimeout = [this] { directory_->presence().StatusTimerTick(); };
 
     messenger_->UserKnown = [this](uint32_t id) { return directory_->directory().findUser(id) != nullptr; };
+    // One record of the users asked for, the directory's.
+    messenger_->AskForUser = [this](uint32_t id) { directory_->directory().QueryUser(id); };
     messenger_->addParticipant(this);
     installHandlers();
 }

@@ -76,21 +76,26 @@ TEST_F(ClientTest, MessageToAnAbsentColleagueIsHandedToTheServerAndArrivesAtSign
     EXPECT_EQ(a.stored(1002), std::vector<std::string>{"下班前回电话"});
 }
 
+// The client of `viewerId` forgets `userId`, as if the server had removed the colleague from its tree
+// (the server still knows the colleague and answers queries for it).
+void forget(server::ServerThread& server, uint32_t viewerId, uint32_t userId) {
+    protocol::UserItem removal = server.call([&](server::Server& s) {
+        protocol::UserItem item;
+        item.action = protocol::kItemRemoved;
+        item.position = uint32_t(s.directory().position(userId));
+        item.user = *s.directory().user(userId);
+        return item;
+    });
+    ASSERT_TRUE(server.call([&](server::Server& s) {
+        return s.pushRecord(viewerId, protocol::Message{uint8_t(Cmd::UserItem), removal.encodeBody()});
+    }));
+}
+
 TEST_F(ClientTest, MessageFromAnUnknownSenderWaitsForItsRecord) {
     server().call([](server::Server& s) { s.setDirectPaths(false); });
     TestClient& b = signIn("wangfang", "wangfang123");
     TestClient& c = signIn("lina", "lina123");
-    // b forgets lina, as if the server had removed her from b's tree.
-    protocol::UserItem removal = server().call([](server::Server& s) {
-        protocol::UserItem item;
-        item.action = protocol::kItemRemoved;
-        item.position = uint32_t(s.directory().position(1003));
-        item.user = *s.directory().user(1003);
-        return item;
-    });
-    ASSERT_TRUE(server().call([&](server::Server& s) {
-        return s.pushRecord(1002, protocol::Message{uint8_t(Cmd::UserItem), removal.encodeBody()});
-    }));
+    forget(server(), 1002, 1003);
     ASSERT_TRUE(drive([&] { return b.dir().findUser(1003) == nullptr; }));
 
     conversation::Conversation& cb = c.openWith(1002);
@@ -103,6 +108,19 @@ TEST_F(ClientTest, MessageFromAnUnknownSenderWaitsForItsRecord) {
     EXPECT_EQ(b.dir().heldMessageCount(), 0u);
     ASSERT_EQ(b.conversationView.shown.size(), 1u);
     EXPECT_EQ(b.conversationView.shown[0].header.rfind(protocol::toGbk("李娜 "), 0), 0u);
+}
+
+TEST_F(ClientTest, ALinkToAColleagueOutsideTheTreeOpensTheConversationOnceTheRecordArrives) {
+    TestClient& b = signIn("wangfang", "wangfang123");
+    forget(server(), 1002, 1003);
+    ASSERT_TRUE(drive([&] { return b.dir().findUser(1003) == nullptr; }));
+    // Twice before the record is there: the conversation opens once when it arrives.
+    b.messenger().OnCopyData("uin=1003");
+    b.messenger().OnCopyData("uin=1003");
+    ASSERT_TRUE(drive([&] { return b.dir().findUser(1003) != nullptr; }));
+    drive([] { return false; }, 200);
+    const auto& calls = b.view.calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "conversation 1003"), 1);
 }
 
 TEST_F(ClientTest, TypingNoticesAndShakeReachTheOpenWindow) {
