@@ -66,11 +66,12 @@ std::string senderOfHeader(const std::string& header) {
 
 // ---- views ----
 
-void CliConversationView::showMessage(conversation::Conversation& c, const std::string& header, bool own,
-                                      const std::string& plain, const conversation::ChatFont&) {
+void CliConversationView::showMessage(conversation::Conversation& c, uint32_t senderId,
+                                      const std::string& header, bool own, const std::string& plain,
+                                      const conversation::ChatFont&) {
     if (own || !printReceived) return;
     const std::string from =
-        c.kind() == protocol::kOneToOne ? std::to_string(c.peerId) : "group:" + c.key.groupId.toString();
+        c.kind() == protocol::kOneToOne ? std::to_string(senderId) : "group:" + c.key.groupId.toString();
     printLine(stdout, from + "\t" + oneLine(utf8(senderOfHeader(header))) + "\t" + oneLine(utf8(plain)));
     if (onReceived) onReceived(c, plain);
 }

@@ -45,7 +45,7 @@ class CliConversationView : public conversation::IConversationView {
     bool verbose = false;
     bool printReceived = true;
 
-    void showMessage(conversation::Conversation& c, const std::string& header, bool own,
+    void showMessage(conversation::Conversation& c, uint32_t senderId, const std::string& header, bool own,
                      const std::string& plain, const conversation::ChatFont& font) override;
     void systemLine(conversation::Conversation& c, const std::string& line) override;
     void alertBar(conversation::Conversation&, const std::string&) override {}

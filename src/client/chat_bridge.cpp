@@ -81,9 +81,9 @@ double ChatBridge::now() {
 
 // ---- the windows ----
 
-void ChatBridge::showMessage(Conversation& c, const std::string& header, bool own, const std::string& plain,
-                             const conversation::ChatFont& font) {
-    if (view_) view_->showMessage(c, header, own, plain, font);
+void ChatBridge::showMessage(Conversation& c, uint32_t senderId, const std::string& header, bool own,
+                             const std::string& plain, const conversation::ChatFont& font) {
+    if (view_) view_->showMessage(c, senderId, header, own, plain, font);
 }
 void ChatBridge::systemLine(Conversation& c, const std::string& line) {
     if (view_) view_->systemLine(c, line);

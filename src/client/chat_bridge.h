@@ -39,7 +39,7 @@ class ChatBridge : public conversation::IChatTransport,
     double now() override;
 
     // IConversationView: forwarded to the windows.
-    void showMessage(conversation::Conversation& c, const std::string& header, bool own,
+    void showMessage(conversation::Conversation& c, uint32_t senderId, const std::string& header, bool own,
                      const std::string& plain, const conversation::ChatFont& font) override;
     void systemLine(conversation::Conversation& c, const std::string& line) override;
     void alertBar(conversation::Conversation& c, const std::string& text) override;

@@ -188,7 +188,7 @@ ChatCore::SendResult ChatCore::send(Conversation& c, const std::string& plain, c
         ChatMessage record = buildRecord(c, piece, font);
         const std::string header = cutBytes(session_.displayName + " ", 71) +
                                    clockText(protocol::localFromDayCount(record.sendTime));
-        view_.showMessage(c, header, true, piece, font);
+        view_.showMessage(c, session_.ownId, header, true, piece, font);
         dispatch(c, record, false);
         storeRecord(c, record);
     }
@@ -216,7 +216,7 @@ void ChatCore::sendSystemText(Conversation& c, const std::string& text) {
         ChatMessage record = buildRecord(c, piece, font);
         const std::string header = cutBytes(session_.displayName + " ", 71) +
                                    clockText(protocol::localFromDayCount(record.sendTime));
-        view_.showMessage(c, header, true, piece, font);
+        view_.showMessage(c, session_.ownId, header, true, piece, font);
         dispatch(c, record, true);
         if (c.kind() == protocol::kGroupConversation) storeRecord(c, record);
     }
@@ -295,7 +295,8 @@ void ChatCore::showReceived(Conversation& c, const ChatMessage& m, const ChatCon
     const std::string plain = crypto::DesDecryptText(m.text);
     const std::string name =
         c.kind() == protocol::kServiceConversation && !c.serviceSide() ? gbk("客服人员") : sender.displayName;
-    view_.showMessage(c, name + " " + headerTime(m.sendTime, clock_.now()), false, plain, fontOf(m));
+    view_.showMessage(c, m.senderId, name + " " + headerTime(m.sendTime, clock_.now()), false, plain,
+                      fontOf(m));
     storeRecord(c, m);
     if (c.visible || m.serverDelivery) return;
     const ChatOptions options = settings_.read();

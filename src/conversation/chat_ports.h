@@ -90,9 +90,10 @@ class IChatClock {
 class IConversationView {
   public:
     virtual ~IConversationView() = default;
-    // A header line (own or received) and the message's plain text in its font.
-    virtual void showMessage(Conversation& c, const std::string& header, bool own, const std::string& plain,
-                             const ChatFont& font) = 0;
+    // A header line (own or received) and the message's plain text in its font; `senderId` wrote
+    // it (in a group, the member whose pictures the text shows).
+    virtual void showMessage(Conversation& c, uint32_t senderId, const std::string& header, bool own,
+                             const std::string& plain, const ChatFont& font) = 0;
     virtual void systemLine(Conversation& c, const std::string& line) = 0;
     virtual void alertBar(Conversation& c, const std::string& text) = 0;
     virtual void clearInput(Conversation& c) = 0;

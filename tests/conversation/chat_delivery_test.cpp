@@ -122,6 +122,9 @@ TEST(ChatDeliveryTest, GroupAndServiceKeysGoToTheirOwnConversations) {
     EXPECT_NE(rig.view.shown[1].conversation, rig.view.shown[2].conversation);
     // The service window we did not open is the customer's partner: its side flag is set.
     EXPECT_EQ(rig.view.shown[2].header.substr(0, 3), "Li ");
+    // The writer goes with each message: a group window has no peer to ask for pictures.
+    for (const auto& shown : rig.view.shown)
+        EXPECT_EQ(shown.sender, ChatRig::kLi);
     EXPECT_EQ(rig.store.records.size(), 4u) << "every received message is stored";
     EXPECT_EQ(rig.directory.recent, (std::vector<uint32_t>{ChatRig::kLi, ChatRig::kLi}));
 }

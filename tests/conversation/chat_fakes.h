@@ -84,6 +84,7 @@ struct Shown {
     std::string header;
     bool own;
     std::string plain;
+    uint32_t sender = 0;
 };
 
 struct FakeView : IConversationView {
@@ -92,9 +93,9 @@ struct FakeView : IConversationView {
     std::vector<std::pair<std::string, std::string>> typingTexts;
     std::vector<vantor::protocol::Shake> reminders;
     bool typingTimer = false;
-    void showMessage(Conversation& c, const std::string& header, bool own, const std::string& plain,
-                     const ChatFont&) override {
-        shown.push_back({c.id, header, own, plain});
+    void showMessage(Conversation& c, uint32_t senderId, const std::string& header, bool own,
+                     const std::string& plain, const ChatFont&) override {
+        shown.push_back({c.id, header, own, plain, senderId});
     }
     void systemLine(Conversation&, const std::string& line) override { lines.push_back(line); }
     void alertBar(Conversation&, const std::string& text) override { alerts.push_back(text); }

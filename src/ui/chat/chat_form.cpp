@@ -269,8 +269,8 @@ void TfrmChatForm::refreshHeader() {
         alertBar(fromGbk(*text));
 }
 
-void TfrmChatForm::showMessage(const std::string& header, bool own, const std::string& plain,
-                               const conversation::ChatFont& font) {
+void TfrmChatForm::showMessage(uint32_t senderId, const std::string& header, bool own,
+                               const std::string& plain, const conversation::ChatFont& font) {
     Conversation* c = conversation();
     const conversation::Rendered r = display_->appendMessage(fromGbk(header), own, plain, font);
     if (!c) return;
@@ -278,8 +278,9 @@ void TfrmChatForm::showMessage(const std::string& header, bool own, const std::s
         if (!r.stored.empty()) ctx_.services->offerPictures(*c, r.stored);
         return;
     }
+    // The pictures are the writer's: in a group, the member who wrote, not the conversation's peer.
     for (const std::string& name : r.missing)
-        ctx_.services->requestPicture(*c, c->peerId, name);
+        ctx_.services->requestPicture(*c, senderId, name);
 }
 
 void TfrmChatForm::systemLine(const std::string& line) {

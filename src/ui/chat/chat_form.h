@@ -48,7 +48,7 @@ class TfrmChatForm : public QWidget {
     InputBox* input() const { return input_; }
 
     // What the chat core hands the window.
-    void showMessage(const std::string& header, bool own, const std::string& plain,
+    void showMessage(uint32_t senderId, const std::string& header, bool own, const std::string& plain,
                      const conversation::ChatFont& font);
     void systemLine(const std::string& gbkLine);
     void alertBar(const QString& text);

@@ -161,9 +161,9 @@ int ChatWindows::pictureArrived(const std::string& name, bool failed) {
     return changed;
 }
 
-void ChatWindows::showMessage(Conversation& c, const std::string& header, bool own, const std::string& plain,
-                              const conversation::ChatFont& font) {
-    if (TfrmChatForm* f = form(c.id)) f->showMessage(header, own, plain, font);
+void ChatWindows::showMessage(Conversation& c, uint32_t senderId, const std::string& header, bool own,
+                              const std::string& plain, const conversation::ChatFont& font) {
+    if (TfrmChatForm* f = form(c.id)) f->showMessage(senderId, header, own, plain, font);
 }
 
 void ChatWindows::systemLine(Conversation& c, const std::string& line) {
