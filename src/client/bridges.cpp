@@ -19,7 +19,7 @@ void DirectoryBridge::restartSignInWatchdog() {
 }
 
 void DirectoryBridge::deliverHeldMessage(const protocol::ChatMessage& message) {
-    if (auto* r = core_.records()) r->heldChatMessage(message);
+    core_.chat().deliver(message, false);
 }
 
 void DirectoryBridge::userRecordArrived(uint32_t userId) {
@@ -29,8 +29,10 @@ void DirectoryBridge::userRecordArrived(uint32_t userId) {
 void DirectoryBridge::userChanged(uint32_t userId, bool own) {
     // The session keeps a copy of the own record (head picture, id); it follows every change.
     if (own)
-        if (const directory::User* u = core_.directory().directory().ownUser())
+        if (const directory::User* u = core_.directory().directory().ownUser()) {
             core_.messenger().setOwnUser(u->record);
+            core_.refreshChatSession();
+        }
     if (auto* r = core_.records()) r->userChanged(userId, own);
 }
 
@@ -88,7 +90,7 @@ void PeerBridge::requestUserRecord(uint32_t userId) {
 }
 
 void PeerBridge::peerRecord(const protocol::Message& m, peer::TMySocket& channel) {
-    if (auto* r = core_.records()) r->colleagueRecord(m, &channel);
+    core_.colleagueRecord(m, &channel);
 }
 
 } // namespace vantor::client

@@ -29,6 +29,7 @@ std::span<const Cmd> ClientCore::forwardedRecordCodes() {
 }
 
 ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), records_(env.records) {
+    chatBridge_.setView(env.conversationView);
     assert(env.session.clock && env.session.view && env.directoryView);
     directory::IIdleSource& idle = env.idle ? *env.idle : nullIdle_;
     if (!env.sockets) ownSockets_ = std::make_unique<peer::UdpSocketFactory>(clock_);
@@ -40,6 +41,8 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
                                                             directoryBridge_, directory::DirectorySettings{});
     directory_->directory().addListener(&directoryBridge_);
     peers_ = std::make_unique<peer::PeerTransport>(peerBridge_, peerBridge_, peerBridge_, clock_, sockets);
+    chat_ = std::make_unique<conversation::ChatCore>(conversations_, chatBridge_, chatBridge_, chatBridge_,
+                                                     chatBridge_, chatBridge_, chatBridge_);
 
     statusTimer_ = clock_.createTimer();
     statusTimer_->setInterval(directory::Presence::kStatusTimerIntervalMs);
@@ -61,6 +64,7 @@ ClientCore::~ClientCore() {
     messenger_->registerHandler(Cmd::ChatAck, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
+    chat_.reset();
     peers_.reset();
     directory_->directory().removeListener(&directoryBridge_);
     directory_.reset();
@@ -77,9 +81,39 @@ void ClientCore::installHandlers() {
                       [this](const protocol::Message& msg) { peers_->onPeerAddress(msg.body); });
     m.registerHandler(Cmd::ChatAck, [this](const protocol::Message& msg) { peers_->onChatAck(msg.body); });
     for (Cmd c : kForwardedRecords)
-        m.registerHandler(c, [this](const protocol::Message& msg) {
-            if (records_) records_->colleagueRecord(msg, nullptr);
-        });
+        m.registerHandler(c, [this](const protocol::Message& msg) { colleagueRecord(msg, nullptr); });
+}
+
+void ClientCore::colleagueRecord(const protocol::Message& m, peer::TMySocket* channel) {
+    switch (m.cmd()) {
+    case Cmd::ChatMessage:
+    case Cmd::InputState:
+    case Cmd::Shake:
+        chat_->receive(m); // a body that does not decode is dropped
+        return;
+    default:
+        if (records_) records_->colleagueRecord(m, channel);
+    }
+}
+
+std::optional<history::StoreLocation> ClientCore::historyLocation() const {
+    const auto& own = messenger_->OwnUser;
+    if (!own) return std::nullopt;
+    history::StoreLocation l;
+    l.historyFolder = messenger_->environment().layout.historyFolder(own->userId);
+    l.accountId = static_cast<int32_t>(own->userId);
+    return l;
+}
+
+void ClientCore::refreshChatSession() {
+    conversation::ChatSession s = chat_->session();
+    const auto& own = messenger_->OwnUser;
+    s.signedIn = own.has_value();
+    s.ownId = own ? own->userId : 0;
+    s.displayName = own ? own->name : std::string();
+    s.account = messenger_->Account;
+    s.serverCopies = messenger_->ServerSettings.copyChatToServer;
+    chat_->setSession(s);
 }
 
 void ClientCore::onLoginReply(const protocol::Message& msg) {
@@ -161,6 +195,7 @@ void ClientCore::loginStep(LoginStep step) {
     directory::DirectoryCore& d = *directory_;
     switch (step) {
     case LoginStep::OwnStatus: {
+        refreshChatSession();
         // The account's settings are read after this step; the product name is known already.
         directory::DirectorySettings s = d.settings();
         s.productName = messenger_->Machine.ProductName;
@@ -194,7 +229,7 @@ void ClientCore::loginStep(LoginStep step) {
     }
 }
 
-void ClientCore::signOutStep(SignOutStep step, bool /*byUser*/) {
+void ClientCore::signOutStep(SignOutStep step, bool byUser) {
     directory::DirectoryCore& d = *directory_;
     switch (step) {
     case SignOutStep::StatusTimer:
@@ -206,6 +241,18 @@ void ClientCore::signOutStep(SignOutStep step, bool /*byUser*/) {
             settings::saveRecentUser(messenger_->environment().layout.userFile(own->id()),
                                      d.recent().recentText());
         break;
+    case SignOutStep::Conversations: {
+        conversation::ChatSession s = chat_->session();
+        s.signedIn = false;
+        chat_->setSession(s);
+        conversations_.clearHiddenAlerts();
+        if (byUser) {
+            chatBridge_.closeAll();
+            while (!conversations_.all().empty())
+                conversations_.remove(conversations_.all().front()->id);
+        }
+        break;
+    }
     case SignOutStep::Sessions:
         d.SignedOut();
         break;

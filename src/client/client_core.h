@@ -1,17 +1,23 @@
 // ClientCore: one client made of its parts — the session core (TMessengerX), the organisation
-// directory with presence (DirectoryCore) and the peer transport (PeerTransport) — wired to each
-// other through the interfaces each of them declares, none reaching into another. The windows come
-// in from outside (IMainView, IDirectoryView); what belongs to conversations, transfers and media
-// goes out through IColleagueRecords.
+// directory with presence (DirectoryCore), the peer transport (PeerTransport) and the chat
+// (ChatCore with its ConversationRegistry) — wired to each other through the interfaces each of
+// them declares, none reaching into another. The windows come in from outside (IMainView,
+// IDirectoryView, IConversationView); what belongs to transfers and media goes out through
+// IColleagueRecords.
 #pragma once
 
 #include "client/bridges.h"
+#include "client/chat_bridge.h"
 #include "client/colleague_records.h"
+#include "conversation/chat_core.h"
+#include "conversation/conversation_registry.h"
 #include "directory/core.h"
+#include "history/message_store.h"
 #include "peer/transport.h"
 #include "session/messenger.h"
 
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace vantor::client {
@@ -19,9 +25,10 @@ namespace vantor::client {
 struct ClientEnvironment {
     session::MessengerEnvironment session; // clock, main window, launcher, camera, folders, …
     directory::IDirectoryView* directoryView = nullptr;
-    directory::IIdleSource* idle = nullptr;         // none: a desktop that tells nothing
-    peer::DatagramSocketFactory* sockets = nullptr; // none: UDP sockets on the event loop
-    IColleagueRecords* records = nullptr;           // none: colleagues' records are dropped
+    directory::IIdleSource* idle = nullptr;                      // none: a desktop that tells nothing
+    peer::DatagramSocketFactory* sockets = nullptr;              // none: UDP sockets on the event loop
+    IColleagueRecords* records = nullptr;                        // none: colleagues' records are dropped
+    conversation::IConversationView* conversationView = nullptr; // none: nothing is shown
 };
 
 class ClientCore : private session::SessionParticipant {
@@ -35,6 +42,21 @@ class ClientCore : private session::SessionParticipant {
     directory::DirectoryCore& directory() { return *directory_; }
     peer::PeerTransport& peers() { return *peers_; }
     platform::Clock& clock() { return clock_; }
+    conversation::ConversationRegistry& conversations() { return conversations_; }
+    conversation::ChatCore& chat() { return *chat_; }
+
+    // The conversation windows (null: nothing is shown; messages are still delivered and stored).
+    void setConversationView(conversation::IConversationView* view) { chatBridge_.setView(view); }
+    conversation::IConversationView* conversationView() const { return chatBridge_.view(); }
+
+    // The signed-in account's message store; nothing while signed out.
+    std::optional<history::StoreLocation> historyLocation() const;
+
+    // A record from a colleague, by its channel or (null) forwarded by the server: the chat's own
+    // records go to the chat core, the others to IColleagueRecords.
+    void colleagueRecord(const protocol::Message& m, peer::TMySocket* channel);
+    // The own name or the server's settings changed: the chat takes them up.
+    void refreshChatSession();
 
     void setRecords(IColleagueRecords* records) { records_ = records; }
     IColleagueRecords* records() const { return records_; }
@@ -63,12 +85,15 @@ class ClientCore : private session::SessionParticipant {
     platform::Clock& clock_;
     DirectoryBridge directoryBridge_{*this};
     PeerBridge peerBridge_{*this};
+    ChatBridge chatBridge_{*this};
+    conversation::ConversationRegistry conversations_;
     directory::NullIdleSource nullIdle_;
     std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
     IColleagueRecords* records_;
     std::unique_ptr<session::TMessengerX> messenger_;
     std::unique_ptr<directory::DirectoryCore> directory_;
     std::unique_ptr<peer::PeerTransport> peers_;
+    std::unique_ptr<conversation::ChatCore> chat_;
     std::unique_ptr<platform::Timer> statusTimer_;
     bool signOutQueued_ = false;
     int proxyLookup_ = -1;

@@ -111,6 +111,8 @@ class IConversationView {
     // First message of a service-centre window: open or announce the service session.
     virtual void serviceFirstMessage(Conversation& c) = 0;
     virtual void storeFailed(Conversation& c, const std::string& reason) = 0;
+    // Sign-out by the user: every conversation window closes; the registry forgets them afterwards.
+    virtual void closeAll() {}
 };
 
 } // namespace vantor::conversation

@@ -1,20 +1,14 @@
-// Two signed-in clients open chat channels to each other: a chat record reaches the other side
-// (through the server at least) and its acknowledgement empties the sender's resend queue.
+// Two signed-in clients chat: a typed message reaches the other side once (directly after
+// punching, or through the server), its acknowledgement empties the sender's resend queue, and
+// both accounts keep it in their message store.
 #include "client_fixture.h"
 
 #include "peer/channel.h"
-#include "protocol/chat.h"
 
 namespace vantor::testing {
 namespace {
 
-using protocol::Cmd;
-
-std::string frame(Cmd code, const std::string& body) {
-    return std::string(1, char(code)) + body;
-}
-
-TEST_F(ClientTest, ChatChannelsBetweenTwoClientsCarryRecordsBothWays) {
+TEST_F(ClientTest, ChatBetweenTwoClientsDirectOrRelayed) {
     struct Case {
         const char* what;
         bool directPaths;
@@ -29,42 +23,36 @@ TEST_F(ClientTest, ChatChannelsBetweenTwoClientsCarryRecordsBothWays) {
         TestClient& b = signIn("wangfang", "wangfang123");
         ASSERT_TRUE(a.messenger().SignedIn() && b.messenger().SignedIn());
 
-        // b answers every chat message with its acknowledgement, on its own channel to the sender.
-        b.onRecord = [&](const protocol::Message& m) {
-            protocol::ChatMessage chat;
-            if (m.cmd() != Cmd::ChatMessage || !protocol::ChatMessage::decodeBody(m.body, chat)) return;
-            const protocol::ChatAck ack{chat.senderId, chat.recipientId, chat.textLength, chat.sendTick};
-            b.peers().ensureChatChannel(chat.senderId).SendData(frame(Cmd::ChatAck, wire::encode(ack)));
-        };
-        peer::TMySocket& toB = a.peers().ensureChatChannel(1002);
-        b.peers().ensureChatChannel(1001);
         // Each side learns its public address from the server's echo, announces it and punches;
         // without echoes nothing is punched and both stay relayed.
-        peer::TMySocket& toA = *b.peers().chatChannel(1001);
+        peer::TMySocket& toB = a.peers().ensureChatChannel(1002);
+        peer::TMySocket& toA = b.peers().ensureChatChannel(1001);
         if (c.directPaths)
-            drive([&] { return !toB.ViaServer() && !toA.ViaServer(); });
+            EXPECT_TRUE(drive([&] { return !toB.ViaServer() && !toA.ViaServer(); }));
         else
             EXPECT_TRUE(drive([&] { return toB.handshakeIdle() && toA.handshakeIdle(); }, 5000, 50));
-        const bool direct = !toB.ViaServer();
-        EXPECT_FALSE(direct && !c.directPaths);
+        EXPECT_EQ(!toB.ViaServer(), c.directPaths);
 
-        protocol::ChatMessage m;
-        m.recipientId = 1002;
-        m.senderId = 1001;
-        m.text = "hello";
-        m.sendTick = a.peers().tickCount();
-        ASSERT_TRUE(toB.SendData(frame(Cmd::ChatMessage, m.encodeBody())));
-        a.peers().queueChat(m);
-
-        ASSERT_TRUE(drive([&] { return !b.records.empty(); })) << "nothing reached b";
-        protocol::ChatMessage got;
-        ASSERT_EQ(b.records.front().message.cmd(), Cmd::ChatMessage);
-        ASSERT_TRUE(protocol::ChatMessage::decodeBody(b.records.front().message.body, got));
-        EXPECT_EQ(got.senderId, 1001u);
-        EXPECT_EQ(got.text, "hello");
+        conversation::Conversation& ab = a.openWith(1002);
+        a.say(ab, "你好，王芳");
+        EXPECT_EQ(a.peers().pending().size(), 1u);
+        ASSERT_TRUE(drive([&] { return !b.received().empty(); })) << "nothing reached b";
         EXPECT_TRUE(drive([&] { return a.peers().pending().size() == 0; })) << "no acknowledgement";
-        // A confirmed path carries the record as a datagram; otherwise the server forwarded it.
-        EXPECT_EQ(b.records.front().byChannel, direct);
+        drive([] { return false; }, 200);
+        EXPECT_EQ(b.received(), std::vector<std::string>{"你好，王芳"});
+
+        // b answers in the conversation the message opened.
+        ASSERT_EQ(b.core().conversations().all().size(), 1u);
+        conversation::Conversation& ba = *b.core().conversations().all().front();
+        EXPECT_EQ(ba.peerId, 1001u);
+        b.say(ba, "收到");
+        ASSERT_TRUE(drive([&] { return !a.received().empty(); }));
+        EXPECT_TRUE(drive([&] { return b.peers().pending().size() == 0; }));
+        EXPECT_EQ(a.received(), std::vector<std::string>{"收到"});
+
+        const std::vector<std::string> both{"你好，王芳", "收到"};
+        EXPECT_EQ(a.stored(1002), both);
+        EXPECT_EQ(b.stored(1001), both);
         EXPECT_TRUE(a.messenger().SignedIn() && b.messenger().SignedIn());
         clients_.clear();
     }

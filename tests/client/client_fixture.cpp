@@ -1,6 +1,8 @@
 #include "client_fixture.h"
 
 #include "../platform/test_net.h"
+#include "crypto/cipher.h"
+#include "history/message_store.h"
 #include "protocol/text.h"
 #include "server/org_file.h"
 #include "server/store.h"
@@ -35,6 +37,7 @@ TestClient::TestClient(const QString& folder, platform::ManualClock& clock, uint
     env.session.quit = [] {};
     env.directoryView = &directoryView;
     env.records = this;
+    env.conversationView = &conversationView;
     core_ = std::make_unique<client::ClientCore>(std::move(env));
 }
 
@@ -50,6 +53,34 @@ std::string TestClient::userRow(uint32_t userId) {
 
 std::string TestClient::departmentRow(uint32_t departmentId) {
     return tree().indexOfDepartment(departmentId).data().toString().toStdString();
+}
+
+conversation::Conversation& TestClient::openWith(uint32_t userId) {
+    conversation::Conversation* c = core_->conversations().openWith(userId);
+    c->visible = c->inFront = true;
+    return *c;
+}
+
+void TestClient::say(conversation::Conversation& c, const std::string& utf8) {
+    core_->chat().send(c, protocol::toGbk(utf8), conversation::ChatFont{protocol::toGbk("宋体"), 0, 9});
+}
+
+std::vector<std::string> TestClient::stored(uint32_t partnerId) {
+    std::vector<std::string> texts;
+    const auto location = core_->historyLocation();
+    if (!location) return texts;
+    const history::HistoryPage page =
+        history::ReadHistoryPage(*location, history::OneToOneKey(int32_t(partnerId)), 0);
+    for (const auto& r : page.records)
+        texts.push_back(protocol::fromGbk(crypto::DesDecryptText(r.text)));
+    return texts;
+}
+
+std::vector<std::string> TestClient::received() const {
+    std::vector<std::string> texts;
+    for (const auto& s : conversationView.shown)
+        if (!s.own) texts.push_back(protocol::fromGbk(s.plain));
+    return texts;
 }
 
 void TestClient::colleagueRecord(const protocol::Message& m, peer::TMySocket* channel) {
@@ -96,7 +127,8 @@ void ClientTest::TearDown() {
 }
 
 TestClient& ClientTest::signIn(const std::string& account, const std::string& password) {
-    const QString folder = dir_.filePath(QStringLiteral("client%1").arg(clients_.size()));
+    // Every client gets folders of its own, also after earlier ones were dropped.
+    const QString folder = dir_.filePath(QStringLiteral("client%1").arg(clientsMade_++));
     clients_.push_back(std::make_unique<TestClient>(folder, clock_, server_->port()));
     TestClient& c = *clients_.back();
     c.start(account, password);

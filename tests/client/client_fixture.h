@@ -3,9 +3,11 @@
 // directory window and a record of what reached it from colleagues; all share one injected clock.
 #pragma once
 
+#include "../conversation/chat_fakes.h"
 #include "../directory/fakes.h"
 #include "../session/recording_view.h"
 #include "client/client_core.h"
+#include "conversation/chat_core.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
 #include "platform/process_launcher.h"
@@ -49,6 +51,16 @@ class TestClient : public client::IColleagueRecords {
 
     RecordingMainView view;
     directory::test::FakeView directoryView;
+    chat_test::FakeView conversationView;
+
+    // The one-to-one conversation with a colleague, opened and shown as a window would be.
+    conversation::Conversation& openWith(uint32_t userId);
+    // Types and sends a text (UTF-8) in a conversation.
+    void say(conversation::Conversation& c, const std::string& utf8);
+    // The plain texts (UTF-8) of the account's stored conversation with a colleague.
+    std::vector<std::string> stored(uint32_t partnerId);
+    // The received messages shown, as UTF-8 texts.
+    std::vector<std::string> received() const;
 
   private:
     platform::RecordingProcessLauncher launcher_;
@@ -72,6 +84,7 @@ class ClientTest : public ::testing::Test {
     platform::ManualClock clock_;
     std::unique_ptr<server::ServerThread> server_;
     std::vector<std::unique_ptr<TestClient>> clients_;
+    int clientsMade_ = 0;
 };
 
 } // namespace vantor::testing

@@ -1,0 +1,332 @@
+#include "cli_session.h"
+
+#include "crypto/cipher.h"
+#include "history/message_store.h"
+#include "protocol/chat.h"
+#include "protocol/datetime.h"
+#include "protocol/text.h"
+#include "settings/profile_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cctype>
+
+namespace vantor::app {
+
+namespace {
+
+std::string utf8(const std::string& gbk) {
+    return protocol::fromGbk(gbk);
+}
+
+void printLine(std::FILE* out, const std::string& line) {
+    std::fprintf(out, "%s\n", line.c_str());
+    std::fflush(out);
+}
+
+bool isTime(std::string_view s) { // hh:nn:ss
+    return s.size() == 8 && s[2] == ':' && s[5] == ':' && std::isdigit(uint8_t(s[0])) &&
+           std::isdigit(uint8_t(s[7]));
+}
+
+bool isDate(std::string_view s) { // mm-dd
+    return s.size() == 5 && s[2] == '-' && std::isdigit(uint8_t(s[0])) && std::isdigit(uint8_t(s[4]));
+}
+
+std::string timeText(double dayCount) {
+    const protocol::LocalTime t = protocol::localFromDayCount(dayCount);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100,
+                  t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
+    return buf;
+}
+
+// Text fields printed one per line: no tabs or line breaks inside.
+std::string oneLine(std::string s) {
+    for (char& ch : s)
+        if (ch == '\t' || ch == '\n' || ch == '\r') ch = ' ';
+    return s;
+}
+
+} // namespace
+
+std::string senderOfHeader(const std::string& header) {
+    std::string h = header;
+    const size_t last = h.rfind(' ');
+    if (last == std::string::npos || !isTime(std::string_view(h).substr(last + 1))) return h;
+    h.resize(last);
+    const size_t date = h.rfind(' ');
+    if (date != std::string::npos && isDate(std::string_view(h).substr(date + 1))) h.resize(date);
+    return h;
+}
+
+// ---- views ----
+
+void CliConversationView::showMessage(conversation::Conversation& c, const std::string& header, bool own,
+                                      const std::string& plain, const conversation::ChatFont&) {
+    if (own || !printReceived) return;
+    const std::string from =
+        c.kind() == protocol::kOneToOne ? std::to_string(c.peerId) : "group:" + c.key.groupId.toString();
+    printLine(stdout, from + "\t" + oneLine(utf8(senderOfHeader(header))) + "\t" + oneLine(utf8(plain)));
+    if (onReceived) onReceived(c, plain);
+}
+
+void CliConversationView::systemLine(conversation::Conversation&, const std::string& line) {
+    if (verbose) printLine(stderr, "conversation: " + utf8(line));
+}
+
+void CliConversationView::storeFailed(conversation::Conversation&, const std::string& reason) {
+    printLine(stderr, "vantor-cli: the message store failed: " + reason);
+}
+
+void CliMainView::showMessage(const QString& text, const QString& title) {
+    PrintingMainView::showMessage(text, title);
+    if (onError) onError(text);
+}
+
+void CliMainView::showBalloon(const QString& title, const QString& text, int seconds,
+                              session::BalloonIcon icon) {
+    PrintingMainView::showBalloon(title, text, seconds, icon);
+    if (!text.isEmpty()) lastBalloon_ = title.isEmpty() ? text : title + ": " + text;
+}
+
+void CliMainView::showSignInPanel() {
+    PrintingMainView::showSignInPanel();
+    // Back at the sign-in panel, or waiting to sign in again: this attempt has failed (the balloon
+    // that says why follows in the same turn).
+    if (watching) failed = true;
+}
+
+void CliMainView::showReLoginPanel(bool networkLost) {
+    PrintingMainView::showReLoginPanel(networkLost);
+    if (watching) failed = true;
+}
+
+QString CliMainView::failure() const {
+    return lastBalloon_.isEmpty() ? QStringLiteral("sign-in failed") : lastBalloon_;
+}
+
+// ---- the session ----
+
+CliSession::CliSession(CliOptions options)
+    : options_(std::move(options)), view_(options_.verbose ? stderr : nullptr),
+      directoryView_(options_.verbose ? stderr : nullptr) {
+    conversationView_.verbose = options_.verbose;
+    conversationView_.printReceived = options_.command == CliOptions::Command::Listen;
+    conversationView_.onReceived = [this](conversation::Conversation& c, const std::string& plain) {
+        received(c, plain);
+    };
+    view_.onError = [this](const QString& text) {
+        // Refusals and failures before the command ran end the run; later ones are only told.
+        if (!running_) finish(1, text);
+    };
+
+    const QString documents = options_.dataFolder.isEmpty()
+                                  ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                  : QDir(options_.dataFolder).absolutePath();
+    session::MessengerEnvironment env;
+    env.clock = &clock_;
+    env.view = &view_;
+    env.launcher = &launcher_;
+    env.camera = &camera_;
+    env.layout =
+        settings::FolderLayout(QCoreApplication::applicationDirPath().toStdString(), documents.toStdString());
+    env.exeFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+    env.quit = [this] { finish(0); };
+    client::ClientEnvironment clientEnv;
+    clientEnv.session = std::move(env);
+    clientEnv.directoryView = &directoryView_;
+    clientEnv.conversationView = &conversationView_;
+    core_ = std::make_unique<client::ClientCore>(std::move(clientEnv));
+
+    poll_.setInterval(50);
+    connect(&poll_, &QTimer::timeout, this, [this] { poll(); });
+}
+
+CliSession::~CliSession() = default;
+
+void CliSession::start() {
+    const settings::FolderLayout& layout = core_->messenger().environment().layout;
+    QDir().mkpath(QString::fromStdString(layout.dataRoot()));
+    // The flags are kept as the settings dialog would keep them.
+    settings::ProfileFile machine(layout.machineFile());
+    if (!options_.host.isEmpty())
+        machine.writeString("Login", "HostName", protocol::toGbk(options_.host.toStdString()));
+    if (options_.port > 0) machine.writeInteger("Login", "ServerPort", options_.port);
+
+    startedMs_ = clock_.nowMs();
+    poll_.start();
+    const std::string argument =
+        "loginuser=" + options_.account.toStdString() + "&loginpwd=" + options_.password.toStdString();
+    core_->messenger().ActiveFormCreate(protocol::toGbk(argument));
+    view_.watching = true;
+}
+
+void CliSession::stop() {
+    if (finished_) return;
+    finish(options_.command == CliOptions::Command::Listen ? 0 : 1, QStringLiteral("stopped"));
+}
+
+void CliSession::poll() {
+    if (finished_) return;
+    const int64_t now = clock_.nowMs();
+    if (!running_) {
+        if (core_->messenger().SignedIn()) {
+            signedIn();
+        } else if (view_.failed) {
+            finish(1, view_.failure());
+        } else if (now - startedMs_ > options_.timeoutSeconds * 1000) {
+            finish(1, QStringLiteral("sign-in timed out"));
+        }
+        return;
+    }
+    if (options_.command == CliOptions::Command::Send && sentMs_ >= 0) {
+        if (core_->peers().pending().size() == 0) {
+            // Acknowledged, or handed to the server for later delivery as the last attempt.
+            finish(0, QStringLiteral("sent"));
+        } else if (now - sentMs_ > options_.timeoutSeconds * 1000) {
+            finish(1, QStringLiteral("no acknowledgement"));
+        }
+    }
+    if (listenDone_ && core_->peers().pending().size() == 0) {
+        // Answers go out on the next turn of the loop: give them one poll interval.
+        if (listenDoneSeen_) finish(0);
+        listenDoneSeen_ = true;
+        return;
+    }
+    if (!core_->messenger().ConnectionOpen() && options_.command == CliOptions::Command::Listen)
+        finish(1, QStringLiteral("the connection to the server was lost"));
+}
+
+void CliSession::signedIn() {
+    running_ = true;
+    switch (options_.command) {
+    case CliOptions::Command::Send:
+        runSend();
+        break;
+    case CliOptions::Command::History:
+        runHistory();
+        break;
+    case CliOptions::Command::Listen:
+        if (options_.verbose) printLine(stderr, "vantor-cli: signed in, listening");
+        break;
+    }
+}
+
+std::optional<uint32_t> CliSession::findColleague(const QString& target) {
+    const directory::Directory& d = core_->directory().directory();
+    bool numeric = false;
+    const uint32_t id = target.toUInt(&numeric);
+    if (numeric) return d.findUser(id) ? std::optional(id) : std::nullopt;
+    const std::string name = protocol::toGbk(target.toStdString());
+    for (const auto& u : d.users())
+        if (u->record.name == name) return u->id();
+    return std::nullopt;
+}
+
+std::string CliSession::userName(uint32_t id) {
+    const directory::User* u = core_->directory().directory().findUser(id);
+    return u ? utf8(u->record.name) : std::to_string(id);
+}
+
+void CliSession::runSend() {
+    conversation::Conversation* c = nullptr;
+    wire::Guid group;
+    if (options_.target.startsWith(QLatin1Char('{')) &&
+        wire::Guid::fromString(options_.target.toStdString(), group)) {
+        protocol::ConversationKey key;
+        key.groupId = group;
+        key.kind = protocol::kGroupConversation;
+        key.userA = core_->chat().session().ownId;
+        c = core_->conversations().findOrCreate(key, true);
+    } else if (const auto id = findColleague(options_.target)) {
+        c = core_->conversations().openWith(*id);
+    } else {
+        finish(1, QStringLiteral("no colleague \"%1\"").arg(options_.target));
+        return;
+    }
+    c->visible = c->inFront = true;
+    const conversation::ChatFont font{protocol::toGbk("宋体"), 0, 9};
+    const auto result = core_->chat().send(*c, protocol::toGbk(options_.text.toStdString()), font);
+    if (result != conversation::ChatCore::SendResult::Sent) {
+        finish(1, QStringLiteral("nothing was sent"));
+        return;
+    }
+    // Group messages are not acknowledged: the server has them once written.
+    sentMs_ = clock_.nowMs();
+}
+
+void CliSession::runHistory() {
+    const auto location = core_->historyLocation();
+    std::string key;
+    wire::Guid group;
+    if (options_.target.startsWith(QLatin1Char('{')) &&
+        wire::Guid::fromString(options_.target.toStdString(), group)) {
+        key = history::GroupKey(group);
+    } else if (const auto id = findColleague(options_.target)) {
+        key = history::OneToOneKey(int32_t(*id));
+    } else {
+        finish(1, QStringLiteral("no colleague \"%1\"").arg(options_.target));
+        return;
+    }
+    const history::HistoryPage page = history::ReadHistoryPage(*location, key, options_.page);
+    if (!page.status.ok()) {
+        finish(1, QString::fromStdString("the message store cannot be read: " + page.status.reason));
+        return;
+    }
+    printLine(stdout, "page " + std::to_string(page.page) + "/" + std::to_string(page.pageCount));
+    for (const history::HistoryRecord& r : page.records) {
+        protocol::ChatMessage m;
+        std::string body(4, '\0');
+        const uint32_t n = uint32_t(r.text.size());
+        for (int i = 0; i < 4; ++i)
+            body[i] = char((n >> (8 * i)) & 0xFF);
+        body += r.head;
+        body += r.text;
+        if (!protocol::ChatMessage::decodeBody(body, m)) continue;
+        std::string text;
+        try {
+            text = utf8(crypto::DesDecryptText(m.text));
+        } catch (const std::exception&) {
+            text = "(unreadable)";
+        }
+        printLine(stdout, timeText(m.sendTime) + "\t" + oneLine(userName(m.senderId)) + "\t" + oneLine(text));
+    }
+    finish(0);
+}
+
+void CliSession::received(conversation::Conversation& c, const std::string& gbkPlain) {
+    ++receivedCount_;
+    if (options_.command == CliOptions::Command::Listen && !options_.text.isEmpty() &&
+        c.kind() == protocol::kOneToOne) {
+        // Answered once the delivery has returned, in the conversation the message opened.
+        QString answer = options_.text;
+        answer.replace(QStringLiteral("%s"), QString::fromStdString(utf8(gbkPlain)));
+        const int id = c.id;
+        QTimer::singleShot(0, this, [this, id, answer] {
+            if (conversation::Conversation* conv = core_->conversations().byId(id)) {
+                conv->visible = true;
+                core_->chat().send(*conv, protocol::toGbk(answer.toStdString()),
+                                   conversation::ChatFont{protocol::toGbk("宋体"), 0, 9});
+            }
+        });
+    }
+    // The last answer is acknowledged before we leave (poll).
+    if (options_.count > 0 && receivedCount_ >= options_.count) listenDone_ = true;
+}
+
+void CliSession::finish(int code, const QString& message) {
+    if (finished_) return;
+    finished_ = true;
+    poll_.stop();
+    if (!message.isEmpty() && (code != 0 || options_.verbose))
+        printLine(stderr, "vantor-cli: " + message.toStdString());
+    // Sign out so that the server sees us leave, then leave on the next turn of the loop.
+    if (core_->messenger().ConnectionOpen()) core_->messenger().SignOut(true);
+    QTimer::singleShot(0, [code] { QCoreApplication::exit(code); });
+}
+
+} // namespace vantor::app

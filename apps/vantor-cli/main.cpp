@@ -1,0 +1,104 @@
+// vantor-cli: the client without windows, for scripts, operations and tests.
+//   vantor-cli [options] send <colleague|{group}> <text>
+//   vantor-cli [options] listen [--answer TEXT] [--count N]
+//   vantor-cli [options] history <colleague|{group}> [--page N]
+// A colleague is named by user id or display name, a group by its identifier in braces.
+#include "cli_session.h"
+#include "signals.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace vantor;
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vantor-cli"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Signs in and runs one command:\n"
+        "  send <colleague|{group}> <text>   send a message; exits once it is acknowledged\n"
+        "  listen                            print each incoming message as\n"
+        "                                    <sender id or group:{id}> TAB <name> TAB <text>\n"
+        "  history <colleague|{group}>       print a page of the stored conversation\n"
+        "A colleague is a user id or a display name. Host and port given here are kept in the\n"
+        "settings, as the desktop client's settings dialog would keep them."));
+    parser.addHelpOption();
+    const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Server address."),
+                                  QStringLiteral("address"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Server port."),
+                                  QStringLiteral("port"));
+    const QCommandLineOption account(QStringLiteral("account"), QStringLiteral("Sign-in account."),
+                                     QStringLiteral("name"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."),
+                                      QStringLiteral("text"));
+    const QCommandLineOption data(
+        QStringLiteral("data"),
+        QStringLiteral("Folder standing in for the Documents folder (settings and history)."),
+        QStringLiteral("folder"));
+    const QCommandLineOption answer(
+        QStringLiteral("answer"),
+        QStringLiteral("listen: answer each message with this text (%s: the message)."),
+        QStringLiteral("text"));
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("listen: stop after N messages."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption page(QStringLiteral("page"),
+                                  QStringLiteral("history: page number (default: the last)."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"),
+        QStringLiteral("Seconds to wait for the sign-in and for an acknowledgement."),
+        QStringLiteral("seconds"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Print what the windows would show."));
+    parser.addOptions({host, port, account, password, data, answer, count, page, timeout, verbose});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("send, listen or history"));
+    parser.process(app);
+
+    auto usage = [&](const char* why) {
+        std::fprintf(stderr, "vantor-cli: %s\n%s", why, qPrintable(parser.helpText()));
+        return 2;
+    };
+    const QStringList args = parser.positionalArguments();
+    if (args.isEmpty()) return usage("no command");
+    if (!parser.isSet(account) || !parser.isSet(password))
+        return usage("--account and --password are needed");
+
+    app::CliOptions o;
+    o.host = parser.value(host);
+    o.port = parser.value(port).toInt();
+    o.account = parser.value(account);
+    o.password = parser.value(password);
+    o.dataFolder = parser.value(data);
+    o.verbose = parser.isSet(verbose);
+    if (parser.isSet(timeout)) o.timeoutSeconds = std::max(1, parser.value(timeout).toInt());
+    const QString command = args.front();
+    if (command == QLatin1String("send")) {
+        if (args.size() != 3) return usage("send needs a colleague and a text");
+        o.command = app::CliOptions::Command::Send;
+        o.target = args[1];
+        o.text = args[2];
+    } else if (command == QLatin1String("listen")) {
+        if (args.size() != 1) return usage("listen takes no arguments");
+        o.command = app::CliOptions::Command::Listen;
+        o.text = parser.value(answer);
+        o.count = std::max(0, parser.value(count).toInt());
+    } else if (command == QLatin1String("history")) {
+        if (args.size() != 2) return usage("history needs a colleague");
+        o.command = app::CliOptions::Command::History;
+        o.target = args[1];
+        o.page = std::max(0, parser.value(page).toInt());
+    } else {
+        return usage("unknown command");
+    }
+
+    app::CliSession session(o);
+    app::onTerminationSignals([&] { session.stop(); });
+    session.start();
+    return app.exec();
+}

@@ -1,0 +1,134 @@
+#include "client/chat_bridge.h"
+
+#include "client/client_core.h"
+#include "history/message_store.h"
+#include "protocol/datetime.h"
+#include "settings/user_settings.h"
+
+namespace vantor::client {
+
+using conversation::Conversation;
+
+// ---- transport ----
+
+void ChatBridge::sendToPeer(uint32_t contactId, const protocol::Message& message, bool relayed) {
+    if (!core_.messenger().ConnectionOpen()) return;
+    core_.peers().ensureChatChannel(contactId).SendData(message.bytes(), relayed);
+}
+
+void ChatBridge::queuePending(const protocol::ChatMessage& message) {
+    core_.peers().queueChat(message);
+}
+
+void ChatBridge::sendToServer(const protocol::Message& message) {
+    if (!core_.messenger().SendToServer(message)) core_.signOutAfterFailedWrite();
+}
+
+// ---- directory ----
+
+std::optional<conversation::ChatContact> ChatBridge::findUser(uint32_t userId) {
+    const directory::User* u = core_.directory().directory().findUser(userId);
+    if (!u) return std::nullopt;
+    conversation::ChatContact c;
+    c.id = u->id();
+    c.displayName = u->record.name;
+    c.status = u->record.status;
+    c.outsideTree = u->record.notInTree;
+    c.noTypingNotice = u->record.noTypingNotice;
+    return c;
+}
+
+void ChatBridge::holdMessage(const protocol::ChatMessage& message) {
+    core_.directory().directory().HoldMessage(message);
+}
+
+void ChatBridge::queryUser(uint32_t userId) {
+    core_.directory().directory().QueryUser(userId);
+}
+
+void ChatBridge::touchRecent(uint32_t userId) {
+    core_.directory().recent().TouchRecent(userId);
+}
+
+// ---- store, settings, clock ----
+
+std::optional<std::string> ChatBridge::store(const std::string& record) {
+    const auto location = core_.historyLocation();
+    if (!location) return std::string("not signed in");
+    const history::StoreStatus status = history::StoreMessageRecord(*location, record);
+    if (status.ok()) return std::nullopt;
+    return status.reason.empty() ? std::string("store error") : status.reason;
+}
+
+conversation::ChatOptions ChatBridge::read() {
+    // Read at each use: the settings dialog and sibling programs write the file meanwhile.
+    const session::TMessengerX& m = core_.messenger();
+    settings::UserSettings u = m.UserConfig;
+    if (m.OwnUser)
+        u = settings::loadUserSettings(m.environment().layout.userFile(m.OwnUser->userId),
+                                       m.environment().layout);
+    return conversation::ChatOptions{u.ShowMsgHint, u.NotShowContent, u.ShowMsgRemind};
+}
+
+uint32_t ChatBridge::tickCount() {
+    // The resend queue measures ages on the same count.
+    return core_.peers().tickCount();
+}
+
+double ChatBridge::now() {
+    return protocol::nowDayCount();
+}
+
+// ---- the windows ----
+
+void ChatBridge::showMessage(Conversation& c, const std::string& header, bool own, const std::string& plain,
+                             const conversation::ChatFont& font) {
+    if (view_) view_->showMessage(c, header, own, plain, font);
+}
+void ChatBridge::systemLine(Conversation& c, const std::string& line) {
+    if (view_) view_->systemLine(c, line);
+}
+void ChatBridge::alertBar(Conversation& c, const std::string& text) {
+    if (view_) view_->alertBar(c, text);
+}
+void ChatBridge::clearInput(Conversation& c) {
+    if (view_) view_->clearInput(c);
+}
+void ChatBridge::flash(Conversation& c) {
+    if (view_) view_->flash(c);
+}
+void ChatBridge::bringToFront(Conversation& c) {
+    if (view_) view_->bringToFront(c);
+}
+void ChatBridge::shake(Conversation& c) {
+    if (view_) view_->shake(c);
+}
+void ChatBridge::alertConversation(Conversation& c) {
+    if (view_) view_->alertConversation(c);
+}
+void ChatBridge::setTypingTexts(Conversation& c, const std::string& nameLabel, const std::string& caption) {
+    if (view_) view_->setTypingTexts(c, nameLabel, caption);
+}
+void ChatBridge::startTypingTimer(Conversation& c) {
+    if (view_) view_->startTypingTimer(c);
+}
+void ChatBridge::stopTypingTimer(Conversation& c) {
+    if (view_) view_->stopTypingTimer(c);
+}
+void ChatBridge::queueTip(const std::string& text) {
+    if (view_) view_->queueTip(text);
+}
+void ChatBridge::showReminder(const protocol::Shake& record) {
+    if (view_) view_->showReminder(record);
+}
+void ChatBridge::serviceFirstMessage(Conversation& c) {
+    if (view_) view_->serviceFirstMessage(c);
+}
+void ChatBridge::storeFailed(Conversation& c, const std::string& reason) {
+    if (view_) view_->storeFailed(c, reason);
+}
+void ChatBridge::closeAll() {
+    if (view_) view_->closeAll();
+}
+
+} // namespace vantor::client

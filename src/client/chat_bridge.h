@@ -1,0 +1,66 @@
+// The chat core's view of the rest of the client: peer channels and the server for sending, the
+// directory for colleagues and held messages, the account's message store and settings, the
+// clock, and the conversation windows (set from outside; none means nothing is shown).
+#pragma once
+
+#include "conversation/chat_ports.h"
+
+namespace vantor::client {
+
+class ClientCore;
+
+class ChatBridge : public conversation::IChatTransport,
+                   public conversation::IChatDirectory,
+                   public conversation::IChatStore,
+                   public conversation::IChatSettings,
+                   public conversation::IChatClock,
+                   public conversation::IConversationView {
+  public:
+    explicit ChatBridge(ClientCore& core) : core_(core) {}
+
+    void setView(conversation::IConversationView* view) { view_ = view; }
+    conversation::IConversationView* view() const { return view_; }
+
+    // IChatTransport
+    void sendToPeer(uint32_t contactId, const protocol::Message& message, bool relayed) override;
+    void queuePending(const protocol::ChatMessage& message) override;
+    void sendToServer(const protocol::Message& message) override;
+    // IChatDirectory
+    std::optional<conversation::ChatContact> findUser(uint32_t userId) override;
+    void holdMessage(const protocol::ChatMessage& message) override;
+    void queryUser(uint32_t userId) override;
+    void touchRecent(uint32_t userId) override;
+    // IChatStore
+    std::optional<std::string> store(const std::string& record) override;
+    // IChatSettings
+    conversation::ChatOptions read() override;
+    // IChatClock
+    uint32_t tickCount() override;
+    double now() override;
+
+    // IConversationView: forwarded to the windows.
+    void showMessage(conversation::Conversation& c, const std::string& header, bool own,
+                     const std::string& plain, const conversation::ChatFont& font) override;
+    void systemLine(conversation::Conversation& c, const std::string& line) override;
+    void alertBar(conversation::Conversation& c, const std::string& text) override;
+    void clearInput(conversation::Conversation& c) override;
+    void flash(conversation::Conversation& c) override;
+    void bringToFront(conversation::Conversation& c) override;
+    void shake(conversation::Conversation& c) override;
+    void alertConversation(conversation::Conversation& c) override;
+    void setTypingTexts(conversation::Conversation& c, const std::string& nameLabel,
+                        const std::string& caption) override;
+    void startTypingTimer(conversation::Conversation& c) override;
+    void stopTypingTimer(conversation::Conversation& c) override;
+    void queueTip(const std::string& text) override;
+    void showReminder(const protocol::Shake& record) override;
+    void serviceFirstMessage(conversation::Conversation& c) override;
+    void storeFailed(conversation::Conversation& c, const std::string& reason) override;
+    void closeAll() override;
+
+  private:
+    ClientCore& core_;
+    conversation::IConversationView* view_ = nullptr;
+};
+
+} // namespace vantor::client

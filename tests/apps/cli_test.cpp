@@ -1,0 +1,165 @@
+// vantor-cli processes chatting through a vantor-server process with the sample organisation:
+// a message and its answer between two colleagues, a group message reaching two members, and the
+// exit codes a script relies on.
+#include "../platform/test_net.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace vantor::testing {
+namespace {
+
+const QString kBin = QStringLiteral(VANTOR_BIN_DIR);
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        env_ = QProcessEnvironment::systemEnvironment();
+        const QString runtime = dir_.filePath(QStringLiteral("run"));
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        env_.insert(QStringLiteral("HOME"), dir_.filePath(QStringLiteral("home")));
+        // The server's settings keep ports up to 32767; another program may take the chosen one.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            port_ = freeLowPort();
+            server_ = std::make_unique<QProcess>();
+            server_->setProcessChannelMode(QProcess::MergedChannels);
+            server_->start(
+                kBin + QStringLiteral("/vantor-server"),
+                {QStringLiteral("--db"), dir_.filePath(QStringLiteral("org%1.db").arg(attempt)),
+                 QStringLiteral("--org"), QStringLiteral(VANTOR_SOURCE_DIR "/data/org/sample-org.json"),
+                 QStringLiteral("--port"), QString::number(port_), QStringLiteral("--file-port"),
+                 QStringLiteral("0"), QStringLiteral("--files"), dir_.filePath(QStringLiteral("files"))});
+            QByteArray log;
+            while (server_->waitForReadyRead(5000)) {
+                log += server_->readAll();
+                if (log.contains("listening")) return;
+            }
+            server_->kill();
+            server_->waitForFinished();
+        }
+        FAIL() << "vantor-server did not start";
+    }
+    void TearDown() override {
+        for (auto& p : running_) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
+        if (server_) {
+            server_->terminate();
+            server_->waitForFinished(5000);
+        }
+    }
+
+    // Starts vantor-cli as an account (password: account + "123") with a data folder of its own.
+    QProcess& cli(const QString& account, const QStringList& command, const QString& password = {}) {
+        running_.push_back(std::make_unique<QProcess>());
+        QProcess& p = *running_.back();
+        p.setProcessEnvironment(env_);
+        QStringList args{
+            QStringLiteral("--host"),     QStringLiteral("127.0.0.1"),
+            QStringLiteral("--port"),     QString::number(port_),
+            QStringLiteral("--account"),  account,
+            QStringLiteral("--password"), password.isEmpty() ? account + QStringLiteral("123") : password,
+            QStringLiteral("--data"),     dir_.filePath(account),
+            QStringLiteral("--timeout"),  QStringLiteral("20")};
+        p.start(kBin + QStringLiteral("/vantor-cli"), args + command);
+        EXPECT_TRUE(p.waitForStarted(3000));
+        return p;
+    }
+    // Waits for a process to end; its exit code, or -1.
+    static int finished(QProcess& p, int ms = 30000) {
+        if (!p.waitForFinished(ms)) return -1;
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    // Starts a listener and waits until it has signed in (the server lists it online).
+    QProcess& listener(const QString& account, const QStringList& options) {
+        QProcess& p =
+            cli(account, QStringList{QStringLiteral("listen"), QStringLiteral("--verbose")} + options);
+        QByteArray err;
+        p.setReadChannel(QProcess::StandardError);
+        while (!err.contains("listening") && p.waitForReadyRead(10000))
+            err += p.readAllStandardError();
+        p.setReadChannel(QProcess::StandardOutput);
+        EXPECT_TRUE(err.contains("listening")) << err.constData();
+        return p;
+    }
+
+    QTemporaryDir dir_;
+    QProcessEnvironment env_;
+    uint16_t port_ = 0;
+    std::unique_ptr<QProcess> server_;
+    std::vector<std::unique_ptr<QProcess>> running_;
+};
+
+TEST_F(CliTest, AMessageIsAnsweredAndKeptByBothSides) {
+    QProcess& wang =
+        listener(QStringLiteral("wangfang"), {QStringLiteral("--answer"), QStringLiteral("收到：%s"),
+                                              QStringLiteral("--count"), QStringLiteral("1")});
+    QProcess& send = cli(QStringLiteral("zhangwei"),
+                         {QStringLiteral("send"), QStringLiteral("王芳"), QStringLiteral("三点开会 /~wx")});
+    EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
+    EXPECT_EQ(finished(wang), 0) << wang.readAllStandardError().constData();
+    EXPECT_EQ(QString::fromUtf8(wang.readAllStandardOutput()), QStringLiteral("1001\t张伟\t三点开会 /~wx\n"));
+
+    for (const auto& [account, partner] : {std::pair{QStringLiteral("zhangwei"), QStringLiteral("1002")},
+                                           std::pair{QStringLiteral("wangfang"), QStringLiteral("张伟")}}) {
+        QProcess& history = cli(account, {QStringLiteral("history"), partner});
+        EXPECT_EQ(finished(history), 0) << history.readAllStandardError().constData();
+        const QStringList lines =
+            QString::fromUtf8(history.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 3) << account.toStdString();
+        EXPECT_EQ(lines[0], QStringLiteral("page 1/1"));
+        EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\t张伟\t三点开会 /~wx"))) << lines[1].toStdString();
+        EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\t王芳\t收到：三点开会 /~wx")))
+            << lines[2].toStdString();
+    }
+}
+
+TEST_F(CliTest, AGroupMessageReachesEveryMemberSignedIn) {
+    const QString group = QStringLiteral("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}");
+    QProcess& chen = listener(QStringLiteral("chenjing"), {QStringLiteral("--count"), QStringLiteral("1")});
+    QProcess& yang = listener(QStringLiteral("yanglei"), {QStringLiteral("--count"), QStringLiteral("1")});
+    QProcess& send =
+        cli(QStringLiteral("liuyang"), {QStringLiteral("send"), group, QStringLiteral("周会改到四点")});
+    EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
+    for (QProcess* p : {&chen, &yang}) {
+        EXPECT_EQ(finished(*p), 0) << p->readAllStandardError().constData();
+        EXPECT_EQ(QString::fromUtf8(p->readAllStandardOutput()),
+                  QStringLiteral("group:") + group + QStringLiteral("\t刘洋\t周会改到四点\n"));
+    }
+}
+
+TEST_F(CliTest, FailuresEndTheRunWithTheirReason) {
+    struct Case {
+        const char* what;
+        QStringList command;
+        QString password;
+        const char* reason;
+        int exitCode;
+    } cases[] = {
+        {"wrong password", {QStringLiteral("listen")}, QStringLiteral("nope"), "用户名或者密码输入错误！", 1},
+        {"unknown colleague",
+         {QStringLiteral("send"), QStringLiteral("无此人"), QStringLiteral("x")},
+         {},
+         "无此人",
+         1},
+        {"no such command", {QStringLiteral("dance")}, {}, "unknown command", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QProcess& p = cli(QStringLiteral("zhangwei"), c.command, c.password);
+        EXPECT_EQ(finished(p), c.exitCode);
+        EXPECT_TRUE(p.readAllStandardError().contains(c.reason));
+    }
+}
+
+} // namespace
+} // namespace vantor::testing

@@ -1,0 +1,170 @@
+// Chat between whole clients through vantor-server: duplicates, a recipient that never answers,
+// senders the recipient does not know yet, typing notices, shakes, and the conversation each kind
+// of key opens.
+#include "client_fixture.h"
+
+#include "crypto/cipher.h"
+#include "peer/channel.h"
+#include "protocol/records.h"
+#include "protocol/text.h"
+#include "protocol/wire.h"
+
+namespace vantor::testing {
+namespace {
+
+using protocol::Cmd;
+
+TEST_F(ClientTest, SameMessageDirectAndRelayedIsShownOnceAndAcknowledgedTwice) {
+    server().call([](server::Server& s) { s.setDirectPaths(true); });
+    TestClient& a = signIn("zhangwei", "zhangwei123");
+    TestClient& b = signIn("wangfang", "wangfang123");
+    peer::TMySocket& toB = a.peers().ensureChatChannel(1002);
+    peer::TMySocket& toA = b.peers().ensureChatChannel(1001);
+    ASSERT_TRUE(drive([&] { return !toB.ViaServer() && !toA.ViaServer(); }));
+
+    int serverAcks = 0;
+    a.messenger().registerHandler(Cmd::ChatAck, [&](const protocol::Message& m) {
+        ++serverAcks;
+        a.peers().onChatAck(m.body);
+    });
+    conversation::Conversation& ab = a.openWith(1002);
+    a.say(ab, "只显示一次");
+    ASSERT_EQ(a.peers().pending().size(), 1u);
+    const protocol::ChatMessage sent = a.peers().pending().messages().front();
+    // The direct copy is acknowledged on the direct path.
+    ASSERT_TRUE(drive([&] { return a.peers().pending().size() == 0; }));
+    EXPECT_EQ(serverAcks, 0);
+
+    // The same message again, as the resend queue would send it through the server.
+    a.peers().queueChat(sent);
+    toB.SendData(protocol::Message{uint8_t(Cmd::ChatMessage), sent.encodeBody()}.bytes(), true);
+    ASSERT_TRUE(drive([&] { return a.peers().pending().size() == 0; }))
+        << "the duplicate was not acknowledged";
+    EXPECT_EQ(serverAcks, 1) << "a duplicate is acknowledged through the server";
+    drive([] { return false; }, 200);
+    EXPECT_EQ(b.received(), std::vector<std::string>{"只显示一次"});
+    EXPECT_EQ(b.stored(1001), std::vector<std::string>{"只显示一次"});
+}
+
+TEST_F(ClientTest, MessageToAnAbsentColleagueIsHandedToTheServerAndArrivesAtSignIn) {
+    server().call([](server::Server& s) { s.setDirectPaths(false); });
+    TestClient& a = signIn("zhangwei", "zhangwei123");
+    conversation::Conversation& ab = a.openWith(1002); // wangfang is not signed in
+    a.say(ab, "下班前回电话");
+    ASSERT_EQ(a.peers().pending().size(), 1u);
+
+    // Resent every 5 s, relayed after 15 s, handed to the server as a last attempt after 30 s.
+    drive([] { return false; }, 1000, 0);
+    clock_.advance(29000);
+    drive([] { return false; }, 300, 0);
+    EXPECT_EQ(a.peers().pending().size(), 1u) << "handed over before 30 s";
+    EXPECT_EQ(server().call([](server::Server& s) { return s.heldCount(1002); }), 0u);
+    ASSERT_TRUE(drive([&] { return a.peers().pending().size() == 0; }, 8000, 100));
+    ASSERT_TRUE(
+        drive([&] { return server().call([](server::Server& s) { return s.heldCount(1002); }) == 1; }));
+
+    TestClient& b = signIn("wangfang", "wangfang123");
+    ASSERT_TRUE(drive([&] { return !b.received().empty(); }));
+    drive([] { return false; }, 300);
+    EXPECT_EQ(b.received(), std::vector<std::string>{"下班前回电话"});
+    EXPECT_TRUE(b.conversationView.tips.empty()) << "a message the server delivered pops no tip";
+    EXPECT_EQ(b.stored(1001), std::vector<std::string>{"下班前回电话"});
+    EXPECT_EQ(a.stored(1002), std::vector<std::string>{"下班前回电话"});
+}
+
+TEST_F(ClientTest, MessageFromAnUnknownSenderWaitsForItsRecord) {
+    server().call([](server::Server& s) { s.setDirectPaths(false); });
+    TestClient& b = signIn("wangfang", "wangfang123");
+    TestClient& c = signIn("lina", "lina123");
+    // b forgets lina, as if the server had removed her from b's tree.
+    protocol::UserItem removal = server().call([](server::Server& s) {
+        protocol::UserItem item;
+        item.action = protocol::kItemRemoved;
+        item.position = uint32_t(s.directory().position(1003));
+        item.user = *s.directory().user(1003);
+        return item;
+    });
+    ASSERT_TRUE(server().call([&](server::Server& s) {
+        return s.pushRecord(1002, protocol::Message{uint8_t(Cmd::UserItem), removal.encodeBody()});
+    }));
+    ASSERT_TRUE(drive([&] { return b.dir().findUser(1003) == nullptr; }));
+
+    conversation::Conversation& cb = c.openWith(1002);
+    c.say(cb, "我是李娜");
+    ASSERT_TRUE(drive([&] { return !b.received().empty(); }));
+    EXPECT_NE(b.dir().findUser(1003), nullptr) << "shown before the sender's record arrived";
+    EXPECT_TRUE(drive([&] { return c.peers().pending().size() == 0; })) << "never acknowledged";
+    drive([] { return false; }, 300);
+    EXPECT_EQ(b.received(), std::vector<std::string>{"我是李娜"});
+    EXPECT_EQ(b.dir().heldMessageCount(), 0u);
+    ASSERT_EQ(b.conversationView.shown.size(), 1u);
+    EXPECT_EQ(b.conversationView.shown[0].header.rfind(protocol::toGbk("李娜 "), 0), 0u);
+}
+
+TEST_F(ClientTest, TypingNoticesAndShakeReachTheOpenWindow) {
+    server().call([](server::Server& s) { s.setDirectPaths(false); });
+    TestClient& a = signIn("zhangwei", "zhangwei123");
+    TestClient& b = signIn("wangfang", "wangfang123");
+    conversation::Conversation& ab = a.openWith(1002);
+    b.openWith(1001);
+    auto& typing = b.conversationView.typingTexts;
+
+    a.core().chat().inputChanged(ab, 1);
+    ASSERT_TRUE(drive([&] { return typing.size() == 1; }));
+    EXPECT_EQ(protocol::fromGbk(typing.back().first), "张伟 - 正在输入...");
+    EXPECT_TRUE(b.conversationView.typingTimer);
+    a.core().chat().inputChanged(ab, 0);
+    ASSERT_TRUE(drive([&] { return typing.size() == 2; }));
+    EXPECT_EQ(protocol::fromGbk(typing.back().first), "张伟 - 对话");
+    EXPECT_EQ(protocol::fromGbk(typing.back().second), "与 张伟 交谈中");
+
+    ASSERT_TRUE(a.core().chat().shake(ab));
+    ASSERT_TRUE(drive([&] { return !b.conversationView.lines.empty(); }));
+    EXPECT_NE(protocol::fromGbk(b.conversationView.lines.back()).find("对方向您发送了一个抖动提醒。"),
+              std::string::npos);
+    const auto& events = b.conversationView.events;
+    EXPECT_NE(std::find(events.begin(), events.end(), "shake"), events.end());
+}
+
+TEST_F(ClientTest, EachKindOfKeyOpensItsOwnConversation) {
+    server().call([](server::Server& s) { s.setDirectPaths(false); });
+    TestClient& a = signIn("liuyang", "liuyang123");   // 1004, member of 研发周会
+    TestClient& b = signIn("chenjing", "chenjing123"); // 1005, member too
+    wire::Guid group;
+    ASSERT_TRUE(wire::Guid::fromString("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}", group));
+
+    a.say(a.openWith(1005), "单聊");
+    protocol::ConversationKey groupKey;
+    groupKey.groupId = group;
+    groupKey.kind = protocol::kGroupConversation;
+    groupKey.userA = 1004;
+    conversation::Conversation* inGroup = a.core().conversations().findOrCreate(groupKey, true);
+    a.say(*inGroup, "群聊");
+    // A service-centre message, as a service desk would send it.
+    protocol::ChatMessage service;
+    service.recipientId = 1005;
+    service.senderId = 1004;
+    service.sendTick = 77;
+    service.key = groupKey;
+    ASSERT_TRUE(wire::Guid::fromString("{0D3B5F7A-1C2E-4A6B-8D9F-0123456789AB}", service.key.groupId));
+    service.key.kind = protocol::kServiceConversation;
+    service.key.userB = 1005;
+    service.text = crypto::DesEncryptText(protocol::toGbk("客服"));
+    service.textLength = uint32_t(service.text.size());
+    ASSERT_TRUE(server().call([&](server::Server& s) {
+        return s.pushRecord(1005, protocol::Message{uint8_t(Cmd::ChatMessage), service.encodeBody()});
+    }));
+
+    ASSERT_TRUE(drive([&] { return b.received().size() == 3; }));
+    std::map<uint8_t, std::string> byKind;
+    for (const auto& shown : b.conversationView.shown) {
+        const conversation::Conversation* conv = b.core().conversations().byId(shown.conversation);
+        ASSERT_NE(conv, nullptr);
+        byKind[conv->kind()] = protocol::fromGbk(shown.plain);
+    }
+    EXPECT_EQ(b.core().conversations().all().size(), 3u);
+    EXPECT_EQ(byKind, (std::map<uint8_t, std::string>{{0, "单聊"}, {1, "群聊"}, {2, "客服"}}));
+}
+
+} // namespace
+} // namespace vantor::testing
