@@ -1,5 +1,6 @@
 #include "ui/kit/fonts.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QRawFont>
 
@@ -34,6 +35,14 @@ QFont textFont(int pixelSize) {
     f.setPixelSize(pixelSize);
     f.setStyleStrategy(QFont::PreferAntialias);
     return f;
+}
+
+void installFonts() {
+    for (const QString& face : {kYaHei, kSongTi}) {
+        const QString family = cjkFamily(face);
+        if (!family.isEmpty() && family != face) QFont::insertSubstitution(face, family);
+    }
+    QApplication::setFont(textFont(12));
 }
 
 bool rendersText(const QFont& font, const QString& text) {

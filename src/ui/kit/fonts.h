@@ -12,6 +12,9 @@ namespace vantor::ui {
 QString cjkFamily(const QString& windowsFace);
 // "微软雅黑" at this pixel size.
 QFont textFont(int pixelSize = 12);
+// Makes the application's fonts follow the mapping (QFont("微软雅黑") and QFont("宋体") find the
+// CJK families) and sets the default text font.
+void installFonts();
 // Whether every character of `text` has a glyph in `font` (no fallback boxes).
 bool rendersText(const QFont& font, const QString& text);
 

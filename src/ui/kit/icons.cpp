@@ -42,9 +42,13 @@ class PaintedEngine : public QIconEngine {
     PaintFn fn_;
 };
 
-QIcon painted(PaintFn fn) { return QIcon(new PaintedEngine(std::move(fn))); }
+QIcon painted(PaintFn fn) {
+    return QIcon(new PaintedEngine(std::move(fn)));
+}
 
-QRectF inset(const QRectF& r, qreal f) { return r.adjusted(r.width() * f, r.height() * f, -r.width() * f, -r.height() * f); }
+QRectF inset(const QRectF& r, qreal f) {
+    return r.adjusted(r.width() * f, r.height() * f, -r.width() * f, -r.height() * f);
+}
 
 void disc(QPainter& p, const QRectF& r, const QColor& fill) {
     p.setPen(QPen(fill.darker(130), r.width() / 14));
@@ -82,8 +86,10 @@ void paintStatus(QPainter& p, const QRectF& r, directory::StatusClass s) {
     case S::DoNotDisturb:
         disc(p, r, QColor(0xB0, 0x22, 0x22));
         p.setPen(white);
-        p.drawLine(QPointF(r.left() + w * 0.33, r.top() + w * 0.33), QPointF(r.right() - w * 0.33, r.bottom() - w * 0.33));
-        p.drawLine(QPointF(r.right() - w * 0.33, r.top() + w * 0.33), QPointF(r.left() + w * 0.33, r.bottom() - w * 0.33));
+        p.drawLine(QPointF(r.left() + w * 0.33, r.top() + w * 0.33),
+                   QPointF(r.right() - w * 0.33, r.bottom() - w * 0.33));
+        p.drawLine(QPointF(r.right() - w * 0.33, r.top() + w * 0.33),
+                   QPointF(r.left() + w * 0.33, r.bottom() - w * 0.33));
         break;
     case S::Offline:
         p.setPen(QPen(QColor(0x9A, 0x9A, 0x9A), w / 8));
@@ -97,7 +103,8 @@ void paintStatus(QPainter& p, const QRectF& r, directory::StatusClass s) {
         p.drawRoundedRect(body, w * 0.08, w * 0.08);
         p.setBrush(Qt::white);
         p.setPen(Qt::NoPen);
-        p.drawRect(QRectF(body.left() + w * 0.06, body.top() + w * 0.1, body.width() - w * 0.12, body.height() * 0.55));
+        p.drawRect(QRectF(body.left() + w * 0.06, body.top() + w * 0.1, body.width() - w * 0.12,
+                          body.height() * 0.55));
         break;
     }
     }
@@ -111,8 +118,8 @@ void paintPerson(QPainter& p, const QRectF& r, const QColor& c, bool hollow) {
     p.drawEllipse(QRectF(r.left() + w * 0.3, r.top() + w * 0.06, w * 0.4, w * 0.4));
     QPainterPath body;
     body.moveTo(r.left() + w * 0.1, r.bottom() - w * 0.04);
-    body.cubicTo(r.left() + w * 0.1, r.top() + w * 0.5, r.right() - w * 0.1, r.top() + w * 0.5, r.right() - w * 0.1,
-                 r.bottom() - w * 0.04);
+    body.cubicTo(r.left() + w * 0.1, r.top() + w * 0.5, r.right() - w * 0.1, r.top() + w * 0.5,
+                 r.right() - w * 0.1, r.bottom() - w * 0.04);
     body.closeSubpath();
     p.drawPath(body);
 }
@@ -142,7 +149,8 @@ void paintGlyph(QPainter& p, const QRectF& r0, Glyph g, bool light) {
         break;
     case Glyph::Search:
         p.drawEllipse(QRectF(r.left() + w * 0.1, r.top() + w * 0.1, w * 0.55, w * 0.55));
-        p.drawLine(QPointF(r.left() + w * 0.58, r.top() + w * 0.58), QPointF(r.right() - w * 0.08, r.bottom() - w * 0.08));
+        p.drawLine(QPointF(r.left() + w * 0.58, r.top() + w * 0.58),
+                   QPointF(r.right() - w * 0.08, r.bottom() - w * 0.08));
         break;
     case Glyph::TabTree: {
         p.setBrush(accent);
@@ -171,8 +179,8 @@ void paintGlyph(QPainter& p, const QRectF& r0, Glyph g, bool light) {
     case Glyph::Notice: {
         QPainterPath bell;
         bell.moveTo(r.left() + w * 0.15, r.bottom() - w * 0.2);
-        bell.cubicTo(r.left() + w * 0.25, r.top() + w * 0.5, r.left() + w * 0.2, r.top() + w * 0.1, r.center().x(),
-                     r.top() + w * 0.1);
+        bell.cubicTo(r.left() + w * 0.25, r.top() + w * 0.5, r.left() + w * 0.2, r.top() + w * 0.1,
+                     r.center().x(), r.top() + w * 0.1);
         bell.cubicTo(r.right() - w * 0.2, r.top() + w * 0.1, r.right() - w * 0.25, r.top() + w * 0.5,
                      r.right() - w * 0.15, r.bottom() - w * 0.2);
         bell.closeSubpath();
@@ -206,7 +214,8 @@ void paintGlyph(QPainter& p, const QRectF& r0, Glyph g, bool light) {
     case Glyph::AddUser:
         paintPerson(p, QRectF(r.left(), r.top(), w * 0.75, w * 0.9), accent, false);
         p.setPen(QPen(QColor(0x3C, 0xB3, 0x4A), w / 8, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(r.right() - w * 0.2, r.top() + w * 0.45), QPointF(r.right() - w * 0.2, r.top() + w * 0.85));
+        p.drawLine(QPointF(r.right() - w * 0.2, r.top() + w * 0.45),
+                   QPointF(r.right() - w * 0.2, r.top() + w * 0.85));
         p.drawLine(QPointF(r.right() - w * 0.4, r.top() + w * 0.65), QPointF(r.right(), r.top() + w * 0.65));
         break;
     case Glyph::Link:
@@ -266,7 +275,8 @@ void paintGlyph(QPainter& p, const QRectF& r0, Glyph g, bool light) {
         p.drawPath(bubble.united(tail));
         p.setBrush(QColor(0x2F, 0x6F, 0xB3));
         for (int i = 0; i < 3; ++i)
-            p.drawEllipse(QPointF(b.left() + b.width() * (0.28 + 0.22 * i), b.center().y()), s * 0.045, s * 0.045);
+            p.drawEllipse(QPointF(b.left() + b.width() * (0.28 + 0.22 * i), b.center().y()), s * 0.045,
+                          s * 0.045);
         break;
     }
     }
@@ -285,10 +295,7 @@ QIcon trayIcon(int index) {
         if (index == 1) return;
         // The status as a disc in the bottom-right quarter over the logo.
         using S = directory::StatusClass;
-        const S s = index == 2   ? S::Away
-                    : index == 3 ? S::Busy
-                    : index == 5 ? S::DoNotDisturb
-                                 : S::Offline;
+        const S s = index == 2 ? S::Away : index == 3 ? S::Busy : index == 5 ? S::DoNotDisturb : S::Offline;
         if (index == 0 || index == 4) {
             // Signed out, offline or invisible: the logo greyed.
             p.setCompositionMode(QPainter::CompositionMode_SourceAtop);

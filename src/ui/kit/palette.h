@@ -16,10 +16,10 @@ constexpr QColor fromBgr(uint32_t bgr) {
 }
 
 namespace colour {
-inline const QColor kItemText = fromBgr(0x4F4F4F);     // tree item texts
-inline const QColor kSignature = fromBgr(0x8F8F8F);    // the signature beside a name
-inline const QColor kSelOutline = fromBgr(0x524D41);   // selected user: outline
-inline const QColor kSelFill = fromBgr(0x6A6454);      // selected user: fill
+inline const QColor kItemText = fromBgr(0x4F4F4F);   // tree item texts
+inline const QColor kSignature = fromBgr(0x8F8F8F);  // the signature beside a name
+inline const QColor kSelOutline = fromBgr(0x524D41); // selected user: outline
+inline const QColor kSelFill = fromBgr(0x6A6454);    // selected user: fill
 inline const QColor kHoverUnderline = fromBgr(0xCFCFCF);
 inline const QColor kShadow = fromBgr(0x525252);
 inline const QColor kPanel{0xF4, 0xF7, 0xFA};  // the window body

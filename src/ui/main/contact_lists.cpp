@@ -19,7 +19,8 @@ bool isSection(const QModelIndex& i) {
 }
 } // namespace
 
-ContactListView::ContactListView(const QString& name, const QString& sysImages, QWidget* parent) : QTreeView(parent) {
+ContactListView::ContactListView(const QString& name, const QString& sysImages, QWidget* parent)
+    : QTreeView(parent) {
     setObjectName(name);
     setHeaderHidden(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -77,14 +78,16 @@ void ContactListView::mouseDoubleClickEvent(QMouseEvent* e) {
 void ContactListView::contextMenuEvent(QContextMenuEvent* e) {
     const QModelIndex i = indexAt(e->pos());
     if (i.isValid()) setCurrentIndex(i);
-    if (onContextMenu) onContextMenu(i.data(SectionedListModel::IdRole), i.isValid() && isSection(i), e->globalPos());
+    if (onContextMenu)
+        onContextMenu(i.data(SectionedListModel::IdRole), i.isValid() && isSection(i), e->globalPos());
 }
 
 ContactListDelegate::ContactListDelegate(ContactListView* view, QString sysImages)
     : QStyledItemDelegate(view), view_(view), head_(sysImages + QStringLiteral("DefaultHead.bmp")),
       group_(sysImages + QStringLiteral("DefaultGroup.bmp")) {}
 
-void ContactListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void ContactListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
     p->save();
     p->setRenderHint(QPainter::Antialiasing);
     p->setRenderHint(QPainter::SmoothPixmapTransform);
@@ -95,7 +98,8 @@ void ContactListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
         const bool open = view_->isExpanded(index);
         p->setPen(colour::kItemText);
         p->drawText(r.adjusted(6, 0, 0, 0), Qt::AlignVCenter,
-                    (open ? QStringLiteral("▾ ") : QStringLiteral("▸ ")) + index.data(Qt::DisplayRole).toString());
+                    (open ? QStringLiteral("▾ ") : QStringLiteral("▸ ")) +
+                        index.data(Qt::DisplayRole).toString());
         p->restore();
         return;
     }

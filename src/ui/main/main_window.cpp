@@ -29,8 +29,8 @@ namespace vantor::ui {
 
 namespace {
 
-QToolButton* toolButton(QWidget* parent, const char* name, Glyph glyph, const QString& hint, bool light = false,
-                        int size = 22) {
+QToolButton* toolButton(QWidget* parent, const char* name, Glyph glyph, const QString& hint,
+                        bool light = false, int size = 22) {
     auto* b = new QToolButton(parent);
     b->setObjectName(QLatin1String(name));
     b->setIcon(glyphIcon(glyph, light));
@@ -59,14 +59,16 @@ QLabel* badgeLabel(QWidget* parent, const char* picture, const char* number) {
     return img;
 }
 
-const char* const kStatusNames[] = {"在线", "忙碌", "马上回来", "离开", "接听电话", "外出就餐", "参加会议", "请勿打扰", "隐身"};
+const char* const kStatusNames[] = {"在线",     "忙碌",     "马上回来", "离开", "接听电话",
+                                    "外出就餐", "参加会议", "请勿打扰", "隐身"};
 const int kStatusCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 9};
 
 } // namespace
 
 MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), programFolder_(programFolder) {
-    if (!programFolder_.isEmpty() && !programFolder_.endsWith(QLatin1Char('/'))) programFolder_ += QLatin1Char('/');
+    if (!programFolder_.isEmpty() && !programFolder_.endsWith(QLatin1Char('/')))
+        programFolder_ += QLatin1Char('/');
     setObjectName(QStringLiteral("TMessengerX"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMouseTracking(true);
@@ -97,7 +99,8 @@ MainWindow::~MainWindow() {
     if (tray_) tray_->hide();
 }
 
-void MainWindow::attach(client::ClientCore* client, shell::ShellCore* shell, client::IConversationWindows* windows) {
+void MainWindow::attach(client::ClientCore* client, shell::ShellCore* shell,
+                        client::IConversationWindows* windows) {
     client_ = client;
     shell_ = shell;
     windows_ = windows;
@@ -138,7 +141,8 @@ void MainWindow::buildTopBar() {
     title->addWidget(min);
     title->addWidget(close);
     v->addLayout(title);
-    connect(setup, &QToolButton::clicked, this, [this, setup] { popFile_->popup(setup->mapToGlobal(QPoint(0, setup->height()))); });
+    connect(setup, &QToolButton::clicked, this,
+            [this, setup] { popFile_->popup(setup->mapToGlobal(QPoint(0, setup->height()))); });
     connect(min, &QToolButton::clicked, this, [this] { hideToTray(); });
     connect(close, &QToolButton::clicked, this, [this] { closeButton(); });
 
@@ -227,7 +231,8 @@ void MainWindow::buildSignInPage() {
     logo_->setAlignment(Qt::AlignCenter);
     const QString logoFile = sysImages() + QStringLiteral("login_Logo.png");
     const QPixmap logo(logoFile);
-    logo_->setPixmap(QFileInfo::exists(logoFile) && !logo.isNull() ? logo : QPixmap::fromImage(logoImage(72)));
+    logo_->setPixmap(QFileInfo::exists(logoFile) && !logo.isNull() ? logo
+                                                                   : QPixmap::fromImage(logoImage(72)));
     v->addWidget(logo_);
     productName_ = label(signInPage_, "lb_PdName", QStringLiteral("Kezique"));
     productName_->setAlignment(Qt::AlignCenter);
@@ -249,7 +254,8 @@ void MainWindow::buildSignInPage() {
     password_->setPlaceholderText(QStringLiteral("密码"));
     status_ = new QComboBox(signInInputs_);
     status_->setObjectName(QStringLiteral("Cbb_State"));
-    for (const char* name : kStatusNames) status_->addItem(QString::fromUtf8(name));
+    for (const char* name : kStatusNames)
+        status_->addItem(QString::fromUtf8(name));
     savePass_ = new QCheckBox(QStringLiteral("记住密码"), signInInputs_);
     savePass_->setObjectName(QStringLiteral("Cb_SavePass"));
     autoLogin_ = new QCheckBox(QStringLiteral("自动登录"), signInInputs_);
@@ -258,9 +264,9 @@ void MainWindow::buildSignInPage() {
     loginButton_->setObjectName(QStringLiteral("btn_Login"));
     loginButton_->setDefault(true);
     loginButton_->setMinimumHeight(28);
-    loginButton_->setStyleSheet(QStringLiteral(
-        "QPushButton { background: #2F6FB3; color: white; border-radius: 3px; }"
-        "QPushButton:hover { background: #3F82C8; }"));
+    loginButton_->setStyleSheet(
+        QStringLiteral("QPushButton { background: #2F6FB3; color: white; border-radius: 3px; }"
+                       "QPushButton:hover { background: #3F82C8; }"));
     in->addWidget(account_);
     in->addWidget(password_);
     in->addWidget(status_);
@@ -385,7 +391,8 @@ void MainWindow::buildMainPage() {
                 {"Btn_History", Glyph::TabRecent, "最近联系人"},
                 {"Btn_Group", Glyph::TabGroups, "讨论组"}};
     for (int i = 0; i < 4; ++i) {
-        auto* b = toolButton(viewsPage, tabs[i].name, tabs[i].glyph, QString::fromUtf8(tabs[i].hint), false, 30);
+        auto* b =
+            toolButton(viewsPage, tabs[i].name, tabs[i].glyph, QString::fromUtf8(tabs[i].hint), false, 30);
         b->setCheckable(true);
         b->setAutoExclusive(true);
         b->setFixedSize(QSize(QWIDGETSIZE_MAX, 30));
@@ -410,7 +417,8 @@ void MainWindow::buildMainPage() {
     frequent_ = new ContactListView(QStringLiteral("UserListFrequent"), sysImages(), views_);
     recent_ = new ContactListView(QStringLiteral("UserListRecent"), sysImages(), views_);
     groups_ = new ContactListView(QStringLiteral("UserListGroups"), sysImages(), views_);
-    for (QWidget* w : std::initializer_list<QWidget*>{tree_, frequent_, recent_, groups_}) views_->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{tree_, frequent_, recent_, groups_})
+        views_->addWidget(w);
     vp->addWidget(views_, 1);
     content_->addWidget(viewsPage);
 
@@ -484,9 +492,8 @@ void MainWindow::buildMainPage() {
     connect(netFile_, &QToolButton::clicked, this, [this] {
         if (shell_) shell_->startNetFolder(x(), y());
     });
-    connect(workState_, &QToolButton::clicked, this, [this] {
-        workMenu_->popup(workState_->mapToGlobal(QPoint(0, workState_->height())));
-    });
+    connect(workState_, &QToolButton::clicked, this,
+            [this] { workMenu_->popup(workState_->mapToGlobal(QPoint(0, workState_->height()))); });
     pages_->addWidget(mainPage_);
 }
 
@@ -514,7 +521,9 @@ void MainWindow::buildMenus() {
             a->setCheckable(true);
             a->setData(kStatusCodes[i]);
             connect(a, &QAction::triggered, this, [this, code = kStatusCodes[i]] {
-                if (client_) client_->directory().presence().SetOwnStatus(uint8_t(code), std::nullopt, std::nullopt, false);
+                if (client_)
+                    client_->directory().presence().SetOwnStatus(uint8_t(code), std::nullopt, std::nullopt,
+                                                                 false);
             });
         }
     }
@@ -531,9 +540,10 @@ void MainWindow::buildMenus() {
                 {"开 会   (Ctrl+2)", platform::HotKey::CtrlKeypad2},
                 {"在 岗   (Ctrl+1)", platform::HotKey::CtrlKeypad1}};
     for (const auto& w : work)
-        connect(workMenu_->addAction(QString::fromUtf8(w.caption)), &QAction::triggered, this, [this, key = w.key] {
-            if (shell_) shell_->hotKey(key);
-        });
+        connect(workMenu_->addAction(QString::fromUtf8(w.caption)), &QAction::triggered, this,
+                [this, key = w.key] {
+                    if (shell_) shell_->hotKey(key);
+                });
 
     connect(openMain_, &QAction::triggered, this, [this] {
         if (shell_) shell_->trayDoubleClicked();

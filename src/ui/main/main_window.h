@@ -55,10 +55,15 @@ class MainWindow : public QWidget,
 
     // The client and its shell, made after the window (they take it as their view).
     void attach(client::ClientCore* client, shell::ShellCore* shell, client::IConversationWindows* windows);
+    void setConversationWindows(client::IConversationWindows* windows) { windows_ = windows; }
 
     // Questions and text input are modal dialogs; tests put answers in their place.
     std::function<bool(const QString& title, const QString& text, directory::Question)> asker;
     std::function<std::optional<QString>(const QString& prompt)> textAsker;
+
+    // One line per notable event (balloons, panels, conversations opened, the window closed), for
+    // a log on the standard output.
+    std::function<void(const QString& line)> trace;
 
     // ---- what tests and screenshots look at ----
     struct Shown {
@@ -110,7 +115,8 @@ class MainWindow : public QWidget,
     void setOwnHeadPicture(const QString& path) override;
     void showContactViews(bool shown) override;
     void showView(session::ContactView view) override;
-    void showBalloon(const QString& title, const QString& text, int seconds, session::BalloonIcon icon) override;
+    void showBalloon(const QString& title, const QString& text, int seconds,
+                     session::BalloonIcon icon) override;
     void showMessage(const QString& text, const QString& title) override;
     void openSettingsDialog() override;
     void openWebPage(const QString& url, int width, int height) override;
@@ -255,9 +261,9 @@ class MainWindow : public QWidget,
 
     // menus and tray
     QMenu* popFile_ = nullptr;
-    QMenu* states_ = nullptr;   // PpMenuStates
+    QMenu* states_ = nullptr;      // PpMenuStates
     QMenu* myStateMenu_ = nullptr; // MMyState
-    QMenu* workMenu_ = nullptr; // PopupMenu_LCD
+    QMenu* workMenu_ = nullptr;    // PopupMenu_LCD
     QAction* homePage_ = nullptr;
     QAction* openMain_ = nullptr;
     QAction* connect_ = nullptr;

@@ -30,20 +30,33 @@
 namespace vantor::ui {
 
 namespace {
-QString q(const std::string& gbk) { return QString::fromStdString(protocol::fromGbk(gbk)); }
-std::string g(const QString& text) { return protocol::toGbk(text.toStdString()); }
+QString q(const std::string& gbk) {
+    return QString::fromStdString(protocol::fromGbk(gbk));
+}
+std::string g(const QString& text) {
+    return protocol::toGbk(text.toStdString());
+}
 
 Qt::Edges edgesOf(shell::HitArea a) {
     switch (a) {
-    case shell::HitArea::TopLeft: return Qt::TopEdge | Qt::LeftEdge;
-    case shell::HitArea::TopRight: return Qt::TopEdge | Qt::RightEdge;
-    case shell::HitArea::BottomRight: return Qt::BottomEdge | Qt::RightEdge;
-    case shell::HitArea::BottomLeft: return Qt::BottomEdge | Qt::LeftEdge;
-    case shell::HitArea::Left: return Qt::LeftEdge;
-    case shell::HitArea::Top: return Qt::TopEdge;
-    case shell::HitArea::Right: return Qt::RightEdge;
-    case shell::HitArea::Bottom: return Qt::BottomEdge;
-    case shell::HitArea::Client: break;
+    case shell::HitArea::TopLeft:
+        return Qt::TopEdge | Qt::LeftEdge;
+    case shell::HitArea::TopRight:
+        return Qt::TopEdge | Qt::RightEdge;
+    case shell::HitArea::BottomRight:
+        return Qt::BottomEdge | Qt::RightEdge;
+    case shell::HitArea::BottomLeft:
+        return Qt::BottomEdge | Qt::LeftEdge;
+    case shell::HitArea::Left:
+        return Qt::LeftEdge;
+    case shell::HitArea::Top:
+        return Qt::TopEdge;
+    case shell::HitArea::Right:
+        return Qt::RightEdge;
+    case shell::HitArea::Bottom:
+        return Qt::BottomEdge;
+    case shell::HitArea::Client:
+        break;
     }
     return {};
 }
@@ -51,14 +64,19 @@ Qt::Edges edgesOf(shell::HitArea a) {
 Qt::CursorShape cursorOf(shell::HitArea a) {
     switch (a) {
     case shell::HitArea::TopLeft:
-    case shell::HitArea::BottomRight: return Qt::SizeFDiagCursor;
+    case shell::HitArea::BottomRight:
+        return Qt::SizeFDiagCursor;
     case shell::HitArea::TopRight:
-    case shell::HitArea::BottomLeft: return Qt::SizeBDiagCursor;
+    case shell::HitArea::BottomLeft:
+        return Qt::SizeBDiagCursor;
     case shell::HitArea::Left:
-    case shell::HitArea::Right: return Qt::SizeHorCursor;
+    case shell::HitArea::Right:
+        return Qt::SizeHorCursor;
     case shell::HitArea::Top:
-    case shell::HitArea::Bottom: return Qt::SizeVerCursor;
-    case shell::HitArea::Client: break;
+    case shell::HitArea::Bottom:
+        return Qt::SizeVerCursor;
+    case shell::HitArea::Client:
+        break;
     }
     return Qt::ArrowCursor;
 }
@@ -74,7 +92,9 @@ void MainWindow::applyTrayIcon() {
         tray_->setIcon(trayIcon(trayIndex_));
 }
 
-void MainWindow::setTrayAlertPicture(const QString& path) { alertPicture_ = path; }
+void MainWindow::setTrayAlertPicture(const QString& path) {
+    alertPicture_ = path;
+}
 
 void MainWindow::setTrayFlashFrame(bool picture) {
     shown_.trayFlashPicture = picture;
@@ -146,7 +166,9 @@ void MainWindow::cursorPosition(int& x, int& y) const {
     y = p.y();
 }
 
-void MainWindow::moveFrame(const shell::FrameRect& r) { move(r.left, r.top); }
+void MainWindow::moveFrame(const shell::FrameRect& r) {
+    move(r.left, r.top);
+}
 
 void MainWindow::setTopMost(bool on) {
     if (QWindow* w = windowHandle()) {
@@ -259,7 +281,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     const bool press = e->type() == QEvent::MouseButtonPress;
-    if (watched == topBar_ && (press || e->type() == QEvent::MouseMove || e->type() == QEvent::MouseButtonRelease)) {
+    if (watched == topBar_ &&
+        (press || e->type() == QEvent::MouseMove || e->type() == QEvent::MouseButtonRelease)) {
         // The top bar drags the window (and answers the resize borders) like the window itself.
         auto* me = static_cast<QMouseEvent*>(e);
         QMouseEvent mapped(e->type(), mapFromGlobal(me->globalPosition().toPoint()), me->globalPosition(),
@@ -272,7 +295,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     if (watched == myState_ && press) {
         if (client_ && client_->messenger().SignedIn()) {
             const directory::User* own = client_->directory().directory().ownUser();
-            if (own && own->record.status != 8) states_->popup(myState_->mapToGlobal(QPoint(0, myState_->height())));
+            if (own && own->record.status != 8)
+                states_->popup(myState_->mapToGlobal(QPoint(0, myState_->height())));
         } else if (client_) {
             client_->messenger().ConnectMenuClicked();
         }
@@ -395,13 +419,20 @@ void MainWindow::showViewMenu(const QPoint& at) {
         QAction* a = menu->addAction(text);
         connect(a, &QAction::triggered, this, [this, text] {
             directory::DirectoryCore& core = client_->directory();
-            if (text == QStringLiteral("大图标")) core.SetBigIcons(true);
-            else if (text == QStringLiteral("小图标")) core.SetBigIcons(false);
-            else if (text == QStringLiteral("只显示在线用户")) core.SetShowAllContacts(false);
-            else if (text == QStringLiteral("显示所有用户")) core.SetShowAllContacts(true);
-            else if (text == QStringLiteral("部门/分组(&T)")) core.SetTreeGrouping(directory::Grouping::ByDepartment);
-            else if (text == QStringLiteral("在线/离线(&L)")) core.SetTreeGrouping(directory::Grouping::ByPresence);
-            else if (text == QStringLiteral("添加分组")) core.directory().AddContactGroup();
+            if (text == QStringLiteral("大图标"))
+                core.SetBigIcons(true);
+            else if (text == QStringLiteral("小图标"))
+                core.SetBigIcons(false);
+            else if (text == QStringLiteral("只显示在线用户"))
+                core.SetShowAllContacts(false);
+            else if (text == QStringLiteral("显示所有用户"))
+                core.SetShowAllContacts(true);
+            else if (text == QStringLiteral("部门/分组(&T)"))
+                core.SetTreeGrouping(directory::Grouping::ByDepartment);
+            else if (text == QStringLiteral("在线/离线(&L)"))
+                core.SetTreeGrouping(directory::Grouping::ByPresence);
+            else if (text == QStringLiteral("添加分组"))
+                core.directory().AddContactGroup();
             else if (text == QStringLiteral("删除此分组")) {
                 const QModelIndex i = frequent_->currentIndex();
                 const QModelIndex section = i.parent().isValid() ? i.parent() : i;
@@ -432,9 +463,10 @@ void MainWindow::showTreeUserMenu(uint32_t userId, const QPoint& at) {
     // Voice, video and remote assistance come with their own windows.
     for (const char* entry : {"音频对话(&M)...", "视频对话(&V)...", "远程协助(&R)..."})
         menu->addAction(QString::fromUtf8(entry))->setEnabled(false);
-    connect(menu->addAction(QStringLiteral("查看历史记录(&Y)...")), &QAction::triggered, this, [this, userId] {
-        if (windows_) windows_->openHistory(userId);
-    });
+    connect(menu->addAction(QStringLiteral("查看历史记录(&Y)...")), &QAction::triggered, this,
+            [this, userId] {
+                if (windows_) windows_->openHistory(userId);
+            });
     menu->popup(at);
 }
 
@@ -453,9 +485,10 @@ void MainWindow::showListUserMenu(uint32_t userId, const QPoint& at) {
         });
     connect(menu->addAction(QStringLiteral("从本组中删除(&D)")), &QAction::triggered, this,
             [this, userId] { client_->directory().directory().DeleteContact(userId); });
-    connect(menu->addAction(QStringLiteral("查看历史记录(&Y)...")), &QAction::triggered, this, [this, userId] {
-        if (windows_) windows_->openHistory(userId);
-    });
+    connect(menu->addAction(QStringLiteral("查看历史记录(&Y)...")), &QAction::triggered, this,
+            [this, userId] {
+                if (windows_) windows_->openHistory(userId);
+            });
     menu->popup(at);
 }
 

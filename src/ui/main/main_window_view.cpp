@@ -29,7 +29,9 @@
 namespace vantor::ui {
 
 namespace {
-QString q(const std::string& gbk) { return QString::fromStdString(protocol::fromGbk(gbk)); }
+QString q(const std::string& gbk) {
+    return QString::fromStdString(protocol::fromGbk(gbk));
+}
 
 // Balloons where the desktop's tray shows none: a small toast of ours at the bottom right.
 void showToast(QWidget* owner, const QString& title, const QString& text, int seconds) {
@@ -53,7 +55,9 @@ void showToast(QWidget* owner, const QString& title, const QString& text, int se
 
 // ---- the window ----
 
-void MainWindow::setCaption(const QString& caption) { setWindowTitle(caption); }
+void MainWindow::setCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
 
 void MainWindow::setTrayHint(const QString& hint) {
     shown_.trayHint = hint;
@@ -81,14 +85,18 @@ settings::WindowRect MainWindow::windowRect() const {
     return {g.left(), g.top(), g.width(), g.height()};
 }
 
-int MainWindow::workAreaHeight() const { return availableGeometry().height(); }
+int MainWindow::workAreaHeight() const {
+    return availableGeometry().height();
+}
 
 void MainWindow::applySignedInWidth(int width) {
     const settings::WindowRect r = settings::placeAfterSignIn(windowRect(), width, screenWidth());
     setGeometry(r.left, r.top, r.width, r.height);
 }
 
-void MainWindow::applySignInWidth() { resize(settings::kSignInWidth, height()); }
+void MainWindow::applySignInWidth() {
+    resize(settings::kSignInWidth, height());
+}
 
 void MainWindow::applyWindowOptions(bool autoHide, bool onTop) {
     if (shell_) shell_->docking().setOptions(autoHide, onTop);
@@ -106,6 +114,7 @@ void MainWindow::setWindowHidden(bool hidden) {
 }
 
 void MainWindow::closeMainWindow() {
+    if (trace) trace(QStringLiteral("main window closed"));
     closing_ = true;
     close();
 }
@@ -122,10 +131,12 @@ void MainWindow::fillSignInPanel(const session::SignInInputs& in) {
 }
 
 session::SignInInputs MainWindow::signInInputs() const {
-    return {account_->text(), password_->text(), status_->currentText(), savePass_->isChecked(), autoLogin_->isChecked()};
+    return {account_->text(), password_->text(), status_->currentText(), savePass_->isChecked(),
+            autoLogin_->isChecked()};
 }
 
 void MainWindow::showSignInPanel() {
+    if (trace) trace(QStringLiteral("sign-in panel shown"));
     signInVisible_ = true;
     updatePages();
     // First focus: the password when an account is there, else the account.
@@ -205,10 +216,13 @@ void MainWindow::setSessionEntries(bool enabled) {
 }
 
 void MainWindow::updateSessionEntries() {
-    for (QAction* a : sessionActions_) a->setEnabled(sessionEntries_);
+    for (QAction* a : sessionActions_)
+        a->setEnabled(sessionEntries_);
 }
 
-void MainWindow::setMyStateText(const QString& text) { myState_->setText(text); }
+void MainWindow::setMyStateText(const QString& text) {
+    myState_->setText(text);
+}
 
 void MainWindow::setOfflineCount(int count) {
     offlineCount_->setText(QString::number(count));
@@ -223,7 +237,8 @@ void MainWindow::setSignedInButtons(const session::SignedInButtons& b) {
 void MainWindow::hideBadgesAndToolbarLinks() {
     badgeNotices_->hide();
     badgeCentre_->hide();
-    for (QToolButton* b : links_) b->hide();
+    for (QToolButton* b : links_)
+        b->hide();
 }
 
 void MainWindow::setOwnHeadPicture(const QString& path) {
@@ -239,12 +254,15 @@ void MainWindow::showContactViews(bool shown) {
     if (!shown) {
         hideSearch();
         search_->clear();
-        for (ContactListView* l : {frequent_, recent_, groups_}) l->clearMarks();
+        for (ContactListView* l : {frequent_, recent_, groups_})
+            l->clearMarks();
     }
     updatePages();
 }
 
-void MainWindow::showView(session::ContactView view) { showView(int(view)); }
+void MainWindow::showView(session::ContactView view) {
+    showView(int(view));
+}
 
 void MainWindow::showView(int view) {
     if (view < 0 || view > 3) return;
@@ -255,9 +273,11 @@ void MainWindow::showView(int view) {
 
 // ---- notifications ----
 
-void MainWindow::showBalloon(const QString& title, const QString& text, int seconds, session::BalloonIcon icon) {
+void MainWindow::showBalloon(const QString& title, const QString& text, int seconds,
+                             session::BalloonIcon icon) {
     shown_.balloonTitle = title;
     shown_.balloonText = text;
+    if (trace) trace(QStringLiteral("balloon %1: %2").arg(title, text));
     if (tray_->isVisible() && QSystemTrayIcon::supportsMessages())
         tray_->showMessage(title, text,
                            icon == session::BalloonIcon::Error ? QSystemTrayIcon::Critical
@@ -288,6 +308,7 @@ void MainWindow::openWebPage(const QString& url, int, int) {
 }
 
 void MainWindow::openConversation(uint32_t userId) {
+    if (trace) trace(QStringLiteral("open conversation %1").arg(userId));
     if (windows_) windows_->openWith(userId);
 }
 
@@ -296,7 +317,8 @@ void MainWindow::openConversation(uint32_t userId) {
 void MainWindow::showBalloon(const std::string& title, const std::string& text, int seconds,
                              directory::BalloonIcon icon) {
     showBalloon(q(title), q(text), seconds,
-                icon == directory::BalloonIcon::Error ? session::BalloonIcon::Error : session::BalloonIcon::Information);
+                icon == directory::BalloonIcon::Error ? session::BalloonIcon::Error
+                                                      : session::BalloonIcon::Information);
 }
 
 void MainWindow::showMessage(const std::string& title, const std::string& text, directory::MessageIcon) {
@@ -336,7 +358,8 @@ void MainWindow::showOwnState(const directory::OwnStateDisplay& s) {
                 signature_ = q(own->record.signature);
     }
     for (QMenu* menu : {states_, myStateMenu_})
-        for (QAction* a : menu->actions()) a->setChecked(a->data().toInt() == s.checkedStatus);
+        for (QAction* a : menu->actions())
+            a->setChecked(a->data().toInt() == s.checkedStatus);
     trayIndex_ = s.trayIconIndex;
     shown_.trayIconIndex = trayIndex_;
     if (!shell_ || !shell_->flasher().flashing()) applyTrayIcon();

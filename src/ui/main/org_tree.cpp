@@ -17,7 +17,9 @@ namespace vantor::ui {
 using directory::TreeModel;
 
 namespace {
-bool isUser(const QModelIndex& i) { return i.data(TreeModel::KindRole).toInt() == TreeModel::UserItem; }
+bool isUser(const QModelIndex& i) {
+    return i.data(TreeModel::KindRole).toInt() == TreeModel::UserItem;
+}
 } // namespace
 
 void OrgTreeDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -56,14 +58,16 @@ void OrgTreeDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, con
             p->setFont(small);
             p->setPen(selected ? QColor(Qt::white) : colour::kSignature);
             const int sx = x + textWidth + 10;
-            const QRect sigRect(sx, r.top() + signatureOffset_, std::max(0, r.right() - sx), r.height() - signatureOffset_);
+            const QRect sigRect(sx, r.top() + signatureOffset_, std::max(0, r.right() - sx),
+                                r.height() - signatureOffset_);
             p->drawText(sigRect, Qt::AlignTop | Qt::AlignLeft,
                         QFontMetrics(small).elidedText(signature, Qt::ElideRight, sigRect.width()));
         }
     } else {
         // A department keeps the background when selected.
         p->setPen(colour::kItemText);
-        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, index.data(Qt::DisplayRole).toString());
+        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                    index.data(Qt::DisplayRole).toString());
     }
     p->restore();
 }
@@ -92,7 +96,8 @@ void OrgTreeView::setModel(QAbstractItemModel* model) {
     QTreeView::setModel(model);
     if (auto* tree = qobject_cast<TreeModel*>(model)) {
         connect(tree, &TreeModel::expandRequested, this, [this](const QModelIndex& i) { expand(i); });
-        connect(tree, &QAbstractItemModel::modelReset, this, [this, tree] { expand(tree->initiallyExpanded()); });
+        connect(tree, &QAbstractItemModel::modelReset, this,
+                [this, tree] { expand(tree->initiallyExpanded()); });
         expand(tree->initiallyExpanded());
     }
 }
@@ -131,7 +136,8 @@ void OrgTreeView::mouseMoveEvent(QMouseEvent* e) {
     QTreeView::mouseMoveEvent(e);
     const QModelIndex i = indexAt(e->position().toPoint());
     const int x = int(e->position().x());
-    const uint32_t card = i.isValid() && isUser(i) && x >= 27 && x <= 50 ? i.data(TreeModel::IdRole).toUInt() : 0;
+    const uint32_t card =
+        i.isValid() && isUser(i) && x >= 27 && x <= 50 ? i.data(TreeModel::IdRole).toUInt() : 0;
     if (card != lastCard_) {
         lastCard_ = card;
         if (onCardHover) onCardHover(card);

@@ -1,0 +1,70 @@
+#include "ui/desktop/desktop.h"
+
+#include <QDebug>
+
+namespace vantor::ui {
+
+void LoggingConversationWindows::openWith(uint32_t userId) {
+    qInfo("conversation with %u requested", userId);
+}
+void LoggingConversationWindows::showConversation(int id) {
+    qInfo("conversation %d to be shown", id);
+}
+void LoggingConversationWindows::openHistory(uint32_t userId) {
+    qInfo("history of %u requested", userId);
+}
+
+Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
+    window_ = std::make_unique<MainWindow>(options_.programFolder);
+
+    client::ClientEnvironment env;
+    env.session.clock = options_.clock;
+    env.session.view = window_.get();
+    env.session.launcher = options_.launcher;
+    env.session.camera = options_.camera ? options_.camera : &nullCamera_;
+    QString program = options_.programFolder;
+    if (!program.endsWith(QLatin1Char('/'))) program += QLatin1Char('/');
+    env.session.layout =
+        settings::FolderLayout(program.toStdString(), options_.documentsFolder.toStdString());
+    env.session.exeFileName = options_.exeFileName;
+    if (options_.machineId) env.session.machineId = options_.machineId;
+    if (options_.localAddress) env.session.localAddress = options_.localAddress;
+    env.session.quit = options_.quit;
+    env.directoryView = window_.get();
+    env.idle = options_.idle;
+    env.sockets = options_.sockets;
+    client_ = std::make_unique<client::ClientCore>(std::move(env));
+
+    shell_ = std::make_unique<shell::ShellCore>(
+        *client_, *window_, options_.sound ? *options_.sound : nullSound_, *options_.launcher);
+    window_->attach(client_.get(), shell_.get(), &loggingWindows_);
+    shell_->setConversationWindows(&loggingWindows_);
+    if (options_.hotKeys) {
+        options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
+        options_.hotKeys->registerAll();
+    }
+}
+
+Desktop::~Desktop() {
+    if (options_.hotKeys) {
+        options_.hotKeys->unregisterAll();
+        options_.hotKeys->onHotKey = nullptr;
+    }
+    // The window goes last: the core still reaches it while it winds down.
+    shell_.reset();
+    client_.reset();
+    window_.reset();
+}
+
+void Desktop::setConversationWindows(client::IConversationWindows* windows) {
+    client::IConversationWindows* w = windows ? windows : &loggingWindows_;
+    window_->setConversationWindows(w);
+    shell_->setConversationWindows(w);
+}
+
+void Desktop::start(std::string_view argument) {
+    client_->messenger().ActiveFormCreate(argument);
+    if (!client_->messenger().WindowHidden) window_->show();
+}
+
+} // namespace vantor::ui

@@ -1,0 +1,77 @@
+// The desktop client put together: the main window, the client core (session, directory, peers,
+// chat) with the window as its views, the main window's behaviour (ShellCore) with the tray, hot
+// keys and sound, and the conversation windows, which come in from outside.
+#pragma once
+
+#include "client/client_core.h"
+#include "client/conversation_windows.h"
+#include "platform/clock.h"
+#include "platform/devices.h"
+#include "platform/hotkeys.h"
+#include "platform/process_launcher.h"
+#include "platform/sound.h"
+#include "shell/shell_core.h"
+#include "ui/main/main_window.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vantor::ui {
+
+// Conversation windows that only log what they were asked to do (until real ones are plugged in).
+class LoggingConversationWindows : public client::IConversationWindows {
+  public:
+    void openWith(uint32_t userId) override;
+    void showConversation(int conversationId) override;
+    void openHistory(uint32_t userId) override;
+};
+
+struct DesktopOptions {
+    QString programFolder;   // holds SysImages/ and the sibling programs
+    QString documentsFolder; // the data root is <documents>/KZQ/
+    std::string exeFileName = "vantor";
+    platform::Clock* clock = nullptr;
+    platform::ProcessLauncher* launcher = nullptr;
+    platform::CameraProbe* camera = nullptr;        // none: no camera
+    platform::SoundPlayer* sound = nullptr;         // none: silent
+    platform::HotKeys* hotKeys = nullptr;           // none: no hot keys
+    directory::IIdleSource* idle = nullptr;         // none: never idle
+    peer::DatagramSocketFactory* sockets = nullptr; // none: sockets on the event loop
+    std::function<std::string()> machineId;         // default: the platform's
+    std::function<std::string()> localAddress;      // default: the platform's
+    std::function<void()> quit;                     // ends the application loop
+};
+
+class Desktop {
+  public:
+    explicit Desktop(DesktopOptions options);
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // The conversation windows; null puts the logging stand-in back. They report hidden
+    // conversations with messages to alerts().
+    void setConversationWindows(client::IConversationWindows* windows);
+    void setConversationView(conversation::IConversationView* view) { client_->setConversationView(view); }
+    client::IConversationAlerts& alerts() { return shell_->alerts(); }
+
+    // Main window creation with the first command-line argument (GBK); shows the window unless it
+    // starts hidden.
+    void start(std::string_view argument);
+
+    MainWindow& window() { return *window_; }
+    client::ClientCore& client() { return *client_; }
+    shell::ShellCore& shell() { return *shell_; }
+
+  private:
+    DesktopOptions options_;
+    platform::NullSoundPlayer nullSound_;
+    platform::NullCameraProbe nullCamera_{false};
+    LoggingConversationWindows loggingWindows_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<client::ClientCore> client_;
+    std::unique_ptr<shell::ShellCore> shell_;
+};
+
+} // namespace vantor::ui
