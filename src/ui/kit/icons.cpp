@@ -29,11 +29,12 @@ class PaintedEngine : public QIconEngine {
         return scaledPixmap(size, mode, state, 1.0);
     }
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-        QPixmap pm(size * scale);
+        // `size` is in device pixels; the painting is in the picture's own pixels.
+        QPixmap pm(size);
         pm.setDevicePixelRatio(scale);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
-        paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        paint(&p, QRect(QPoint(0, 0), size / scale), mode, state);
         return pm;
     }
     QIconEngine* clone() const override { return new PaintedEngine(fn_); }

@@ -110,7 +110,9 @@ void MainWindow::attach(client::ClientCore* client, shell::ShellCore* shell,
     recent_->setModel(&d.recent());
     groups_->setModel(&d.groups());
     // The wide separator goes with the sans CJK face, as the tree draws its signature 2 pixels down.
-    d.tree().setWideSeparator(!cjkFamily(kYaHei).isEmpty());
+    directory::DirectorySettings settings = d.settings();
+    settings.wideSeparator = !cjkFamily(kYaHei).isEmpty();
+    d.setSettings(settings);
 }
 
 // ---- construction ----

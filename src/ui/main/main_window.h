@@ -60,6 +60,8 @@ class MainWindow : public QWidget,
     // Questions and text input are modal dialogs; tests put answers in their place.
     std::function<bool(const QString& title, const QString& text, directory::Question)> asker;
     std::function<std::optional<QString>(const QString& prompt)> textAsker;
+    // Opens a link in the desktop's browser (tests record it instead).
+    std::function<void(const QUrl&)> linkOpener;
 
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.
@@ -167,6 +169,7 @@ class MainWindow : public QWidget,
     void buildTray();
     void updatePages();
     void hideToTray();
+    void openBox(const QString& title, const QString& text);
     void closeButton();
     void commitSignature();
     void beginSignatureEdit();

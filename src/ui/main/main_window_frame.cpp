@@ -193,7 +193,10 @@ void MainWindow::showMainWindow() {
 
 void MainWindow::openLink(const QUrl& url) {
     shown_.openedLink = url;
-    QDesktopServices::openUrl(url);
+    if (linkOpener)
+        linkOpener(url);
+    else
+        QDesktopServices::openUrl(url);
 }
 
 void MainWindow::reportProblem(const QString& title, const QString& text) {

@@ -290,7 +290,11 @@ void MainWindow::showBalloon(const QString& title, const QString& text, int seco
 void MainWindow::showMessage(const QString& text, const QString& title) {
     shown_.messageTitle = title;
     shown_.messageText = text;
-    // Not modal in the sense of a nested loop: the box opens and the window goes on.
+    openBox(title, text);
+}
+
+void MainWindow::openBox(const QString& title, const QString& text) {
+    // Window-modal without a nested loop: the box opens and the window goes on.
     auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("MessageBox"));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -300,7 +304,7 @@ void MainWindow::showMessage(const QString& text, const QString& title) {
 void MainWindow::openSettingsDialog() {
     ++shown_.settingsDialogOpened;
     // The settings dialog is its own window; until it exists the user is told where the server is set.
-    showMessage(QStringLiteral("请在系统设置中填写服务器地址和端口。"), QStringLiteral("系统设置"));
+    openBox(QStringLiteral("系统设置"), QStringLiteral("请在系统设置中填写服务器地址和端口。"));
 }
 
 void MainWindow::openWebPage(const QString& url, int, int) {

@@ -1,0 +1,32 @@
+// Main of the widget tests: a QApplication on the offscreen platform, or, for screenshot tests
+// (VANTOR_WIDGET_TEST_XVFB), on an Xvfb of the test's own started before the application.
+#include "ui/kit/fonts.h"
+#include "xvfb.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+#ifdef VANTOR_WIDGET_TEST_XVFB
+    auto xvfb = std::make_unique<vantor::testing::Xvfb>();
+    if (!xvfb->start()) {
+        std::fprintf(stderr, "Xvfb did not start: %s\n", xvfb->error().c_str());
+        return 1;
+    }
+    qputenv("DISPLAY", xvfb->display().c_str());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+#else
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        vantor::ui::installFonts();
+        result = RUN_ALL_TESTS();
+    }
+    return result;
+}
