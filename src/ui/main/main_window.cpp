@@ -458,6 +458,7 @@ void MainWindow::buildMainPage() {
 
     // The bottom bar.
     auto* bottom = new QWidget(mainPage_);
+    bottomBar_ = bottom;
     bottom->setObjectName(QStringLiteral("bottombar"));
     auto* b = new QHBoxLayout(bottom);
     b->setContentsMargins(4, 2, 4, 2);

@@ -197,6 +197,7 @@ class MainWindow : public QWidget,
     QStackedWidget* content_ = nullptr; // PBLogin, PBReLogin, the views, empty
     QWidget* topBar_ = nullptr;
     QWidget* ownArea_ = nullptr;
+    QWidget* bottomBar_ = nullptr;
     QWidget* signInPage_ = nullptr;
     QWidget* mainPage_ = nullptr;
     QWidget* signInInputs_ = nullptr;

@@ -186,6 +186,7 @@ void MainWindow::updatePages() {
     signInProgress_->setVisible(signInBusy_);
     const bool signedIn = viewsShown_ && !signInVisible_;
     ownArea_->setVisible(signedIn);
+    bottomBar_->setVisible(signedIn);
     notice_->setVisible(signedIn);
     msgCentre_->setVisible(signedIn);
     if (signInVisible_) {

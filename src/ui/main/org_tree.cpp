@@ -32,12 +32,14 @@ void OrgTreeDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, con
     const QFontMetrics fm(option.font);
     if (isUser(index)) {
         if (selected) {
+            p->setRenderHint(QPainter::Antialiasing, false);
             p->setPen(colour::kSelOutline);
             p->setBrush(colour::kSelFill);
             p->drawRect(r.adjusted(0, 0, -1, -1));
         }
         const int status = index.data(TreeModel::StatusRole).toInt();
         const int icon = 16;
+        p->setRenderHint(QPainter::Antialiasing);
         statusIcon(directory::statusClass(uint8_t(status)))
             .paint(p, QRect(r.left() + 2, r.top() + (r.height() - icon) / 2, icon, icon));
         const QString text = index.data(Qt::DisplayRole).toString();
@@ -90,6 +92,11 @@ OrgTreeView::OrgTreeView(QWidget* parent) : QTreeView(parent) {
     setItemDelegate(new OrgTreeDelegate(this));
     setEditTriggers(NoEditTriggers);
     setTextElideMode(Qt::ElideNone);
+    // The selection is drawn by the rows themselves; the indentation keeps the background.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Highlight, pal.color(QPalette::Base));
+    pal.setColor(QPalette::HighlightedText, colour::kItemText);
+    setPalette(pal);
 }
 
 void OrgTreeView::setModel(QAbstractItemModel* model) {

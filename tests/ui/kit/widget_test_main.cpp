@@ -11,6 +11,8 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
 #ifdef VANTOR_WIDGET_TEST_XVFB
+    // Listing the tests needs no X server.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     auto xvfb = std::make_unique<vantor::testing::Xvfb>();
     if (!xvfb->start()) {
         std::fprintf(stderr, "Xvfb did not start: %s\n", xvfb->error().c_str());

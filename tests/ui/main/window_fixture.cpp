@@ -5,6 +5,7 @@
 #include "ui/main/org_tree.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -23,6 +24,10 @@ void MainWindowTest::startDesktop(const std::string& argument, bool host) {
     folder = dir_.filePath(QStringLiteral("desktop"));
     QDir().mkpath(folder + QStringLiteral("/program/SysImages"));
     QDir().mkpath(folder + QStringLiteral("/Documents/KZQ"));
+    // The built-in pictures drawn at build time, when they are there.
+    for (const char* picture : {"DefaultHead.bmp", "DefaultGroup.bmp"})
+        QFile::copy(QStringLiteral(VANTOR_BIN_DIR "/SysImages/") + QLatin1String(picture),
+                    folder + QStringLiteral("/program/SysImages/") + QLatin1String(picture));
     settings::ProfileFile machine((folder + QStringLiteral("/Documents/KZQ/IM.Dat")).toStdString());
     machine.writeString("Login", "HostName", host ? "127.0.0.1" : "");
     machine.writeInteger("Login", "ServerPort", server().port());
