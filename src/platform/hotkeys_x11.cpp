@@ -65,6 +65,7 @@ bool X11HotKeys::registerAll() {
     XSelectInput(d_->display, root, KeyPressMask);
     XSync(d_->display, False);
     XSetErrorHandler(previous);
+    readEvents(); // what XSync queued would wait for the next byte on the socket
     return !d_->grabbed.empty();
 }
 

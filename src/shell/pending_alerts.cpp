@@ -60,6 +60,11 @@ void PendingAlerts::forget(int id) {
     if (remove(id)) afterRemoval();
 }
 
+void PendingAlerts::forgetConversationWith(uint32_t userId) {
+    for (const auto& a : std::deque<client::ConversationAlert>(pending_))
+        if (a.groupId == 0 && a.senderId == userId) forget(a.conversationId);
+}
+
 void PendingAlerts::conversationClosed(int id) {
     forget(id);
 }

@@ -38,6 +38,8 @@ class PendingAlerts : public client::IConversationAlerts {
     bool OpenOldest();
     // The conversation was brought up another way (a contact list): it leaves the list quietly.
     void forget(int conversationId);
+    // The one-to-one conversation with a colleague was opened from a list or the tree.
+    void forgetConversationWith(uint32_t userId);
     void StopAlertIfIdle();
     // Sign-out: nothing is pending any more.
     void clear();

@@ -107,6 +107,21 @@ TEST_F(PendingAlertsTest, AClosedConversationLeavesAndSignOutClearsAll) {
     EXPECT_EQ(sound.played.size(), 3);
 }
 
+TEST_F(PendingAlertsTest, OpeningAColleagueByHandTakesOnlyTheirConversationOff) {
+    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({2, 0, 7}); // a group whose id happens to equal the colleague's
+    alerts.alertConversation({3, 8, 0});
+    alerts.forgetConversationWith(7);
+    ASSERT_EQ(alerts.count(), 2u);
+    EXPECT_EQ(alerts.pending().front().conversationId, 2);
+    EXPECT_TRUE(windows.shown.empty()); // the opener shows it already
+    EXPECT_EQ(view.pendingCount, 2);
+    alerts.forgetConversationWith(8);
+    alerts.forgetConversationWith(9);
+    EXPECT_EQ(alerts.count(), 1u);
+    EXPECT_TRUE(flasher.flashing());
+}
+
 TEST_F(PendingAlertsTest, NoSoundWhenTheAccountTurnedItOff) {
     soundFile.clear();
     alerts.alertConversation({1, 7, 0});

@@ -410,6 +410,8 @@ void MainWindow::openUser(uint32_t userId) {
     const directory::User* own = client_->directory().directory().ownUser();
     if (own && own->id() == userId) return;
     openConversation(userId);
+    // Opened by hand, its waiting message is no longer pending.
+    if (shell_) shell_->alerts().forgetConversationWith(userId);
 }
 
 void MainWindow::showViewMenu(const QPoint& at) {

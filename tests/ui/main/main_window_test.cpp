@@ -260,6 +260,13 @@ TEST_F(MainWindowTest, AlertsFlashAndTheIndicatorOpensTheOldestFirst) {
     EXPECT_FALSE(seen("btn_MsgAlert"));
     EXPECT_FALSE(desktop->shell().flasher().flashing());
     EXPECT_FALSE(window().shown().trayFlashPicture);
+    // A conversation opened by hand from the tree is no longer pending.
+    desktop->alerts().alertConversation({9, 1002, 0});
+    window().tree()->setCurrentIndex(desktop->client().directory().tree().indexOfUser(1002));
+    QTest::keyClick(window().tree(), Qt::Key_Return);
+    EXPECT_EQ(windows.opened, std::vector<uint32_t>{1002});
+    EXPECT_FALSE(seen("btn_MsgAlert"));
+    EXPECT_FALSE(desktop->shell().flasher().flashing());
     // Ctrl+Q with nothing pending shows the main window from the tray.
     window().hide();
     desktop->shell().hotKey(platform::HotKey::CtrlQ);
