@@ -2,6 +2,7 @@
 
 #include "crypto/cipher.h"
 #include "history/message_store.h"
+#include "peer/channel.h"
 #include "protocol/chat.h"
 #include "protocol/datetime.h"
 #include "protocol/text.h"
@@ -183,6 +184,17 @@ void CliSession::poll() {
         }
         return;
     }
+    if (directWaitUntil_ >= 0) {
+        const peer::TMySocket* channel = core_->peers().chatChannel(sendTo_->peerId);
+        if (now >= directWaitUntil_ || !channel || !channel->ViaServer()) {
+            directWaitUntil_ = -1;
+            if (options_.verbose)
+                printLine(stderr, channel && !channel->ViaServer() ? "vantor-cli: direct path"
+                                                                   : "vantor-cli: relayed");
+            sendNow();
+        }
+        return;
+    }
     if (options_.command == CliOptions::Command::Send && sentMs_ >= 0) {
         if (core_->peers().pending().size() == 0) {
             // Acknowledged, or handed to the server for later delivery as the last attempt.
@@ -249,8 +261,19 @@ void CliSession::runSend() {
         return;
     }
     c->visible = c->inFront = true;
+    sendTo_ = c;
+    if (options_.directWaitMs > 0 && c->kind() == protocol::kOneToOne) {
+        // Punching starts with the channel; the message waits for its outcome.
+        core_->peers().ensureChatChannel(c->peerId);
+        directWaitUntil_ = clock_.nowMs() + options_.directWaitMs;
+        return;
+    }
+    sendNow();
+}
+
+void CliSession::sendNow() {
     const conversation::ChatFont font{protocol::toGbk("宋体"), 0, 9};
-    const auto result = core_->chat().send(*c, protocol::toGbk(options_.text.toStdString()), font);
+    const auto result = core_->chat().send(*sendTo_, protocol::toGbk(options_.text.toStdString()), font);
     if (result != conversation::ChatCore::SendResult::Sent) {
         finish(1, QStringLiteral("nothing was sent"));
         return;

@@ -30,10 +30,11 @@ struct CliOptions {
     int timeoutSeconds = 40; // sign-in, and waiting for an acknowledgement
 
     enum class Command { Send, Listen, History } command = Command::Listen;
-    QString target; // colleague: id or display name; or a group's identifier in braces
-    QString text;   // send: the message; listen: the answer ("%s" = the received text)
-    int page = 0;   // history: 1-based; 0 = the last page
-    int count = 0;  // listen: stop after this many messages (0: never)
+    QString target;       // colleague: id or display name; or a group's identifier in braces
+    QString text;         // send: the message; listen: the answer ("%s" = the received text)
+    int page = 0;         // history: 1-based; 0 = the last page
+    int count = 0;        // listen: stop after this many messages (0: never)
+    int directWaitMs = 0; // send: first wait this long for a direct path to the colleague
 };
 
 // Prints each received message as one line: sender id, sender name and the text in its plain form
@@ -98,6 +99,7 @@ class CliSession : public QObject {
     void poll();
     void signedIn();
     void runSend();
+    void sendNow();
     void runHistory();
     void received(conversation::Conversation& c, const std::string& gbkPlain);
     void finish(int code, const QString& message = {});
@@ -115,6 +117,8 @@ class CliSession : public QObject {
     QTimer poll_;
     int64_t startedMs_ = 0;
     int64_t sentMs_ = -1;
+    int64_t directWaitUntil_ = -1; // waiting for the colleague's channel to turn direct
+    conversation::Conversation* sendTo_ = nullptr;
     bool running_ = false; // the command has started
     bool finished_ = false;
     int receivedCount_ = 0;

@@ -4,7 +4,7 @@
 //   vantor-cli [options] history <colleague|{group}> [--page N]
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
-#include "signals.h"
+#include "platform/termination_signals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -54,9 +54,14 @@ int main(int argc, char** argv) {
         QStringLiteral("timeout"),
         QStringLiteral("Seconds to wait for the sign-in and for an acknowledgement."),
         QStringLiteral("seconds"));
+    const QCommandLineOption directWait(
+        QStringLiteral("direct-wait"),
+        QStringLiteral("send: first wait up to MS for a direct path to the colleague."),
+        QStringLiteral("ms"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print what the windows would show."));
-    parser.addOptions({host, port, account, password, data, answer, count, page, timeout, verbose});
+    parser.addOptions(
+        {host, port, account, password, data, answer, count, page, timeout, directWait, verbose});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("send, listen or history"));
     parser.process(app);
 
@@ -83,6 +88,7 @@ int main(int argc, char** argv) {
         o.command = app::CliOptions::Command::Send;
         o.target = args[1];
         o.text = args[2];
+        o.directWaitMs = std::max(0, parser.value(directWait).toInt());
     } else if (command == QLatin1String("listen")) {
         if (args.size() != 1) return usage("listen takes no arguments");
         o.command = app::CliOptions::Command::Listen;
@@ -98,7 +104,7 @@ int main(int argc, char** argv) {
     }
 
     app::CliSession session(o);
-    app::onTerminationSignals([&] { session.stop(); });
+    platform::onTerminationSignals([&] { session.stop(); });
     session.start();
     return app.exec();
 }

@@ -49,24 +49,11 @@ World& world() {
             std::fprintf(stderr, "organisation: %s\n", error.c_str());
             std::exit(1);
         }
-        org.hashIterations = 1;
-        server::ServerConfig config;
-        config.dbPath = w->dir.filePath(QStringLiteral("store.db")).toStdString();
-        config.filePort = 0;
-        config.hashIterations = 1;
-        {
-            auto store = server::Store::open(config.dbPath, &error);
-            if (!store || !store->importOrganisation(org, &error)) {
-                std::fprintf(stderr, "import: %s\n", error.c_str());
-                std::exit(1);
-            }
+        w->server = vantor::testing::startServer(std::move(org), w->dir.path(), &error);
+        if (!w->server) {
+            std::fprintf(stderr, "server: %s\n", error.c_str());
+            std::exit(1);
         }
-        for (int attempt = 0; attempt < 5 && !w->server; ++attempt) {
-            config.port = vantor::testing::freeLowPort();
-            auto s = std::make_unique<server::ServerThread>(config);
-            if (s->start(&error)) w->server = std::move(s);
-        }
-        if (!w->server) std::exit(1);
         return w;
     }();
     return *w;

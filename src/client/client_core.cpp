@@ -49,6 +49,8 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
     statusTimer_->onTimeout = [this] { directory_->presence().StatusTimerTick(); };
 
     messenger_->UserKnown = [this](uint32_t id) { return directory_->directory().findUser(id) != nullptr; };
+    // One record of the users asked for, the directory's.
+    messenger_->AskForUser = [this](uint32_t id) { directory_->directory().QueryUser(id); };
     messenger_->addParticipant(this);
     installHandlers();
 }
@@ -62,6 +64,7 @@ ClientCore::~ClientCore() {
         messenger_->registerHandler(c, {});
     messenger_->registerHandler(Cmd::PeerAddress, {});
     messenger_->registerHandler(Cmd::ChatAck, {});
+    messenger_->registerHandler(Cmd::PictureRequest, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
     chat_.reset();
@@ -80,6 +83,7 @@ void ClientCore::installHandlers() {
     m.registerHandler(Cmd::PeerAddress,
                       [this](const protocol::Message& msg) { peers_->onPeerAddress(msg.body); });
     m.registerHandler(Cmd::ChatAck, [this](const protocol::Message& msg) { peers_->onChatAck(msg.body); });
+    m.registerHandler(Cmd::PictureRequest, [this](const protocol::Message& msg) { onPictureRequest(msg); });
     for (Cmd c : kForwardedRecords)
         m.registerHandler(c, [this](const protocol::Message& msg) { colleagueRecord(msg, nullptr); });
 }
@@ -103,6 +107,34 @@ std::optional<history::StoreLocation> ClientCore::historyLocation() const {
     l.historyFolder = messenger_->environment().layout.historyFolder(own->userId);
     l.accountId = static_cast<int32_t>(own->userId);
     return l;
+}
+
+std::optional<conversation::ImagesFolder> ClientCore::imagesFolder() const {
+    const auto& own = messenger_->OwnUser;
+    if (!own) return std::nullopt;
+    return conversation::ImagesFolder(
+        QString::fromStdString(messenger_->environment().layout.imagesFolder(own->userId)));
+}
+
+conversation::PictureRoute ClientCore::requestPicture(const protocol::ConversationKey& key, uint32_t ownerId,
+                                                      std::string_view name) {
+    const auto& own = messenger_->OwnUser;
+    if (!own || !messenger_->ConnectionOpen()) return conversation::PictureRoute::Refused;
+    conversation::PictureSenders senders;
+    senders.toServer = [this](const protocol::Message& m) { chatBridge_.sendToServer(m); };
+    senders.relayed = [this](uint32_t peerId, const protocol::Message& m) {
+        chatBridge_.sendToPeer(peerId, m, true);
+    };
+    const directory::User* owner = directory_->directory().findUser(ownerId);
+    const uint8_t status = owner ? owner->record.status : conversation::kStatusOffline;
+    return conversation::PictureRequester(own->userId, std::move(senders))
+        .request(key, ownerId, status, name);
+}
+
+void ClientCore::onPictureRequest(const protocol::Message& m) {
+    const auto images = imagesFolder();
+    if (!images || !pictureTransfer_) return;
+    conversation::PictureResponder(messenger_->OwnUser->userId, *images, *pictureTransfer_).answer(m.body);
 }
 
 void ClientCore::refreshChatSession() {

@@ -11,6 +11,7 @@
 #include "client/colleague_records.h"
 #include "conversation/chat_core.h"
 #include "conversation/conversation_registry.h"
+#include "conversation/picture_request.h"
 #include "directory/core.h"
 #include "history/message_store.h"
 #include "peer/transport.h"
@@ -52,6 +53,16 @@ class ClientCore : private session::SessionParticipant {
     // The signed-in account's message store; nothing while signed out.
     std::optional<history::StoreLocation> historyLocation() const;
 
+    // The account's Images folder; nothing while signed out.
+    std::optional<conversation::ImagesFolder> imagesFolder() const;
+    // Asks the owner (or, when the owner cannot answer, the server) for a picture that a message in
+    // the conversation `key` shows but the Images folder lacks.
+    conversation::PictureRoute requestPicture(const protocol::ConversationKey& key, uint32_t ownerId,
+                                              std::string_view name);
+    // Where a colleague's request for one of our pictures starts its transfer (null: requests are
+    // not answered).
+    void setPictureTransfer(conversation::IPictureTransfer* transfer) { pictureTransfer_ = transfer; }
+
     // A record from a colleague, by its channel or (null) forwarded by the server: the chat's own
     // records go to the chat core, the others to IColleagueRecords.
     void colleagueRecord(const protocol::Message& m, peer::TMySocket* channel);
@@ -78,6 +89,7 @@ class ClientCore : private session::SessionParticipant {
   private:
     void installHandlers();
     void onLoginReply(const protocol::Message& m);
+    void onPictureRequest(const protocol::Message& m);
     void applyUdpProxy();
     void loginStep(session::LoginStep step) override;
     void signOutStep(session::SignOutStep step, bool byUser) override;
@@ -95,6 +107,7 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<peer::PeerTransport> peers_;
     std::unique_ptr<conversation::ChatCore> chat_;
     std::unique_ptr<platform::Timer> statusTimer_;
+    conversation::IPictureTransfer* pictureTransfer_ = nullptr;
     bool signOutQueued_ = false;
     int proxyLookup_ = -1;
 };

@@ -116,6 +116,10 @@ void TMessengerX::RestartLoginWatchdog() {
 }
 
 void TMessengerX::QueryUser(uint32_t userId) {
+    if (AskForUser) {
+        AskForUser(userId);
+        return;
+    }
     if (!queriedUsers_.insert(userId).second) return;
     std::string body(4, '\0');
     wire::storeU32(body.data(), userId);

@@ -105,6 +105,9 @@ class TMessengerX : public QObject {
     void OnUserRecordArrived(uint32_t userId);
     // Whether a user is in the directory; the directory replaces the built-in answer.
     std::function<bool(uint32_t)> UserKnown;
+    // Where a user's record is asked for when a directory keeps track of its own queries; unset,
+    // the session asks the server itself, once per session.
+    std::function<void(uint32_t)> AskForUser;
     // Sign-in completed and not signed out since.
     bool SignedIn() const { return OwnUser.has_value() && TreeVisible; }
     bool ConnectionOpen() const { return connection_.isOpen(); }

@@ -3,11 +3,15 @@
 // of key opens.
 #include "client_fixture.h"
 
+#include "conversation/picture_request.h"
 #include "crypto/cipher.h"
 #include "peer/channel.h"
 #include "protocol/records.h"
 #include "protocol/text.h"
 #include "protocol/wire.h"
+
+#include <QDir>
+#include <QFile>
 
 namespace vantor::testing {
 namespace {
@@ -72,21 +76,26 @@ TEST_F(ClientTest, MessageToAnAbsentColleagueIsHandedToTheServerAndArrivesAtSign
     EXPECT_EQ(a.stored(1002), std::vector<std::string>{"下班前回电话"});
 }
 
+// The client of `viewerId` forgets `userId`, as if the server had removed the colleague from its tree
+// (the server still knows the colleague and answers queries for it).
+void forget(server::ServerThread& server, uint32_t viewerId, uint32_t userId) {
+    protocol::UserItem removal = server.call([&](server::Server& s) {
+        protocol::UserItem item;
+        item.action = protocol::kItemRemoved;
+        item.position = uint32_t(s.directory().position(userId));
+        item.user = *s.directory().user(userId);
+        return item;
+    });
+    ASSERT_TRUE(server.call([&](server::Server& s) {
+        return s.pushRecord(viewerId, protocol::Message{uint8_t(Cmd::UserItem), removal.encodeBody()});
+    }));
+}
+
 TEST_F(ClientTest, MessageFromAnUnknownSenderWaitsForItsRecord) {
     server().call([](server::Server& s) { s.setDirectPaths(false); });
     TestClient& b = signIn("wangfang", "wangfang123");
     TestClient& c = signIn("lina", "lina123");
-    // b forgets lina, as if the server had removed her from b's tree.
-    protocol::UserItem removal = server().call([](server::Server& s) {
-        protocol::UserItem item;
-        item.action = protocol::kItemRemoved;
-        item.position = uint32_t(s.directory().position(1003));
-        item.user = *s.directory().user(1003);
-        return item;
-    });
-    ASSERT_TRUE(server().call([&](server::Server& s) {
-        return s.pushRecord(1002, protocol::Message{uint8_t(Cmd::UserItem), removal.encodeBody()});
-    }));
+    forget(server(), 1002, 1003);
     ASSERT_TRUE(drive([&] { return b.dir().findUser(1003) == nullptr; }));
 
     conversation::Conversation& cb = c.openWith(1002);
@@ -99,6 +108,19 @@ TEST_F(ClientTest, MessageFromAnUnknownSenderWaitsForItsRecord) {
     EXPECT_EQ(b.dir().heldMessageCount(), 0u);
     ASSERT_EQ(b.conversationView.shown.size(), 1u);
     EXPECT_EQ(b.conversationView.shown[0].header.rfind(protocol::toGbk("李娜 "), 0), 0u);
+}
+
+TEST_F(ClientTest, ALinkToAColleagueOutsideTheTreeOpensTheConversationOnceTheRecordArrives) {
+    TestClient& b = signIn("wangfang", "wangfang123");
+    forget(server(), 1002, 1003);
+    ASSERT_TRUE(drive([&] { return b.dir().findUser(1003) == nullptr; }));
+    // Twice before the record is there: the conversation opens once when it arrives.
+    b.messenger().OnCopyData("uin=1003");
+    b.messenger().OnCopyData("uin=1003");
+    ASSERT_TRUE(drive([&] { return b.dir().findUser(1003) != nullptr; }));
+    drive([] { return false; }, 200);
+    const auto& calls = b.view.calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "conversation 1003"), 1);
 }
 
 TEST_F(ClientTest, TypingNoticesAndShakeReachTheOpenWindow) {
@@ -164,6 +186,53 @@ TEST_F(ClientTest, EachKindOfKeyOpensItsOwnConversation) {
     }
     EXPECT_EQ(b.core().conversations().all().size(), 3u);
     EXPECT_EQ(byKind, (std::map<uint8_t, std::string>{{0, "单聊"}, {1, "群聊"}, {2, "客服"}}));
+}
+
+struct RecordingPictureTransfer : conversation::IPictureTransfer {
+    std::vector<std::pair<uint32_t, std::string>> started; // requester, name
+    bool startPictureTransfer(uint32_t requesterId, const protocol::ConversationKey&, const QString&,
+                              const std::string& name) override {
+        started.emplace_back(requesterId, name);
+        return true;
+    }
+};
+
+TEST_F(ClientTest, PictureRequestsReachTheOwnerOnlyForPlainNamesOfItsImagesFolder) {
+    server().call([](server::Server& s) { s.setDirectPaths(false); });
+    TestClient& a = signIn("zhangwei", "zhangwei123");
+    TestClient& b = signIn("wangfang", "wangfang123");
+    RecordingPictureTransfer transfer;
+    a.core().setPictureTransfer(&transfer);
+    const QString images = a.core().imagesFolder()->folder();
+    QDir().mkpath(images);
+    QFile picture(images + QStringLiteral("/0A1B2C.JPG"));
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.write("jpeg");
+    picture.close();
+    const protocol::ConversationKey key = b.openWith(1001).key;
+
+    struct Case {
+        const char* name;
+        conversation::PictureRoute route;
+    } cases[] = {
+        {"0A1B2C.JPG", conversation::PictureRoute::Peer},
+        {"MISSING.JPG", conversation::PictureRoute::Peer}, // asked for; the owner has nothing to send
+        {"../IM.Dat", conversation::PictureRoute::Refused},
+        {"/etc/passwd", conversation::PictureRoute::Refused},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(b.core().requestPicture(key, 1001, c.name), c.route) << c.name;
+    // A forged request naming a path outside the folder, as a hostile peer would send it.
+    conversation::PictureRequest forged;
+    forged.ownerId = 1001;
+    forged.requesterId = 1002;
+    forged.key = key;
+    forged.fileName = "../IM.Dat";
+    ASSERT_TRUE(server().call([&](server::Server& s) {
+        return s.pushRecord(1001, protocol::Message{uint8_t(Cmd::PictureRequest), wire::encode(forged)});
+    }));
+    drive([] { return false; }, 500);
+    EXPECT_EQ(transfer.started, (std::vector<std::pair<uint32_t, std::string>>{{1002, "0A1B2C.JPG"}}));
 }
 
 } // namespace

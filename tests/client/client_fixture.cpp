@@ -90,29 +90,39 @@ void TestClient::colleagueRecord(const protocol::Message& m, peer::TMySocket* ch
 
 // ---- fixture ----
 
-void ClientTest::SetUp() {
-    ASSERT_TRUE(dir_.isValid());
-    server::Organisation org;
-    std::string error;
-    ASSERT_TRUE(server::readOrganisationFile(VANTOR_SOURCE_DIR "/data/org/sample-org.json", org, &error))
-        << error;
-    org.hashIterations = 1; // the sample's strong hashes only slow the sign-ins down here
-
+std::unique_ptr<server::ServerThread> startServer(server::Organisation org, const QString& folder,
+                                                  std::string* error) {
+    org.hashIterations = 1; // strong hashes only slow the sign-ins down here
     server::ServerConfig config;
-    config.dbPath = dir_.filePath(QStringLiteral("store.db")).toStdString();
+    config.dbPath = QDir(folder).filePath(QStringLiteral("store.db")).toStdString();
     config.filePort = 0;
     config.hashIterations = 1;
     {
-        auto store = server::Store::open(config.dbPath, &error);
-        ASSERT_TRUE(store && store->importOrganisation(org, &error)) << error;
+        auto store = server::Store::open(config.dbPath, error);
+        if (!store || !store->importOrganisation(org, error)) return nullptr;
     }
     // The client's settings hold server ports up to 32767, so the port is chosen in that range;
     // another program may take it between the choice and the bind, hence a few attempts.
-    for (int attempt = 0; attempt < 5 && !server_; ++attempt) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
         config.port = freeLowPort();
         auto s = std::make_unique<server::ServerThread>(config);
-        if (s->start(&error)) server_ = std::move(s);
+        if (s->start(error)) return s;
     }
+    return nullptr;
+}
+
+server::Organisation sampleOrganisation() {
+    server::Organisation org;
+    std::string error;
+    if (!server::readOrganisationFile(VANTOR_SOURCE_DIR "/data/org/sample-org.json", org, &error))
+        ADD_FAILURE() << error;
+    return org;
+}
+
+void ClientTest::SetUp() {
+    ASSERT_TRUE(dir_.isValid());
+    std::string error;
+    server_ = startServer(sampleOrganisation(), dir_.path(), &error);
     ASSERT_TRUE(server_) << error;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/devices.h"
 #include "platform/process_launcher.h"
+#include "server/org_file.h"
 #include "server/server_thread.h"
 
 #include <QTemporaryDir>
@@ -67,6 +68,14 @@ class TestClient : public client::IColleagueRecords {
     platform::NullCameraProbe camera_{false};
     std::unique_ptr<client::ClientCore> core_;
 };
+
+// vantor-server on a thread of its own with an organisation imported into a new store in `folder`
+// (cheap password hashes), on a free port the client's settings can hold. Null, with the reason in
+// `error`, when it cannot start.
+std::unique_ptr<server::ServerThread> startServer(server::Organisation org, const QString& folder,
+                                                  std::string* error);
+// The sample organisation (data/org/sample-org.json).
+server::Organisation sampleOrganisation();
 
 class ClientTest : public ::testing::Test {
   protected:

@@ -4,9 +4,9 @@
 
 #include <functional>
 
-namespace vantor::app {
+namespace vantor::platform {
 
 // Call once, after the application object exists.
 void onTerminationSignals(std::function<void()> handler);
 
-} // namespace vantor::app
+} // namespace vantor::platform

@@ -1,4 +1,4 @@
-#include "signals.h"
+#include "platform/termination_signals.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -7,7 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace vantor::app {
+namespace vantor::platform {
 
 namespace {
 int pipeFds[2] = {-1, -1};
@@ -35,4 +35,4 @@ void onTerminationSignals(std::function<void()> handler) {
     ::sigaction(SIGINT, &sa, nullptr);
 }
 
-} // namespace vantor::app
+} // namespace vantor::platform
