@@ -6,9 +6,9 @@
 #include "platform/hotkeys.h"
 #include "platform/process_launcher.h"
 #include "platform/runtime_paths.h"
+#include "platform/termination_signals.h"
 #include "platform/updater_lock.h"
 #include "protocol/text.h"
-#include "signals.h"
 #include "ui/desktop/demo_tour.h"
 #include "ui/desktop/desktop.h"
 #include "ui/kit/fonts.h"
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     if (handOver.listen(platform::handOverPath()) == platform::HandOverServer::Listen::Failed)
         qWarning("cannot listen at %s", qPrintable(platform::handOverPath()));
 
-    app::onTerminationSignals([&] { messenger.Exit(); });
+    platform::onTerminationSignals([&] { messenger.Exit(); });
     desktop.start(protocol::toGbk(first.toStdString()));
 
     std::unique_ptr<ui::DemoTour> tour;
