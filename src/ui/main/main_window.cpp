@@ -167,6 +167,11 @@ void MainWindow::buildTopBar() {
     myState_->setStyleSheet(QStringLiteral("color: white;"));
     myState_->setCursor(Qt::PointingHandCursor);
     myState_->installEventFilter(this);
+    statusPicture_ = label(ownArea_, "Img_MyState");
+    statusPicture_->setFixedSize(14, 14);
+    statusPicture_->setPixmap(statusIcon(directory::StatusClass::Offline).pixmap(14, 14));
+    statusPicture_->installEventFilter(this);
+    nameRow->addWidget(statusPicture_);
     nameRow->addWidget(userName_);
     nameRow->addSpacing(5);
     nameRow->addWidget(myState_);

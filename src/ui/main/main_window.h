@@ -232,6 +232,7 @@ class MainWindow : public QWidget,
     QLabel* head_ = nullptr;
     QLabel* userName_ = nullptr;
     QLabel* myState_ = nullptr;
+    QLabel* statusPicture_ = nullptr;
     QLabel* memo_ = nullptr;
     QLineEdit* memoEdit_ = nullptr;
     QToolButton* workState_ = nullptr;

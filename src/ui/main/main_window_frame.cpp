@@ -295,7 +295,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         if (e->type() == QEvent::MouseButtonRelease) mouseReleaseEvent(&mapped);
         return true;
     }
-    if (watched == myState_ && press) {
+    if ((watched == myState_ || watched == statusPicture_) && press) {
         if (client_ && client_->messenger().SignedIn()) {
             const directory::User* own = client_->directory().directory().ownUser();
             if (own && own->record.status != 8)

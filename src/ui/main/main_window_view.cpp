@@ -353,6 +353,7 @@ std::optional<std::string> MainWindow::askText(const std::string& prompt) {
 
 void MainWindow::showOwnState(const directory::OwnStateDisplay& s) {
     myState_->setText(q(s.statusLabel));
+    statusPicture_->setPixmap(statusIcon(s.pictureClass).pixmap(14, 14));
     setTrayHint(q(s.trayHint));
     if (s.signedIn) {
         userName_->setText(q(s.userName));
