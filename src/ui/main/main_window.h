@@ -60,6 +60,8 @@ class MainWindow : public QWidget,
     // Questions and text input are modal dialogs; tests put answers in their place.
     std::function<bool(const QString& title, const QString& text, directory::Question)> asker;
     std::function<std::optional<QString>(const QString& prompt)> textAsker;
+    // Whether the desktop has a notification area to hide into (tests decide).
+    std::function<bool()> trayAvailable;
     // Opens a link in the desktop's browser (tests record it instead).
     std::function<void(const QUrl&)> linkOpener;
 

@@ -206,7 +206,13 @@ void MainWindow::reportProblem(const QString& title, const QString& text) {
 
 void MainWindow::hideToTray() {
     hideSearch();
-    hide();
+    commitSignature();
+    // Without a notification area a hidden window could not be found again: it is minimised.
+    const bool tray = trayAvailable ? trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+    if (tray)
+        hide();
+    else
+        showMinimized();
     openMain_->setVisible(true);
     if (client_) client_->messenger().WindowHidden = true;
 }

@@ -105,12 +105,11 @@ void MainWindow::applyWindowOptions(bool autoHide, bool onTop) {
 
 void MainWindow::setWindowHidden(bool hidden) {
     if (hidden) {
-        hideSearch();
-        hide();
+        hideToTray();
     } else {
-        show();
+        showNormal();
+        openMain_->setVisible(false);
     }
-    openMain_->setVisible(hidden);
 }
 
 void MainWindow::closeMainWindow() {

@@ -374,6 +374,8 @@ TEST_F(MainWindowTest, DraggedToTheTopItDocksAndSlidesOutOfTheWay) {
 TEST_F(MainWindowTest, TheCloseButtonHidesTheSignedInWindowIntoTheTray) {
     startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
     ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
+    bool tray = true;
+    window().trayAvailable = [&] { return tray; };
     window().show();
     find<QToolButton>("M_Close")->click();
     EXPECT_FALSE(window().isVisible());
@@ -383,6 +385,16 @@ TEST_F(MainWindowTest, TheCloseButtonHidesTheSignedInWindowIntoTheTray) {
     EXPECT_TRUE(window().isVisible());
     EXPECT_FALSE(messenger().WindowHidden);
     EXPECT_TRUE(messenger().SignedIn());
+    EXPECT_FALSE(menuEntry(window().trayMenu(), QStringLiteral("打开主界面(&O)"))->isVisible());
+
+    // Without a notification area the window is only minimised, so the desktop can bring it back.
+    tray = false;
+    find<QToolButton>("M_Min")->click();
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_TRUE(window().isMinimized());
+    EXPECT_TRUE(messenger().WindowHidden);
+    desktop->shell().trayDoubleClicked();
+    EXPECT_FALSE(window().isMinimized());
 }
 
 } // namespace
