@@ -50,7 +50,9 @@ Desktop::~Desktop() {
         options_.hotKeys->unregisterAll();
         options_.hotKeys->onHotKey = nullptr;
     }
-    // The window goes last: the core still reaches it while it winds down.
+    // The window goes last: the core still reaches it while it winds down, but no longer the other
+    // way round.
+    window_->detach();
     shell_.reset();
     client_.reset();
     window_.reset();

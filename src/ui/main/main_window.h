@@ -56,6 +56,12 @@ class MainWindow : public QWidget,
     // The client and its shell, made after the window (they take it as their view).
     void attach(client::ClientCore* client, shell::ShellCore* shell, client::IConversationWindows* windows);
     void setConversationWindows(client::IConversationWindows* windows) { windows_ = windows; }
+    // Before the client and the shell go: the window stops reaching them.
+    void detach() {
+        client_ = nullptr;
+        shell_ = nullptr;
+        windows_ = nullptr;
+    }
 
     // Questions and text input are modal dialogs; tests put answers in their place.
     std::function<bool(const QString& title, const QString& text, directory::Question)> asker;
