@@ -1,5 +1,6 @@
 // The real main window over the client core, driven the way a person drives it.
 #include "directory/sectioned_model.h"
+#include "directory/tree_model.h"
 #include "protocol/text.h"
 #include "settings/profile_file.h"
 #include "shell/shell_core.h"
@@ -144,6 +145,28 @@ TEST_F(MainWindowTest, TreeTextsAndCountersFollowColleaguesAndTheOwnStatus) {
     EXPECT_TRUE(menuEntry(states, QStringLiteral("离开"))->isChecked());
     EXPECT_EQ(window().shown().trayIconIndex, 2);
     EXPECT_TRUE(drive([&] { return wang.userRow(1001) == "张伟（离开）"; }));
+}
+
+TEST_F(MainWindowTest, TheSignatureIsEditedInPlaceAndShownOnceTheServerEchoesIt) {
+    startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
+    ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
+    window().show();
+    TestClient& wang = signIn("wangfang", "wangfang123");
+    auto* memo = find<QLabel>("Lb_UserMemo");
+    auto* edit = find<QLineEdit>("Edt_UserMemo");
+    QTest::mouseClick(memo, Qt::LeftButton);
+    ASSERT_TRUE(edit->isVisible());
+    EXPECT_EQ(edit->text(), QStringLiteral("欢迎大家随时找我沟通"));
+    EXPECT_EQ(edit->maxLength(), 100);
+    edit->setText(QStringLiteral("  今天在上海出差  "));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_FALSE(edit->isVisible());
+    EXPECT_TRUE(drive([&] { return memo->text() == QStringLiteral("今天在上海出差"); }));
+    // The colleague sees it beside the name.
+    EXPECT_TRUE(drive([&] {
+        return wang.tree().indexOfUser(1001).data(directory::TreeModel::SignatureRole).toString() ==
+               QStringLiteral("今天在上海出差");
+    }));
 }
 
 TEST_F(MainWindowTest, TheTabsShowTheirViewsAndKeepTheChoice) {
