@@ -12,6 +12,11 @@ namespace {
 
 class ShellCoreTest : public testing::ClientTest {
   protected:
+    // The shell goes before the clients it was made over.
+    void TearDown() override {
+        core.reset();
+        ClientTest::TearDown();
+    }
     void start(const std::string& account) {
         client = &signIn(account, account + "123");
         core = std::make_unique<ShellCore>(client->core(), view, sound, launcher);
