@@ -454,6 +454,7 @@ void MainWindow::buildMainPage() {
     searchDrop_ = new QListWidget(this);
     searchDrop_->setObjectName(QStringLiteral("SearchDropDown"));
     searchDrop_->setFrameShape(QFrame::Box);
+    searchDrop_->setUniformItemSizes(true);
     searchDrop_->hide();
     connect(searchDrop_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const uint32_t id = item->data(Qt::UserRole).toUInt();

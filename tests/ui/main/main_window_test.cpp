@@ -8,6 +8,10 @@
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -60,6 +64,22 @@ TEST_F(MainWindowTest, SignsInFromThePanelAndOutAgainFromTheMenu) {
     EXPECT_EQ(window().width(), settings::kSignInWidth);
     // The remembered account is in the panel, the password is not.
     EXPECT_EQ(find<QLineEdit>("Edt_UserName")->text(), QStringLiteral("zhangwei"));
+}
+
+TEST_F(MainWindowTest, TheSignInPanelShowsTheLogoOfTheProgramFolder) {
+    // The window reads SysImages/login_Logo.png when it is built.
+    const QString logo = dir_.filePath(QStringLiteral("desktop/program/SysImages/login_Logo.png"));
+    QDir().mkpath(QFileInfo(logo).path());
+    QImage picture(97, 31, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(logo));
+    startDesktop();
+    EXPECT_EQ(find<QLabel>("Img_Logo")->pixmap().size(), QSize(97, 31));
+    desktop.reset();
+    QFile::remove(logo);
+    startDesktop();
+    EXPECT_NE(find<QLabel>("Img_Logo")->pixmap().size(), QSize(97, 31));
+    EXPECT_FALSE(find<QLabel>("Img_Logo")->pixmap().isNull());
 }
 
 TEST_F(MainWindowTest, WhatTheSignInPanelRefuses) {
