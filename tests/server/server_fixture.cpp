@@ -1,6 +1,7 @@
 #include "server_fixture.h"
 
 #include "server/store.h"
+#include "test_org.h"
 
 namespace vantor::testing {
 
@@ -13,25 +14,7 @@ wire::Guid groupGuid() {
 }
 
 server::Organisation testOrganisation() {
-    server::Organisation org;
-    org.hashIterations = 1;
-    org.departments = {{1, 0, toGbk("总部")}, {2, 1, toGbk("研发部")}};
-    const char* names[] = {"张三", "李四", "王五", "赵六", "钱七"};
-    for (uint32_t i = 0; i < 5; ++i) {
-        server::Colleague c;
-        c.id = 11 + i;
-        c.department = 1 + i % 2;
-        c.name = toGbk(names[i]);
-        org.colleagues.push_back(c);
-        org.accounts.push_back({std::string(1, char('a' + i)), c.id, "p" + std::string(1, char('a' + i))});
-    }
-    for (uint32_t i = 0; i < 40; ++i) {
-        server::Colleague c;
-        c.id = 100 + i;
-        c.department = 2;
-        c.name = toGbk("同事") + std::to_string(i);
-        org.colleagues.push_back(c);
-    }
+    server::Organisation org = smallOrganisation(40);
     org.contactGroups = {{1, 11, toGbk("朋友")}};
     org.contactLinks = {{11, 12, 1}};
     server::DiscussionGroup g;

@@ -3,6 +3,7 @@
 #include "protocol/text.h"
 #include "server/store.h"
 #include "settings/profile_file.h"
+#include "test_org.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,27 +13,7 @@ namespace vantor::testing {
 using protocol::toGbk;
 
 server::Organisation sessionOrganisation() {
-    server::Organisation org;
-    org.hashIterations = 1;
-    org.departments = {{1, 0, toGbk("总部")}, {2, 1, toGbk("研发部")}};
-    const char* names[] = {"张三", "李四", "王五", "赵六", "钱七"};
-    for (uint32_t i = 0; i < 5; ++i) {
-        server::Colleague c;
-        c.id = 11 + i;
-        c.department = 1 + i % 2;
-        c.name = toGbk(names[i]);
-        org.colleagues.push_back(c);
-        const std::string a(1, char('a' + i));
-        org.accounts.push_back({a, c.id, "p" + a});
-    }
-    for (uint32_t i = 0; i < 6; ++i) {
-        server::Colleague c;
-        c.id = 100 + i;
-        c.department = 2;
-        c.name = toGbk("同事") + std::to_string(i);
-        org.colleagues.push_back(c);
-    }
-    return org;
+    return smallOrganisation(6);
 }
 
 // ---- server ----
