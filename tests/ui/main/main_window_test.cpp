@@ -1,4 +1,5 @@
 // The real main window over the client core, driven the way a person drives it.
+#include "../../platform/test_net.h"
 #include "directory/sectioned_model.h"
 #include "directory/tree_model.h"
 #include "protocol/text.h"
@@ -19,6 +20,8 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QToolButton>
 
@@ -123,6 +126,40 @@ TEST_F(MainWindowTest, WhatTheSignInPanelRefuses) {
         desktop.reset();
         QDir(folder).removeRecursively();
     }
+}
+
+TEST_F(MainWindowTest, ASilentServerKeepsTheProgressUntilCancelledOrTheWatchdog) {
+    // A server that takes the connection and never answers.
+    QTcpServer silent;
+    std::vector<QTcpSocket*> held;
+    QObject::connect(&silent, &QTcpServer::newConnection,
+                     [&] { held.push_back(silent.nextPendingConnection()); });
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, freeLowPort()));
+    startDesktop({}, true, silent.serverPort());
+    ASSERT_TRUE(drive([&] { return signInPanelShown(); }));
+    find<QLineEdit>("Edt_UserName")->setText(QStringLiteral("zhangwei"));
+    find<QLineEdit>("Edt_Password")->setText(QStringLiteral("zhangwei123"));
+    find<QPushButton>("btn_Login")->click();
+    EXPECT_TRUE(drive([&] { return seen("lb_Cancel") && !held.empty(); }, 8000, 0));
+    EXPECT_FALSE(seen("btn_Login"));
+    EXPECT_EQ(find<QLabel>("lb_Logining")->text(), QStringLiteral("正在登录..."));
+    EXPECT_EQ(menuEntry(window().trayMenu(), QStringLiteral("取消登录(&I)")) != nullptr, true);
+
+    // Cancelled: the inputs come back.
+    emit find<QLabel>("lb_Cancel")->linkActivated(QStringLiteral("#"));
+    EXPECT_TRUE(drive([&] { return seen("btn_Login"); }, 3000, 0));
+    EXPECT_FALSE(seen("lb_Cancel"));
+    EXPECT_TRUE(menuEntry(window().trayMenu(), QStringLiteral("登录(&I)")));
+
+    // Again, and this time the watchdog gives up after 15 s with the balloon.
+    find<QPushButton>("btn_Login")->click();
+    EXPECT_TRUE(drive([&] { return seen("lb_Cancel") && held.size() == 2; }, 3000, 0));
+    drive([] { return false; }, 100, 0); // the client takes the opened connection in
+    clock_.advance(15000);
+    EXPECT_TRUE(drive([&] { return seen("btn_Login"); }, 3000, 0));
+    EXPECT_EQ(window().shown().balloonTitle, QStringLiteral("连接失败"));
+    EXPECT_EQ(window().shown().balloonText, QStringLiteral("未能连接至服务器，请检查网络设置！"));
+    qDeleteAll(held);
 }
 
 TEST_F(MainWindowTest, TreeTextsAndCountersFollowColleaguesAndTheOwnStatus) {

@@ -20,7 +20,7 @@ void MainWindowTest::TearDown() {
     ClientTest::TearDown();
 }
 
-void MainWindowTest::startDesktop(const std::string& argument, bool host) {
+void MainWindowTest::startDesktop(const std::string& argument, bool host, uint16_t port) {
     folder = dir_.filePath(QStringLiteral("desktop"));
     QDir().mkpath(folder + QStringLiteral("/program/SysImages"));
     QDir().mkpath(folder + QStringLiteral("/Documents/KZQ"));
@@ -30,7 +30,7 @@ void MainWindowTest::startDesktop(const std::string& argument, bool host) {
                     folder + QStringLiteral("/program/SysImages/") + QLatin1String(picture));
     settings::ProfileFile machine((folder + QStringLiteral("/Documents/KZQ/IM.Dat")).toStdString());
     machine.writeString("Login", "HostName", host ? "127.0.0.1" : "");
-    machine.writeInteger("Login", "ServerPort", server().port());
+    machine.writeInteger("Login", "ServerPort", port ? port : server().port());
     ui::DesktopOptions o;
     o.programFolder = folder + QStringLiteral("/program");
     o.documentsFolder = folder + QStringLiteral("/Documents");

@@ -31,7 +31,8 @@ class MainWindowTest : public ClientTest {
 
     // The desktop client started with a first argument (UTF-8); `host` false leaves the server
     // out of the settings.
-    void startDesktop(const std::string& argument = {}, bool host = true);
+    // `port`: the server port written into the settings (0: the reference server's).
+    void startDesktop(const std::string& argument = {}, bool host = true, uint16_t port = 0);
     // Waits for the sign-in panel, fills it and presses btn_Login; true once signed in.
     bool signInFromPanel(const QString& account, const QString& password);
     bool signInPanelShown();
