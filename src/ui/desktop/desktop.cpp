@@ -2,6 +2,10 @@
 
 #include <QDebug>
 
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+#include "ui/chat/chat_windows.h"
+#endif
+
 namespace vantor::ui {
 
 void LoggingConversationWindows::openWith(uint32_t userId) {
@@ -39,6 +43,13 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
         *client_, *window_, options_.sound ? *options_.sound : nullSound_, *options_.launcher);
     window_->attach(client_.get(), shell_.get(), &loggingWindows_);
     shell_->setConversationWindows(&loggingWindows_);
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+    auto chat = std::make_unique<ChatWindows>(*client_, nullptr, options_.programFolder, &shell_->alerts());
+    chatWindows_ = chat.get();
+    chatWindowsOwner_ = std::move(chat);
+    setConversationWindows(chatWindows_);
+    client_->setConversationView(chatWindows_);
+#endif
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
@@ -53,6 +64,9 @@ Desktop::~Desktop() {
     // The window goes last: the core still reaches it while it winds down, but no longer the other
     // way round.
     window_->detach();
+    if (chatWindows_) client_->setConversationView(nullptr);
+    chatWindows_ = nullptr;
+    chatWindowsOwner_.reset();
     shell_.reset();
     client_.reset();
     window_.reset();

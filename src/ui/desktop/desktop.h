@@ -1,6 +1,7 @@
 // The desktop client put together: the main window, the client core (session, directory, peers,
 // chat) with the window as its views, the main window's behaviour (ShellCore) with the tray, hot
-// keys and sound, and the conversation windows, which come in from outside.
+// keys and sound, and the conversation windows (built here where the build has them; others can
+// be put in their place).
 #pragma once
 
 #include "client/client_core.h"
@@ -13,11 +14,15 @@
 #include "shell/shell_core.h"
 #include "ui/main/main_window.h"
 
+#include <QObject>
+
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace vantor::ui {
+
+class ChatWindows;
 
 // Conversation windows that only log what they were asked to do (until real ones are plugged in).
 class LoggingConversationWindows : public client::IConversationWindows {
@@ -55,6 +60,8 @@ class Desktop {
     void setConversationWindows(client::IConversationWindows* windows);
     void setConversationView(conversation::IConversationView* view) { client_->setConversationView(view); }
     client::IConversationAlerts& alerts() { return shell_->alerts(); }
+    // The conversation windows built with the desktop, where the build has them (else null).
+    ChatWindows* chatWindows() const { return chatWindows_; }
 
     // Main window creation with the first command-line argument (GBK); shows the window unless it
     // starts hidden.
@@ -72,6 +79,8 @@ class Desktop {
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<client::ClientCore> client_;
     std::unique_ptr<shell::ShellCore> shell_;
+    std::unique_ptr<QObject> chatWindowsOwner_; // the same object as chatWindows_
+    ChatWindows* chatWindows_ = nullptr;
 };
 
 } // namespace vantor::ui
