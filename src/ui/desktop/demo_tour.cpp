@@ -39,7 +39,7 @@ bool DemoTour::shoot(QWidget* w, const QString& name) {
 QWidget* DemoTour::conversationWindow() const {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w != &desktop_.window() && w->isWindow() && w->width() > 200 &&
-            !(w->windowFlags() & Qt::ToolTip) && !w->inherits("QMenu"))
+            w->windowType() != Qt::ToolTip && w->windowType() != Qt::Popup)
             return w;
     return nullptr;
 }
@@ -114,6 +114,10 @@ void DemoTour::poll() {
     }
     if (waited_ > s.timeoutMs) {
         qWarning("demo: gave up waiting for: %s", qPrintable(s.what));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                qWarning("demo:   window %s \"%s\" %dx%d", w->metaObject()->className(),
+                         qPrintable(w->windowTitle()), w->width(), w->height());
         ++current_;
         waited_ = 0;
     }
