@@ -1,0 +1,102 @@
+// What a conversation window reaches outside itself besides the chat core: the colleague's card
+// for the header, the picture fetch and upload, file offers, the buttons of the file, media,
+// group and service features, the running activities asked about on closing, and the desktop
+// (opening files and links, dialogs). Every member has a harmless default so that a window works
+// before those features exist; tests override what they look at.
+#pragma once
+
+#include "conversation/conversation_registry.h"
+
+#include <QColor>
+#include <QString>
+#include <QUrl>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace vantor::ui {
+
+// The colleague a window's header shows.
+struct PeerCard {
+    QString name;
+    QString signature;
+    uint8_t status = 8;  // the status codes 0..10; 8 offline
+    QString headPicture; // a file; empty: the default head picture
+};
+
+// The toolbar buttons whose work belongs to other features.
+enum class ChatTool {
+    AddUser,
+    SendFile,
+    RemoteDesktop,
+    Audio,
+    Video,
+    Dirhaven,
+    GroupSetup,
+    ExitGroup,
+    Reservation,
+    CopyScreen,
+    RefreshCard,
+};
+
+class IChatServices {
+  public:
+    virtual ~IChatServices() = default;
+
+    // The header: nothing for an unknown colleague (the window keeps its defaults).
+    virtual std::optional<PeerCard> peerCard(uint32_t /*userId*/) { return std::nullopt; }
+    // A group's name for the caption of a group window.
+    virtual QString groupName(const conversation::Conversation& /*c*/) { return {}; }
+    // Whether the server lets this account create discussion groups / send mobile texts.
+    virtual bool mayCreateGroups() { return false; }
+    virtual bool mayUseSms() { return false; }
+    // The group window's creator test (decides its toolbar).
+    virtual bool isGroupCreator(const conversation::Conversation& /*c*/) { return false; }
+
+    // A received message shows a picture the Images folder lacks: fetch it from `ownerId`.
+    virtual void requestPicture(const conversation::Conversation& /*c*/, uint32_t /*ownerId*/,
+                                const std::string& /*name*/) {}
+    // An own message shows pictures of the Images folder: offer them to those who cannot ask us.
+    virtual void offerPictures(const conversation::Conversation& /*c*/,
+                               const std::vector<std::string>& /*names*/) {}
+    // A file dropped or pasted that is not inserted as a picture.
+    virtual void offerFile(const conversation::Conversation& /*c*/, const QString& /*path*/) {}
+    // A toolbar button of another feature, or an action link it owns ("RHAccept" and so on).
+    virtual void tool(const conversation::Conversation& /*c*/, ChatTool /*tool*/) {}
+    virtual void actionLink(const conversation::Conversation& /*c*/, const std::string& /*action*/,
+                            const std::string& /*argument*/) {}
+
+    // Running file transfers (pictures not counted) and voice/video conversations of a window.
+    virtual int runningFileTransfers(const conversation::Conversation& /*c*/) { return 0; }
+    virtual int runningMedia(const conversation::Conversation& /*c*/) { return 0; }
+    // Ends them (the user agreed to close), and the remote assistance in any case.
+    virtual void endActivities(const conversation::Conversation& /*c*/) {}
+    // The evaluation of a service conversation; true keeps the window open.
+    virtual bool evaluationAsksToStay(const conversation::Conversation& /*c*/) { return false; }
+
+    // The message tip strip and the reminder window of the main window.
+    virtual void queueTip(const std::string& /*gbkText*/) {}
+
+    // The desktop. The defaults use the system's handlers and modal dialogs.
+    virtual void openPath(const QString& path);
+    virtual void openUrl(const QUrl& url);
+    virtual void alert(QWidget* parent, const QString& text);
+    virtual bool confirm(QWidget* parent, const QString& caption, const QString& text);
+    virtual QString saveFileName(QWidget* parent, const QString& suggested);
+    virtual QString openPictureName(QWidget* parent);
+    virtual std::optional<QColor> chooseColour(QWidget* parent, const QColor& current);
+};
+
+// The program's and the account's picture folders.
+struct PictureFolders {
+    QString faces;      // <program>/Face/
+    QString sysImages;  // <program>/SysImages/
+    QString customFace; // <account>/CustomFace/ (the face page)
+    QString images;     // <account>/Images/
+};
+
+} // namespace vantor::ui

@@ -1,0 +1,267 @@
+#include "ui/chat/chat_windows.h"
+
+#include "conversation/picture_request.h"
+#include "protocol/text.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace vantor::ui {
+
+using conversation::Conversation;
+
+namespace {
+
+QString fromGbk(const std::string& s) {
+    return QString::fromStdString(protocol::fromGbk(s));
+}
+
+// Over a whole client: colleagues' cards from its directory, pictures fetched through it and
+// offered to the server for colleagues who cannot ask us; everything else as IChatServices has it.
+class ClientServices : public IChatServices {
+  public:
+    ClientServices(client::ClientCore& core, ChatWindows& windows) : core_(core), windows_(windows) {}
+    std::optional<PeerCard> peerCard(uint32_t userId) override {
+        const directory::User* u = core_.directory().directory().findUser(userId);
+        if (!u) return std::nullopt;
+        PeerCard card;
+        card.name = fromGbk(u->record.name);
+        card.signature = fromGbk(u->record.signature);
+        card.status = u->record.status;
+        return card;
+    }
+    void requestPicture(const Conversation& c, uint32_t ownerId, const std::string& name) override {
+        if (core_.requestPicture(c.key, ownerId, name) == conversation::PictureRoute::Refused)
+            windows_.pictureArrived(name, true);
+    }
+    void offerPictures(const Conversation& c, const std::vector<std::string>& names) override {
+        const auto images = core_.imagesFolder();
+        const auto& own = core_.messenger().OwnUser;
+        if (!images || !own) return;
+        const directory::User* peer = core_.directory().directory().findUser(c.peerId);
+        const uint8_t status = peer ? peer->record.status : conversation::kStatusOffline;
+        if (!conversation::shouldUploadPictures(c.key, status)) return;
+        for (const std::string& name : names)
+            if (auto upload = conversation::pictureUpload(own->userId, c.key, *images, name))
+                if (!core_.messenger().SendToServer(*upload)) {
+                    core_.signOutAfterFailedWrite();
+                    return;
+                }
+    }
+
+  private:
+    client::ClientCore& core_;
+    ChatWindows& windows_;
+};
+
+} // namespace
+
+ChatWindows::ChatWindows(ChatFormContext context, client::IConversationAlerts* alerts,
+                         IHistoryOpener* history, QObject* parent)
+    : QObject(parent), context_(std::move(context)), alerts_(alerts), history_(history) {
+    if (!context_.services) {
+        ownServices_ = std::make_unique<IChatServices>();
+        context_.services = ownServices_.get();
+    }
+}
+
+ChatWindows::ChatWindows(client::ClientCore& core, IChatServices* services, QString programFolder,
+                         client::IConversationAlerts* alerts, IHistoryOpener* history, QObject* parent)
+    : QObject(parent), core_(&core), programFolder_(std::move(programFolder)), alerts_(alerts),
+      history_(history) {
+    context_.chat = &core.chat();
+    context_.registry = &core.conversations();
+    if (!services) {
+        ownServices_ = std::make_unique<ClientServices>(core, *this);
+        services = ownServices_.get();
+    }
+    context_.services = services;
+    refreshAccount();
+}
+
+void ChatWindows::refreshAccount() {
+    if (!core_) return;
+    const auto& layout = core_->messenger().environment().layout;
+    QString program =
+        programFolder_.isEmpty() ? QString::fromStdString(layout.programFolder()) : programFolder_;
+    if (!program.endsWith(QLatin1Char('/'))) program += QLatin1Char('/');
+    context_.folders.faces = program + QStringLiteral("Face/");
+    context_.folders.sysImages = program + QStringLiteral("SysImages/");
+    context_.folders.customFace = program + QStringLiteral("CustomFace/");
+    const auto& own = core_->messenger().OwnUser;
+    if (!own) {
+        context_.userFile.clear();
+        return;
+    }
+    context_.folders.images = QString::fromStdString(layout.imagesFolder(own->userId));
+    const QString account = QString::fromStdString(layout.customFaceFolder(own->userId));
+    if (QFileInfo::exists(account + QStringLiteral("FacePage1.bmp"))) context_.folders.customFace = account;
+    context_.userFile = layout.userFile(own->userId);
+}
+
+ChatWindows::~ChatWindows() {
+    for (auto& [id, form] : forms_)
+        delete form.data();
+}
+
+TfrmChatForm* ChatWindows::existing(int id) const {
+    auto it = forms_.find(id);
+    return it == forms_.end() ? nullptr : it->second.data();
+}
+
+TfrmChatForm* ChatWindows::form(int id) {
+    if (TfrmChatForm* f = existing(id)) return f;
+    if (!context_.registry || !context_.registry->byId(id)) return nullptr;
+    refreshAccount();
+    std::vector<QRect> others;
+    for (const auto& [otherId, other] : forms_)
+        if (other) others.push_back(other->frameGeometry());
+    auto* f = new TfrmChatForm(context_, id);
+    QPoint first(120, 80);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        first = area.center() - QPoint(f->width() / 2, f->height() / 2);
+    }
+    f->move(chatlayout::newWindowPosition(others, first));
+    connect(f, &TfrmChatForm::closed, this, &ChatWindows::closed);
+    connect(f, &TfrmChatForm::historyRequested, this, [this](int conversationId) {
+        Conversation* c = context_.registry->byId(conversationId);
+        if (!c || !history_) return;
+        if (c->kind() == protocol::kOneToOne)
+            history_->openHistoryOf(c->peerId);
+        else
+            history_->openHistoryOfConversation(*c);
+    });
+    forms_[id] = f;
+    return f;
+}
+
+void ChatWindows::closed(int id) {
+    auto it = forms_.find(id);
+    if (it == forms_.end()) return;
+    if (it->second) it->second->deleteLater();
+    forms_.erase(it);
+    if (context_.registry) context_.registry->remove(id);
+    if (alerts_) alerts_->conversationClosed(id);
+}
+
+void ChatWindows::peerChanged(uint32_t userId) {
+    for (auto& [id, f] : forms_) {
+        const Conversation* c = context_.registry->byId(id);
+        if (f && c && c->peerId == userId) f->refreshHeader();
+    }
+}
+
+int ChatWindows::pictureArrived(const std::string& name, bool failed) {
+    int changed = 0;
+    for (auto& [id, f] : forms_)
+        if (f) changed += f->display()->replacePlaceholders(name, failed);
+    return changed;
+}
+
+void ChatWindows::showMessage(Conversation& c, const std::string& header, bool own, const std::string& plain,
+                              const conversation::ChatFont& font) {
+    if (TfrmChatForm* f = form(c.id)) f->showMessage(header, own, plain, font);
+}
+
+void ChatWindows::systemLine(Conversation& c, const std::string& line) {
+    if (TfrmChatForm* f = form(c.id)) f->systemLine(line);
+}
+
+void ChatWindows::alertBar(Conversation& c, const std::string& text) {
+    if (TfrmChatForm* f = form(c.id)) f->alertBar(fromGbk(text));
+}
+
+void ChatWindows::clearInput(Conversation& c) {
+    if (TfrmChatForm* f = form(c.id)) f->input()->clear();
+}
+
+void ChatWindows::flash(Conversation& c) {
+    if (TfrmChatForm* f = form(c.id); f && f->isVisible()) QApplication::alert(f);
+}
+
+void ChatWindows::bringToFront(Conversation& c) {
+    TfrmChatForm* f = form(c.id);
+    if (!f) return;
+    if (f->isMinimized()) f->showNormal();
+    f->show();
+    f->raise();
+    f->activateWindow();
+    c.visible = true;
+    c.inFront = true;
+    c.alerted = true;
+}
+
+void ChatWindows::shake(Conversation& c) {
+    if (TfrmChatForm* f = form(c.id)) f->shake();
+}
+
+void ChatWindows::alertConversation(Conversation& c) {
+    c.alerted = true;
+    if (!alerts_) return;
+    client::ConversationAlert alert;
+    alert.conversationId = c.id;
+    if (c.kind() == protocol::kOneToOne)
+        alert.senderId = c.peerId;
+    else
+        alert.groupId = c.key.groupId.data1;
+    alerts_->alertConversation(alert);
+}
+
+void ChatWindows::setTypingTexts(Conversation& c, const std::string& nameLabel, const std::string& caption) {
+    if (TfrmChatForm* f = existing(c.id)) f->setTypingTexts(fromGbk(nameLabel), fromGbk(caption));
+}
+
+void ChatWindows::startTypingTimer(Conversation& c) {
+    if (TfrmChatForm* f = existing(c.id)) f->startTypingTimer();
+}
+
+void ChatWindows::stopTypingTimer(Conversation& c) {
+    if (TfrmChatForm* f = existing(c.id)) f->stopTypingTimer();
+}
+
+void ChatWindows::queueTip(const std::string& text) {
+    context_.services->queueTip(text);
+}
+
+void ChatWindows::showReminder(const protocol::Shake& record) {
+    emit reminderWanted(record);
+}
+
+void ChatWindows::serviceFirstMessage(Conversation& c) {
+    emit serviceSessionWanted(c.id);
+}
+
+void ChatWindows::storeFailed(Conversation& c, const std::string& reason) {
+    if (TfrmChatForm* f = form(c.id)) f->systemLine(protocol::toGbk("未能保存聊天记录：") + reason);
+}
+
+void ChatWindows::closeAll() {
+    // Sign-out by the user: no questions; the registry forgets the conversations itself.
+    auto forms = std::move(forms_);
+    forms_.clear();
+    for (auto& [id, f] : forms) {
+        if (!f) continue;
+        f->hide();
+        f->deleteLater();
+        if (alerts_) alerts_->conversationClosed(id);
+    }
+}
+
+void ChatWindows::openWith(uint32_t userId) {
+    if (!context_.registry) return;
+    if (Conversation* c = context_.registry->openWith(userId)) bringToFront(*c);
+}
+
+void ChatWindows::showConversation(int id) {
+    if (!context_.registry) return;
+    if (Conversation* c = context_.registry->byId(id)) bringToFront(*c);
+}
+
+void ChatWindows::openHistory(uint32_t userId) {
+    if (history_) history_->openHistoryOf(userId);
+}
+
+} // namespace vantor::ui
