@@ -5,6 +5,10 @@
 #ifdef VANTOR_HAVE_CHAT_WINDOWS
 #include "ui/chat/chat_windows.h"
 #endif
+#ifdef VANTOR_HAVE_HISTORY_WINDOWS
+#include "ui/history/history_directory.h"
+#include "ui/history/history_windows.h"
+#endif
 
 namespace vantor::ui {
 
@@ -50,6 +54,20 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     setConversationWindows(chatWindows_);
     client_->setConversationView(chatWindows_);
 #endif
+#ifdef VANTOR_HAVE_HISTORY_WINDOWS
+    // The history viewer, from the main window's button and from the conversation windows.
+    struct History {
+        explicit History(client::ClientCore& core, const QString& programFolder)
+            : directory(core),
+              windows(HistoryWindows::clientSource(core, directory, services, programFolder)) {}
+        ClientHistoryDirectory directory;
+        IHistoryServices services;
+        HistoryWindows windows;
+    };
+    auto history = std::make_shared<History>(*client_, options_.programFolder);
+    chatWindows_->setHistory(&history->windows);
+    history_ = history;
+#endif
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
@@ -67,13 +85,18 @@ Desktop::~Desktop() {
     if (chatWindows_) client_->setConversationView(nullptr);
     chatWindows_ = nullptr;
     chatWindowsOwner_.reset();
+    history_.reset();
     shell_.reset();
     client_.reset();
     window_.reset();
 }
 
 void Desktop::setConversationWindows(client::IConversationWindows* windows) {
-    client::IConversationWindows* w = windows ? windows : &loggingWindows_;
+    client::IConversationWindows* fallback = &loggingWindows_;
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+    if (chatWindows_) fallback = chatWindows_;
+#endif
+    client::IConversationWindows* w = windows ? windows : fallback;
     window_->setConversationWindows(w);
     shell_->setConversationWindows(w);
 }

@@ -55,7 +55,7 @@ class Desktop {
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
 
-    // The conversation windows; null puts the logging stand-in back. They report hidden
+    // The conversation windows; null puts the desktop's own back. They report hidden
     // conversations with messages to alerts().
     void setConversationWindows(client::IConversationWindows* windows);
     void setConversationView(conversation::IConversationView* view) { client_->setConversationView(view); }
@@ -81,6 +81,7 @@ class Desktop {
     std::unique_ptr<shell::ShellCore> shell_;
     std::unique_ptr<QObject> chatWindowsOwner_; // the same object as chatWindows_
     ChatWindows* chatWindows_ = nullptr;
+    std::shared_ptr<void> history_; // the history viewer, where the build has it
 };
 
 } // namespace vantor::ui

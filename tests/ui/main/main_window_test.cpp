@@ -9,6 +9,7 @@
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -449,6 +450,28 @@ TEST_F(MainWindowTest, DraggedToTheTopItDocksAndSlidesOutOfTheWay) {
     mouse(&window(), QEvent::MouseMove, border + QPoint(100, 0), Qt::LeftButton);
     mouse(&window(), QEvent::MouseButtonRelease, border + QPoint(100, 0), Qt::NoButton);
     EXPECT_EQ(window().x(), 300);
+}
+
+TEST_F(MainWindowTest, TheDesktopsOwnConversationWindowsOpenFromTheTreeAndTheHistoryButton) {
+    startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
+    if (!desktop->chatWindows()) GTEST_SKIP() << "built without the conversation windows";
+    ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
+    desktop->setConversationWindows(nullptr); // back to the desktop's own windows
+    window().show();
+    auto visibleWindow = [](const char* className) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && QLatin1String(w->metaObject()->className()) == QLatin1String(className))
+                return w;
+        return static_cast<QWidget*>(nullptr);
+    };
+    ui::OrgTreeView* tree = window().tree();
+    tree->setCurrentIndex(desktop->client().directory().tree().indexOfUser(1002));
+    QTest::keyClick(tree, Qt::Key_Return);
+    QWidget* chat = visibleWindow("vantor::ui::TfrmChatForm");
+    ASSERT_TRUE(chat);
+    EXPECT_TRUE(chat->windowTitle().contains(QStringLiteral("王芳"))) << chat->windowTitle().toStdString();
+    find<QToolButton>("ImgBtn_Search")->click();
+    EXPECT_TRUE(visibleWindow("vantor::ui::THistoryForm"));
 }
 
 TEST_F(MainWindowTest, TheCloseButtonHidesTheSignedInWindowIntoTheTray) {
