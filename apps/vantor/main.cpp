@@ -1,30 +1,37 @@
-// The client process: checks for a running updater, builds the client (session, directory, peer
-// transport) with its platform services, takes over the hand-over socket for `agent`, and runs the
-// event loop. Until the windows exist it runs headless, printing what the windows would show.
-#include "client/client_core.h"
-#include "directory_view.h"
+// The desktop client: checks for a running updater, builds the main window over the client with
+// its platform services (tray, hot keys, sound, idle time), takes over the hand-over socket for
+// `agent`, and runs the event loop.
 #include "platform/clock.h"
-#include "platform/devices.h"
 #include "platform/hand_over.h"
+#include "platform/hotkeys.h"
 #include "platform/process_launcher.h"
 #include "platform/runtime_paths.h"
+#include "platform/termination_signals.h"
 #include "platform/updater_lock.h"
-#include "printing_view.h"
 #include "protocol/text.h"
-#include "signals.h"
+#include "ui/desktop/demo_tour.h"
+#include "ui/desktop/desktop.h"
+#include "ui/kit/fonts.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #ifdef VANTOR_HAVE_MULTIMEDIA
 #include "platform/media_devices.h"
 #endif
+#ifdef VANTOR_HAVE_SOUND
+#include "platform/sound_media.h"
+#endif
+#ifdef VANTOR_HAVE_X11_HOTKEYS
+#include "platform/hotkeys_x11.h"
+#endif
 #ifdef VANTOR_HAVE_X11_IDLE
 #include "directory/x11/x11_idle_source.h"
 #endif
 
 #include <csignal>
+#include <cstdio>
 #include <memory>
 
 using namespace vantor;
@@ -32,12 +39,16 @@ using namespace vantor;
 int main(int argc, char** argv) {
     // A closed output (started detached by agent, say) must not end the client.
     std::signal(SIGPIPE, SIG_IGN);
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
+    // The window hides into the notification area; only Exit() ends the client.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("Kezique"));
     const QStringList args = QCoreApplication::arguments();
     const QString first = args.size() > 1 ? args.at(1) : QString();
 
     // While our updater works the client does not start, unless the updater itself starts it.
     if (first != QLatin1String("Run") && platform::updaterRunning(platform::updaterLockPath())) return 0;
+    ui::installFonts();
 
     platform::SystemClock clock;
     platform::QtProcessLauncher launcher;
@@ -46,36 +57,48 @@ int main(int argc, char** argv) {
 #else
     platform::NullCameraProbe camera;
 #endif
-    app::PrintingMainView view;
-    app::PrintingDirectoryView directoryView;
-#ifdef VANTOR_HAVE_X11_IDLE
-    directory::X11IdleSource idle;
+#ifdef VANTOR_HAVE_SOUND
+    platform::MediaSoundPlayer sound;
 #else
-    directory::NullIdleSource idle;
+    platform::NullSoundPlayer sound;
+#endif
+    const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
+#ifdef VANTOR_HAVE_X11_HOTKEYS
+    std::unique_ptr<platform::HotKeys> hotKeys;
+    if (onX11)
+        hotKeys = std::make_unique<platform::X11HotKeys>();
+    else
+        hotKeys = std::make_unique<platform::NullHotKeys>();
+#else
+    auto hotKeys = std::make_unique<platform::NullHotKeys>();
+#endif
+#ifdef VANTOR_HAVE_X11_IDLE
+    std::unique_ptr<directory::IIdleSource> idle;
+    if (onX11)
+        idle = std::make_unique<directory::X11IdleSource>();
+    else
+        idle = std::make_unique<directory::NullIdleSource>();
+#else
+    auto idle = std::make_unique<directory::NullIdleSource>();
 #endif
 
-    session::MessengerEnvironment env;
-    env.clock = &clock;
-    env.view = &view;
-    env.launcher = &launcher;
-    env.camera = &camera;
-    env.layout = settings::FolderLayout(
-        QCoreApplication::applicationDirPath().toStdString(),
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString());
-    env.exeFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
-    env.quit = [] { QCoreApplication::quit(); };
-    client::ClientEnvironment clientEnv;
-    clientEnv.session = std::move(env);
-    clientEnv.directoryView = &directoryView;
-    clientEnv.idle = &idle;
-    client::ClientCore client(std::move(clientEnv));
-    session::TMessengerX& messenger = client.messenger();
-    app::PrintingColleagues colleagues([&](uint32_t id) {
-        const directory::User* u = client.directory().directory().findUser(id);
-        if (!u) return std::string("(unknown)");
-        return protocol::fromGbk(u->record.name) + " (status " + std::to_string(u->record.status) + ")";
-    });
-    client.setRecords(&colleagues);
+    ui::DesktopOptions options;
+    options.programFolder = QCoreApplication::applicationDirPath();
+    options.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    options.exeFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+    options.clock = &clock;
+    options.launcher = &launcher;
+    options.camera = &camera;
+    options.sound = &sound;
+    options.hotKeys = hotKeys.get();
+    options.idle = idle.get();
+    options.quit = [] { QCoreApplication::quit(); };
+    ui::Desktop desktop(std::move(options));
+    desktop.window().trace = [](const QString& line) {
+        std::fprintf(stdout, "view: %s\n", line.toUtf8().constData());
+        std::fflush(stdout);
+    };
+    session::TMessengerX& messenger = desktop.client().messenger();
 
     // Texts from the command line and from `agent` are the desktop's (UTF-8); the core's are GBK.
     platform::HandOverServer handOver(clock);
@@ -85,7 +108,14 @@ int main(int argc, char** argv) {
     if (handOver.listen(platform::handOverPath()) == platform::HandOverServer::Listen::Failed)
         qWarning("cannot listen at %s", qPrintable(platform::handOverPath()));
 
-    app::onTerminationSignals([&] { messenger.Exit(); });
-    messenger.ActiveFormCreate(protocol::toGbk(first.toStdString()));
+    platform::onTerminationSignals([&] { messenger.Exit(); });
+    desktop.start(protocol::toGbk(first.toStdString()));
+
+    std::unique_ptr<ui::DemoTour> tour;
+    const ui::DemoTour::Options tourOptions = ui::DemoTour::fromEnvironment();
+    if (!tourOptions.folder.isEmpty()) {
+        tour = std::make_unique<ui::DemoTour>(desktop, tourOptions);
+        tour->start();
+    }
     return app.exec();
 }

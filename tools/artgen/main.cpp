@@ -1,10 +1,14 @@
 // Draws the client's built-in pictures into a program folder: Face/<index>.gif, the placeholders and
-// default pictures in SysImages/, and CustomFace/FacePage1.bmp. Run by the build as
+// default pictures in SysImages/, CustomFace/FacePage1.bmp and the message sound Sound/msg.wav. Run by the
+// build as
 //   vantor_artgen <program folder>
 #include "conversation/faces.h"
 #include "faces.h"
 #include "gif_writer.h"
+#include "sound_art.h"
 #include "sys_art.h"
+
+#include <QFile>
 
 #include <QDir>
 #include <QImage>
@@ -27,6 +31,11 @@ bool bmp(const QString& path, const QImage& image) {
     return image.convertToFormat(QImage::Format_RGB888).save(path, "BMP") || fail("cannot write " + path);
 }
 
+bool wav(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) || fail("cannot write " + path);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -35,7 +44,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));
-    for (const char* sub : {"Face", "SysImages", "CustomFace"})
+    for (const char* sub : {"Face", "SysImages", "CustomFace", "Sound"})
         if (!root.mkpath(sub)) return fail(QString("cannot create ") + root.filePath(sub)), 1;
 
     std::vector<QImage> firstFrames;
@@ -48,6 +57,7 @@ int main(int argc, char** argv) {
                     gif(root.filePath("SysImages/ImageError.gif"), {artgen::errorPicture()}, 0) &&
                     bmp(root.filePath("SysImages/DefaultHead.bmp"), artgen::defaultHead()) &&
                     bmp(root.filePath("SysImages/DefaultGroup.bmp"), artgen::defaultGroup()) &&
-                    bmp(root.filePath("CustomFace/FacePage1.bmp"), artgen::facePage(firstFrames));
+                    bmp(root.filePath("CustomFace/FacePage1.bmp"), artgen::facePage(firstFrames)) &&
+                    wav(root.filePath("Sound/msg.wav"), artgen::messageChime());
     return ok ? 0 : 1;
 }

@@ -1,0 +1,109 @@
+#include "ui/desktop/desktop.h"
+
+#include <QDebug>
+
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+#include "ui/chat/chat_windows.h"
+#endif
+#ifdef VANTOR_HAVE_HISTORY_WINDOWS
+#include "ui/history/history_directory.h"
+#include "ui/history/history_windows.h"
+#endif
+
+namespace vantor::ui {
+
+void LoggingConversationWindows::openWith(uint32_t userId) {
+    qInfo("conversation with %u requested", userId);
+}
+void LoggingConversationWindows::showConversation(int id) {
+    qInfo("conversation %d to be shown", id);
+}
+void LoggingConversationWindows::openHistory(uint32_t userId) {
+    qInfo("history of %u requested", userId);
+}
+
+Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
+    window_ = std::make_unique<MainWindow>(options_.programFolder);
+
+    client::ClientEnvironment env;
+    env.session.clock = options_.clock;
+    env.session.view = window_.get();
+    env.session.launcher = options_.launcher;
+    env.session.camera = options_.camera ? options_.camera : &nullCamera_;
+    QString program = options_.programFolder;
+    if (!program.endsWith(QLatin1Char('/'))) program += QLatin1Char('/');
+    env.session.layout =
+        settings::FolderLayout(program.toStdString(), options_.documentsFolder.toStdString());
+    env.session.exeFileName = options_.exeFileName;
+    if (options_.machineId) env.session.machineId = options_.machineId;
+    if (options_.localAddress) env.session.localAddress = options_.localAddress;
+    env.session.quit = options_.quit;
+    env.directoryView = window_.get();
+    env.idle = options_.idle;
+    env.sockets = options_.sockets;
+    client_ = std::make_unique<client::ClientCore>(std::move(env));
+
+    shell_ = std::make_unique<shell::ShellCore>(
+        *client_, *window_, options_.sound ? *options_.sound : nullSound_, *options_.launcher);
+    window_->attach(client_.get(), shell_.get(), &loggingWindows_);
+    shell_->setConversationWindows(&loggingWindows_);
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+    auto chat = std::make_unique<ChatWindows>(*client_, nullptr, options_.programFolder, &shell_->alerts());
+    chatWindows_ = chat.get();
+    chatWindowsOwner_ = std::move(chat);
+    setConversationWindows(chatWindows_);
+    client_->setConversationView(chatWindows_);
+#endif
+#ifdef VANTOR_HAVE_HISTORY_WINDOWS
+    // The history viewer, from the main window's button and from the conversation windows.
+    struct History {
+        explicit History(client::ClientCore& core, const QString& programFolder)
+            : directory(core),
+              windows(HistoryWindows::clientSource(core, directory, services, programFolder)) {}
+        ClientHistoryDirectory directory;
+        IHistoryServices services;
+        HistoryWindows windows;
+    };
+    auto history = std::make_shared<History>(*client_, options_.programFolder);
+    chatWindows_->setHistory(&history->windows);
+    history_ = history;
+#endif
+    if (options_.hotKeys) {
+        options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
+        options_.hotKeys->registerAll();
+    }
+}
+
+Desktop::~Desktop() {
+    if (options_.hotKeys) {
+        options_.hotKeys->unregisterAll();
+        options_.hotKeys->onHotKey = nullptr;
+    }
+    // The window goes last: the core still reaches it while it winds down, but no longer the other
+    // way round.
+    window_->detach();
+    if (chatWindows_) client_->setConversationView(nullptr);
+    chatWindows_ = nullptr;
+    chatWindowsOwner_.reset();
+    history_.reset();
+    shell_.reset();
+    client_.reset();
+    window_.reset();
+}
+
+void Desktop::setConversationWindows(client::IConversationWindows* windows) {
+    client::IConversationWindows* fallback = &loggingWindows_;
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+    if (chatWindows_) fallback = chatWindows_;
+#endif
+    client::IConversationWindows* w = windows ? windows : fallback;
+    window_->setConversationWindows(w);
+    shell_->setConversationWindows(w);
+}
+
+void Desktop::start(std::string_view argument) {
+    client_->messenger().ActiveFormCreate(argument);
+    if (!client_->messenger().WindowHidden) window_->show();
+}
+
+} // namespace vantor::ui

@@ -1,0 +1,87 @@
+// The desktop client put together: the main window, the client core (session, directory, peers,
+// chat) with the window as its views, the main window's behaviour (ShellCore) with the tray, hot
+// keys and sound, and the conversation windows (built here where the build has them; others can
+// be put in their place).
+#pragma once
+
+#include "client/client_core.h"
+#include "client/conversation_windows.h"
+#include "platform/clock.h"
+#include "platform/devices.h"
+#include "platform/hotkeys.h"
+#include "platform/process_launcher.h"
+#include "platform/sound.h"
+#include "shell/shell_core.h"
+#include "ui/main/main_window.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vantor::ui {
+
+class ChatWindows;
+
+// Conversation windows that only log what they were asked to do (until real ones are plugged in).
+class LoggingConversationWindows : public client::IConversationWindows {
+  public:
+    void openWith(uint32_t userId) override;
+    void showConversation(int conversationId) override;
+    void openHistory(uint32_t userId) override;
+};
+
+struct DesktopOptions {
+    QString programFolder;   // holds SysImages/ and the sibling programs
+    QString documentsFolder; // the data root is <documents>/KZQ/
+    std::string exeFileName = "vantor";
+    platform::Clock* clock = nullptr;
+    platform::ProcessLauncher* launcher = nullptr;
+    platform::CameraProbe* camera = nullptr;        // none: no camera
+    platform::SoundPlayer* sound = nullptr;         // none: silent
+    platform::HotKeys* hotKeys = nullptr;           // none: no hot keys
+    directory::IIdleSource* idle = nullptr;         // none: never idle
+    peer::DatagramSocketFactory* sockets = nullptr; // none: sockets on the event loop
+    std::function<std::string()> machineId;         // default: the platform's
+    std::function<std::string()> localAddress;      // default: the platform's
+    std::function<void()> quit;                     // ends the application loop
+};
+
+class Desktop {
+  public:
+    explicit Desktop(DesktopOptions options);
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // The conversation windows; null puts the desktop's own back. They report hidden
+    // conversations with messages to alerts().
+    void setConversationWindows(client::IConversationWindows* windows);
+    void setConversationView(conversation::IConversationView* view) { client_->setConversationView(view); }
+    client::IConversationAlerts& alerts() { return shell_->alerts(); }
+    // The conversation windows built with the desktop, where the build has them (else null).
+    ChatWindows* chatWindows() const { return chatWindows_; }
+
+    // Main window creation with the first command-line argument (GBK); shows the window unless it
+    // starts hidden.
+    void start(std::string_view argument);
+
+    MainWindow& window() { return *window_; }
+    client::ClientCore& client() { return *client_; }
+    shell::ShellCore& shell() { return *shell_; }
+
+  private:
+    DesktopOptions options_;
+    platform::NullSoundPlayer nullSound_;
+    platform::NullCameraProbe nullCamera_{false};
+    LoggingConversationWindows loggingWindows_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<client::ClientCore> client_;
+    std::unique_ptr<shell::ShellCore> shell_;
+    std::unique_ptr<QObject> chatWindowsOwner_; // the same object as chatWindows_
+    ChatWindows* chatWindows_ = nullptr;
+    std::shared_ptr<void> history_; // the history viewer, where the build has it
+};
+
+} // namespace vantor::ui

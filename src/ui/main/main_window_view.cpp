@@ -1,0 +1,387 @@
+// What the session and the directory do to the main window.
+#include "client/client_core.h"
+#include "protocol/text.h"
+#include "settings/profile_file.h"
+#include "settings/window_placement.h"
+#include "shell/shell_core.h"
+#include "ui/kit/fonts.h"
+#include "ui/kit/icons.h"
+#include "ui/main/contact_lists.h"
+#include "ui/main/main_window.h"
+#include "ui/main/org_tree.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+
+namespace vantor::ui {
+
+namespace {
+QString q(const std::string& gbk) {
+    return QString::fromStdString(protocol::fromGbk(gbk));
+}
+
+// Balloons where the desktop's tray shows none: a small toast of ours at the bottom right.
+void showToast(QWidget* owner, const QString& title, const QString& text, int seconds) {
+    auto* toast = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    toast->setObjectName(QStringLiteral("BalloonToast"));
+    toast->setAttribute(Qt::WA_DeleteOnClose);
+    toast->setFont(textFont(12));
+    toast->setTextFormat(Qt::PlainText);
+    toast->setText(text.isEmpty() ? title : title + QLatin1Char('\n') + text);
+    toast->setStyleSheet(QStringLiteral("background: #FFFFF0; border: 1px solid #8F8F8F; padding: 8px;"));
+    toast->adjustSize();
+    const QScreen* screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        toast->move(area.right() - toast->width() - 8, area.bottom() - toast->height() - 8);
+    }
+    toast->show();
+    QTimer::singleShot(std::max(1, seconds) * 1000, toast, &QWidget::close);
+}
+} // namespace
+
+// ---- the window ----
+
+void MainWindow::setCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+void MainWindow::setTrayHint(const QString& hint) {
+    shown_.trayHint = hint;
+    tray_->setToolTip(hint);
+}
+
+void MainWindow::showProductName(const QString& name, bool showTelephone) {
+    productName_->setText(name);
+    telephone_->setVisible(showTelephone);
+}
+
+QRect MainWindow::availableGeometry() const {
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1280, 800);
+}
+
+void MainWindow::placeAtStart(const settings::WindowRect& stored) {
+    const settings::StartPlacement p = settings::startPlacement(stored, screenWidth(), workAreaHeight());
+    keptWidth_ = p.widthAfterSignIn;
+    setGeometry(p.window.left, p.window.top, p.window.width, p.window.height);
+}
+
+settings::WindowRect MainWindow::windowRect() const {
+    const QRect g = geometry();
+    return {g.left(), g.top(), g.width(), g.height()};
+}
+
+int MainWindow::workAreaHeight() const {
+    return availableGeometry().height();
+}
+
+void MainWindow::applySignedInWidth(int width) {
+    const settings::WindowRect r = settings::placeAfterSignIn(windowRect(), width, screenWidth());
+    setGeometry(r.left, r.top, r.width, r.height);
+}
+
+void MainWindow::applySignInWidth() {
+    resize(settings::kSignInWidth, height());
+}
+
+void MainWindow::applyWindowOptions(bool autoHide, bool onTop) {
+    if (shell_) shell_->docking().setOptions(autoHide, onTop);
+    setTopMost(onTop);
+}
+
+void MainWindow::setWindowHidden(bool hidden) {
+    if (hidden) {
+        hideToTray();
+    } else {
+        showNormal();
+        openMain_->setVisible(false);
+    }
+}
+
+void MainWindow::closeMainWindow() {
+    if (trace) trace(QStringLiteral("main window closed"));
+    closing_ = true;
+    close();
+}
+
+// ---- sign-in and progress ----
+
+void MainWindow::fillSignInPanel(const session::SignInInputs& in) {
+    account_->setText(in.account);
+    password_->setText(in.password);
+    const int i = status_->findText(in.status);
+    status_->setCurrentIndex(i >= 0 ? i : 0);
+    savePass_->setChecked(in.rememberPassword);
+    autoLogin_->setChecked(in.autoLogin);
+}
+
+session::SignInInputs MainWindow::signInInputs() const {
+    return {account_->text(), password_->text(), status_->currentText(), savePass_->isChecked(),
+            autoLogin_->isChecked()};
+}
+
+void MainWindow::showSignInPanel() {
+    if (trace) trace(QStringLiteral("sign-in panel shown"));
+    signInVisible_ = true;
+    updatePages();
+    // First focus: the password when an account is there, else the account.
+    if (!account_->text().trimmed().isEmpty() && password_->text().isEmpty())
+        password_->setFocus();
+    else if (account_->text().trimmed().isEmpty())
+        account_->setFocus();
+}
+
+void MainWindow::hideSignInPanel() {
+    signInVisible_ = false;
+    updatePages();
+}
+
+void MainWindow::showSignInProgress(const QString& text) {
+    signInBusy_ = true;
+    signInProgressText_->setText(text);
+    updatePages();
+}
+
+void MainWindow::showProgressPanel(const QString& text) {
+    progressVisible_ = true;
+    pbLoginText_->setText(text);
+    updatePages();
+}
+
+void MainWindow::hideProgress() {
+    signInBusy_ = false;
+    progressVisible_ = false;
+    updatePages();
+}
+
+void MainWindow::showReLoginPanel(bool networkLost) {
+    reLoginVisible_ = true;
+    networkLost_->setVisible(networkLost);
+    retryLater_->setVisible(networkLost);
+    updatePages();
+}
+
+void MainWindow::hideReLoginPanel() {
+    reLoginVisible_ = false;
+    updatePages();
+}
+
+void MainWindow::updatePages() {
+    signInInputs_->setVisible(!signInBusy_);
+    signInProgress_->setVisible(signInBusy_);
+    const bool signedIn = viewsShown_ && !signInVisible_;
+    ownArea_->setVisible(signedIn);
+    bottomBar_->setVisible(signedIn);
+    notice_->setVisible(signedIn);
+    msgCentre_->setVisible(signedIn);
+    if (signInVisible_) {
+        pages_->setCurrentWidget(signInPage_);
+        return;
+    }
+    pages_->setCurrentWidget(mainPage_);
+    if (progressVisible_)
+        content_->setCurrentWidget(pbLogin_);
+    else if (reLoginVisible_)
+        content_->setCurrentWidget(pbReLogin_);
+    else if (viewsShown_)
+        content_->setCurrentWidget(views_->parentWidget());
+    else
+        content_->setCurrentWidget(emptyPage_);
+}
+
+// ---- menus, labels, buttons ----
+
+void MainWindow::setConnectEntry(const QString& caption, bool enabled) {
+    connect_->setText(caption);
+    connect_->setEnabled(enabled);
+}
+
+void MainWindow::setSessionEntries(bool enabled) {
+    sessionEntries_ = enabled;
+    updateSessionEntries();
+}
+
+void MainWindow::updateSessionEntries() {
+    for (QAction* a : sessionActions_)
+        a->setEnabled(sessionEntries_);
+}
+
+void MainWindow::setMyStateText(const QString& text) {
+    myState_->setText(text);
+}
+
+void MainWindow::setOfflineCount(int count) {
+    offlineCount_->setText(QString::number(count));
+    offlineCount_->setVisible(count > 0);
+}
+
+void MainWindow::setSignedInButtons(const session::SignedInButtons& b) {
+    addUser_->setVisible(b.addContact);
+    workState_->setVisible(b.workState || b.workStateSignedIn);
+}
+
+void MainWindow::hideBadgesAndToolbarLinks() {
+    badgeNotices_->hide();
+    badgeCentre_->hide();
+    for (QToolButton* b : links_)
+        b->hide();
+}
+
+void MainWindow::setOwnHeadPicture(const QString& path) {
+    QPixmap pm(path);
+    if (pm.isNull()) pm = QPixmap(sysImages() + QStringLiteral("DefaultHead.bmp"));
+    head_->setPixmap(pm);
+}
+
+// ---- contact views ----
+
+void MainWindow::showContactViews(bool shown) {
+    viewsShown_ = shown;
+    if (!shown) {
+        hideSearch();
+        search_->clear();
+        for (ContactListView* l : {frequent_, recent_, groups_})
+            l->clearMarks();
+    }
+    updatePages();
+}
+
+void MainWindow::showView(session::ContactView view) {
+    showView(int(view));
+}
+
+void MainWindow::showView(int view) {
+    if (view < 0 || view > 3) return;
+    tabs_[size_t(view)]->setChecked(true);
+    views_->setCurrentIndex(view);
+    if (view == 3) groupAlert_->hide();
+}
+
+// ---- notifications ----
+
+void MainWindow::showBalloon(const QString& title, const QString& text, int seconds,
+                             session::BalloonIcon icon) {
+    shown_.balloonTitle = title;
+    shown_.balloonText = text;
+    if (trace) trace(QStringLiteral("balloon %1: %2").arg(title, text));
+    if (tray_->isVisible() && QSystemTrayIcon::supportsMessages())
+        tray_->showMessage(title, text,
+                           icon == session::BalloonIcon::Error ? QSystemTrayIcon::Critical
+                                                               : QSystemTrayIcon::Information,
+                           seconds * 1000);
+    else if (isVisible())
+        showToast(this, title, text, seconds);
+}
+
+void MainWindow::showMessage(const QString& text, const QString& title) {
+    shown_.messageTitle = title;
+    shown_.messageText = text;
+    openBox(title, text);
+}
+
+void MainWindow::openBox(const QString& title, const QString& text) {
+    // Window-modal without a nested loop: the box opens and the window goes on.
+    auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("MessageBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void MainWindow::openSettingsDialog() {
+    ++shown_.settingsDialogOpened;
+    // The settings dialog is its own window; until it exists the user is told where the server is set.
+    openBox(QStringLiteral("系统设置"), QStringLiteral("请在系统设置中填写服务器地址和端口。"));
+}
+
+void MainWindow::openWebPage(const QString& url, int, int) {
+    if (const auto link = shell::openableLink(url)) openLink(*link);
+}
+
+void MainWindow::openConversation(uint32_t userId) {
+    if (trace) trace(QStringLiteral("open conversation %1").arg(userId));
+    if (windows_) windows_->openWith(userId);
+}
+
+// ---- the directory's window ----
+
+void MainWindow::showBalloon(const std::string& title, const std::string& text, int seconds,
+                             directory::BalloonIcon icon) {
+    showBalloon(q(title), q(text), seconds,
+                icon == directory::BalloonIcon::Error ? session::BalloonIcon::Error
+                                                      : session::BalloonIcon::Information);
+}
+
+void MainWindow::showMessage(const std::string& title, const std::string& text, directory::MessageIcon) {
+    showMessage(q(text), q(title));
+}
+
+bool MainWindow::ask(const std::string& title, const std::string& text, directory::Question buttons) {
+    if (asker) return asker(q(title), q(text), buttons);
+    const auto choice = buttons == directory::Question::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                              : QMessageBox::Ok | QMessageBox::Cancel;
+    const auto answer = QMessageBox::question(this, q(title), q(text), choice);
+    return answer == QMessageBox::Yes || answer == QMessageBox::Ok;
+}
+
+std::optional<std::string> MainWindow::askText(const std::string& prompt) {
+    std::optional<QString> text;
+    if (textAsker) {
+        text = textAsker(q(prompt));
+    } else {
+        bool ok = false;
+        const QString t = QInputDialog::getText(this, windowTitle(), q(prompt), QLineEdit::Normal, {}, &ok);
+        if (ok) text = t;
+    }
+    if (!text) return std::nullopt;
+    return protocol::toGbk(text->toStdString());
+}
+
+void MainWindow::showOwnState(const directory::OwnStateDisplay& s) {
+    myState_->setText(q(s.statusLabel));
+    statusPicture_->setPixmap(statusIcon(s.pictureClass).pixmap(14, 14));
+    setTrayHint(q(s.trayHint));
+    if (s.signedIn) {
+        userName_->setText(q(s.userName));
+        userName_->setMaximumWidth(std::max(40, width() - 169));
+        memo_->setText(q(s.memo));
+        if (client_)
+            if (const directory::User* own = client_->directory().directory().ownUser())
+                signature_ = q(own->record.signature);
+    }
+    for (QMenu* menu : {states_, myStateMenu_})
+        for (QAction* a : menu->actions())
+            a->setChecked(a->data().toInt() == s.checkedStatus);
+    trayIndex_ = s.trayIconIndex;
+    shown_.trayIconIndex = trayIndex_;
+    if (!shell_ || !shell_->flasher().flashing()) applyTrayIcon();
+}
+
+void MainWindow::showWorkState(const std::string& name) {
+    workState_->setToolTip(name.empty() ? QStringLiteral("岗位状态") : q(name));
+    workState_->setText(q(name));
+}
+
+void MainWindow::storeViewSetting(directory::ViewSetting key, const std::string& value) {
+    if (!client_) return;
+    const directory::User* own = client_->directory().directory().ownUser();
+    if (!own) return;
+    static constexpr const char* kKeys[] = {"ViewStyle", "TreeView", "FaceView", "FaceSize"};
+    settings::ProfileFile(client_->messenger().environment().layout.userFile(own->id()))
+        .writeString("Init", kKeys[int(key)], value);
+}
+
+} // namespace vantor::ui

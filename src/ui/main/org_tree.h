@@ -1,0 +1,51 @@
+// The organisation tree TrevUserList: departments with their counters, colleagues with the
+// signature in grey beside the name, the selection outline, the hover underline, no horizontal
+// scroll bar; a single click opens or closes a department and Enter acts as a double click.
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+#include <cstdint>
+#include <functional>
+
+namespace vantor::ui {
+
+class OrgTreeDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    // The signature's offset below the row's top: 2 with the sans CJK face, else 5.
+    void setSignatureOffset(int px) { signatureOffset_ = px; }
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+  private:
+    int signatureOffset_ = 2;
+};
+
+class OrgTreeView : public QTreeView {
+    Q_OBJECT
+  public:
+    explicit OrgTreeView(QWidget* parent = nullptr);
+    // Double click or Enter on a colleague.
+    std::function<void(uint32_t userId)> onOpenUser;
+    // Right click: on a colleague (selected first) or elsewhere (0).
+    std::function<void(uint32_t userId, const QPoint& globalPos)> onContextMenu;
+    // Pointer over a colleague between 27 and 50 pixels from the left edge (0: none).
+    std::function<void(uint32_t userId)> onCardHover;
+    // Expands what the model asks for after a build or a move.
+    void setModel(QAbstractItemModel* model) override;
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
+  private:
+    void activate(const QModelIndex& index);
+    uint32_t lastCard_ = 0;
+};
+
+} // namespace vantor::ui

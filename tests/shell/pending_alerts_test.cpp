@@ -1,0 +1,169 @@
+#include "fake_shell_view.h"
+#include "platform/clock.h"
+#include "platform/sound.h"
+#include "shell/pending_alerts.h"
+#include "shell/siblings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace vantor::shell {
+namespace {
+
+class Windows : public client::IConversationWindows {
+  public:
+    void openWith(uint32_t) override {}
+    void showConversation(int id) override { shown.push_back(id); }
+    void openHistory(uint32_t) override {}
+    std::vector<int> shown;
+};
+
+class PendingAlertsTest : public ::testing::Test {
+  protected:
+    PendingAlertsTest() { alerts.setWindows(&windows); }
+    test::FakeShellView view;
+    platform::ManualClock clock;
+    platform::RecordingSoundPlayer sound;
+    TrayFlasher flasher{view, clock};
+    QString soundFile = QStringLiteral("/prog/Sound/msg.wav");
+    PendingAlerts alerts{
+        view,
+        flasher,
+        sound,
+        {[](const client::ConversationAlert& a) { return QStringLiteral("pic%1").arg(a.senderId); },
+         [this] { return soundFile; }}};
+    Windows windows;
+};
+
+TEST_F(PendingAlertsTest, ASecondMessageForAPendingConversationAddsNothing) {
+    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({1, 7, 0});
+    EXPECT_EQ(alerts.count(), 1u);
+    EXPECT_EQ(sound.played, QStringList{soundFile});
+    EXPECT_EQ(view.pendingCount, 1);
+    EXPECT_TRUE(view.marks[1]);
+    alerts.alertConversation({2, 8, 0});
+    EXPECT_EQ(sound.played.size(), 2);
+    EXPECT_EQ(view.pendingCount, 2);
+    // The tray keeps the first sender's picture while it is the oldest.
+    EXPECT_EQ(view.alertPicture, QStringLiteral("pic7"));
+}
+
+TEST_F(PendingAlertsTest, TheTrayFlashesEvery400Ms) {
+    alerts.alertConversation({1, 7, 0});
+    ASSERT_TRUE(flasher.flashing());
+    view.frames.clear();
+    clock.advance(399);
+    EXPECT_TRUE(view.frames.empty());
+    clock.advance(1);
+    clock.advance(400);
+    clock.advance(400);
+    EXPECT_EQ(view.frames, (std::vector<bool>{false, true, false}));
+}
+
+TEST_F(PendingAlertsTest, OpeningGoesOldestFirstAndTheLastOneStopsTheFlashing) {
+    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({2, 0, 55});
+    alerts.alertConversation({3, 9, 0});
+    EXPECT_TRUE(alerts.OpenOldest());
+    EXPECT_EQ(windows.shown, std::vector<int>{1});
+    EXPECT_FALSE(view.marks[1]);
+    EXPECT_EQ(view.pendingCount, 2);
+    EXPECT_EQ(view.alertPicture, QStringLiteral("pic0")); // the group is the oldest now
+    EXPECT_TRUE(flasher.flashing());
+
+    EXPECT_TRUE(alerts.OpenPendingConversation(3)); // not the oldest: the picture stays
+    EXPECT_EQ(view.alertPicture, QStringLiteral("pic0"));
+    EXPECT_FALSE(alerts.OpenPendingConversation(3));
+    EXPECT_EQ(view.statusIconRestored, 0);
+
+    EXPECT_TRUE(alerts.OpenOldest());
+    EXPECT_EQ(windows.shown, (std::vector<int>{1, 3, 2}));
+    EXPECT_FALSE(flasher.flashing());
+    EXPECT_EQ(view.statusIconRestored, 1);
+    EXPECT_EQ(view.pendingCount, 0);
+    EXPECT_FALSE(alerts.OpenOldest());
+    // No timer keeps running once nothing is pending.
+    view.frames.clear();
+    clock.advance(2000);
+    EXPECT_TRUE(view.frames.empty());
+}
+
+TEST_F(PendingAlertsTest, AClosedConversationLeavesAndSignOutClearsAll) {
+    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({2, 8, 0});
+    alerts.conversationClosed(1);
+    EXPECT_EQ(alerts.count(), 1u);
+    EXPECT_EQ(view.alertPicture, QStringLiteral("pic8"));
+    EXPECT_TRUE(windows.shown.empty());
+    alerts.clear();
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_FALSE(flasher.flashing());
+    EXPECT_FALSE(view.marks[2]);
+    EXPECT_EQ(view.pendingCount, 0);
+    // A new message after sign-out alerts again, with sound.
+    alerts.alertConversation({2, 8, 0});
+    EXPECT_EQ(sound.played.size(), 3);
+}
+
+TEST_F(PendingAlertsTest, OpeningAColleagueByHandTakesOnlyTheirConversationOff) {
+    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({2, 0, 7}); // a group whose id happens to equal the colleague's
+    alerts.alertConversation({3, 8, 0});
+    alerts.forgetConversationWith(7);
+    ASSERT_EQ(alerts.count(), 2u);
+    EXPECT_EQ(alerts.pending().front().conversationId, 2);
+    EXPECT_TRUE(windows.shown.empty()); // the opener shows it already
+    EXPECT_EQ(view.pendingCount, 2);
+    alerts.forgetConversationWith(8);
+    alerts.forgetConversationWith(9);
+    EXPECT_EQ(alerts.count(), 1u);
+    EXPECT_TRUE(flasher.flashing());
+}
+
+TEST_F(PendingAlertsTest, NoSoundWhenTheAccountTurnedItOff) {
+    soundFile.clear();
+    alerts.alertConversation({1, 7, 0});
+    EXPECT_TRUE(sound.played.isEmpty());
+    EXPECT_TRUE(flasher.flashing());
+}
+
+TEST(SiblingPrograms, ExactArgumentsAndAMissingProgramIsReported) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile exe(dir.filePath(QLatin1String(kNetFolderProgram)));
+    ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
+    exe.write("#!/bin/sh\n");
+    exe.close();
+    exe.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+
+    test::FakeShellView view;
+    platform::RecordingProcessLauncher launcher;
+    SiblingPrograms siblings(launcher, view, dir.path());
+    wire::Guid session;
+    ASSERT_TRUE(wire::Guid::fromString("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", session));
+    EXPECT_TRUE(siblings.start(kNetFolderProgram,
+                               netFolderArguments(12, -3, 1001, session, true, QStringLiteral("10.0.0.5"))));
+    ASSERT_EQ(launcher.starts.size(), 1u);
+    EXPECT_EQ(launcher.starts[0].program, dir.filePath(QLatin1String(kNetFolderProgram)));
+    EXPECT_EQ(launcher.starts[0].arguments,
+              (QStringList{"12", "-3", "1001", "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", "-1", "10.0.0.5",
+                           "9203"}));
+    EXPECT_EQ(netFolderArguments(0, 0, 1, session, false, {}).at(4), QStringLiteral("0"));
+    EXPECT_EQ(autostartArguments(true, QStringLiteral("vantor")), (QStringList{"1", "vantor"}));
+    EXPECT_EQ(workStateArguments(QStringLiteral("wang fang"), QStringLiteral("p w")),
+              (QStringList{"wang fang", "p w"}));
+
+    EXPECT_FALSE(siblings.start(kWorkStateProgram, {}));
+    EXPECT_EQ(launcher.starts.size(), 1u);
+    ASSERT_EQ(view.problems.size(), 1);
+    EXPECT_TRUE(view.problems[0].contains(QLatin1String(kWorkStateProgram)));
+
+    launcher.result = false; // present but does not start
+    EXPECT_FALSE(siblings.start(kNetFolderProgram, {}));
+    EXPECT_EQ(view.problems.size(), 2);
+}
+
+} // namespace
+} // namespace vantor::shell
