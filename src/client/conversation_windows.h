@@ -3,6 +3,8 @@
 // is hidden when a message arrives hands itself to the main window's pending alerts.
 #pragma once
 
+#include "protocol/wire.h"
+
 #include <cstdint>
 
 namespace vantor::client {
@@ -22,7 +24,7 @@ class IConversationWindows {
 struct ConversationAlert {
     int conversationId = 0;
     uint32_t senderId = 0; // the colleague (one-to-one), 0 for a group
-    uint32_t groupId = 0;  // the group (group and service conversations), 0 otherwise
+    wire::Guid groupId;    // the group (group and service conversations), null otherwise
 };
 
 class IConversationAlerts {

@@ -62,7 +62,7 @@ void PendingAlerts::forget(int id) {
 
 void PendingAlerts::forgetConversationWith(uint32_t userId) {
     for (const auto& a : std::deque<client::ConversationAlert>(pending_))
-        if (a.groupId == 0 && a.senderId == userId) forget(a.conversationId);
+        if (a.groupId.isNull() && a.senderId == userId) forget(a.conversationId);
 }
 
 void PendingAlerts::conversationClosed(int id) {

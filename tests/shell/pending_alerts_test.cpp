@@ -37,13 +37,13 @@ class PendingAlertsTest : public ::testing::Test {
 };
 
 TEST_F(PendingAlertsTest, ASecondMessageForAPendingConversationAddsNothing) {
-    alerts.alertConversation({1, 7, 0});
-    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({1, 7, {}});
+    alerts.alertConversation({1, 7, {}});
     EXPECT_EQ(alerts.count(), 1u);
     EXPECT_EQ(sound.played, QStringList{soundFile});
     EXPECT_EQ(view.pendingCount, 1);
     EXPECT_TRUE(view.marks[1]);
-    alerts.alertConversation({2, 8, 0});
+    alerts.alertConversation({2, 8, {}});
     EXPECT_EQ(sound.played.size(), 2);
     EXPECT_EQ(view.pendingCount, 2);
     // The tray keeps the first sender's picture while it is the oldest.
@@ -51,7 +51,7 @@ TEST_F(PendingAlertsTest, ASecondMessageForAPendingConversationAddsNothing) {
 }
 
 TEST_F(PendingAlertsTest, TheTrayFlashesEvery400Ms) {
-    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({1, 7, {}});
     ASSERT_TRUE(flasher.flashing());
     view.frames.clear();
     clock.advance(399);
@@ -63,9 +63,9 @@ TEST_F(PendingAlertsTest, TheTrayFlashesEvery400Ms) {
 }
 
 TEST_F(PendingAlertsTest, OpeningGoesOldestFirstAndTheLastOneStopsTheFlashing) {
-    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({1, 7, {}});
     alerts.alertConversation({2, 0, 55});
-    alerts.alertConversation({3, 9, 0});
+    alerts.alertConversation({3, 9, {}});
     EXPECT_TRUE(alerts.OpenOldest());
     EXPECT_EQ(windows.shown, std::vector<int>{1});
     EXPECT_FALSE(view.marks[1]);
@@ -91,8 +91,8 @@ TEST_F(PendingAlertsTest, OpeningGoesOldestFirstAndTheLastOneStopsTheFlashing) {
 }
 
 TEST_F(PendingAlertsTest, AClosedConversationLeavesAndSignOutClearsAll) {
-    alerts.alertConversation({1, 7, 0});
-    alerts.alertConversation({2, 8, 0});
+    alerts.alertConversation({1, 7, {}});
+    alerts.alertConversation({2, 8, {}});
     alerts.conversationClosed(1);
     EXPECT_EQ(alerts.count(), 1u);
     EXPECT_EQ(view.alertPicture, QStringLiteral("pic8"));
@@ -103,14 +103,14 @@ TEST_F(PendingAlertsTest, AClosedConversationLeavesAndSignOutClearsAll) {
     EXPECT_FALSE(view.marks[2]);
     EXPECT_EQ(view.pendingCount, 0);
     // A new message after sign-out alerts again, with sound.
-    alerts.alertConversation({2, 8, 0});
+    alerts.alertConversation({2, 8, {}});
     EXPECT_EQ(sound.played.size(), 3);
 }
 
 TEST_F(PendingAlertsTest, OpeningAColleagueByHandTakesOnlyTheirConversationOff) {
-    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({1, 7, {}});
     alerts.alertConversation({2, 0, 7}); // a group whose id happens to equal the colleague's
-    alerts.alertConversation({3, 8, 0});
+    alerts.alertConversation({3, 8, {}});
     alerts.forgetConversationWith(7);
     ASSERT_EQ(alerts.count(), 2u);
     EXPECT_EQ(alerts.pending().front().conversationId, 2);
@@ -124,7 +124,7 @@ TEST_F(PendingAlertsTest, OpeningAColleagueByHandTakesOnlyTheirConversationOff) 
 
 TEST_F(PendingAlertsTest, NoSoundWhenTheAccountTurnedItOff) {
     soundFile.clear();
-    alerts.alertConversation({1, 7, 0});
+    alerts.alertConversation({1, 7, {}});
     EXPECT_TRUE(sound.played.isEmpty());
     EXPECT_TRUE(flasher.flashing());
 }

@@ -206,7 +206,7 @@ void ChatWindows::alertConversation(Conversation& c) {
     if (c.kind() == protocol::kOneToOne)
         alert.senderId = c.peerId;
     else
-        alert.groupId = c.key.groupId.data1;
+        alert.groupId = c.key.groupId;
     alerts_->alertConversation(alert);
 }
 

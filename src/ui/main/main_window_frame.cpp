@@ -113,8 +113,9 @@ void MainWindow::showPendingCount(int count) {
 }
 
 void MainWindow::markInLists(const client::ConversationAlert& alert, bool marked) {
-    if (alert.groupId != 0) {
-        groups_->setMarked(alert.groupId, marked);
+    if (!alert.groupId.isNull()) {
+        // The group list names its groups by their identifier's text.
+        groups_->setMarked(QString::fromStdString(alert.groupId.toString()), marked);
         if (marked && views_->currentIndex() != 3) groupAlert_->show();
         return;
     }

@@ -5,6 +5,7 @@
 #include "protocol/text.h"
 #include "settings/profile_file.h"
 #include "shell/shell_core.h"
+#include "ui/main/contact_lists.h"
 #include "ui/main/org_tree.h"
 #include "window_fixture.h"
 
@@ -320,9 +321,9 @@ TEST_F(MainWindowTest, AlertsFlashAndTheIndicatorOpensTheOldestFirst) {
     startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
     ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
     window().show();
-    desktop->alerts().alertConversation({7, 1002, 0});
-    desktop->alerts().alertConversation({8, 1003, 0});
-    desktop->alerts().alertConversation({7, 1002, 0});
+    desktop->alerts().alertConversation({7, 1002, {}});
+    desktop->alerts().alertConversation({8, 1003, {}});
+    desktop->alerts().alertConversation({7, 1002, {}});
     EXPECT_EQ(sound.played.size(), 2);
     EXPECT_TRUE(seen("btn_MsgAlert"));
     EXPECT_EQ(find<QLabel>("lb_MsgAlert")->text(), QStringLiteral("2"));
@@ -342,12 +343,20 @@ TEST_F(MainWindowTest, AlertsFlashAndTheIndicatorOpensTheOldestFirst) {
     EXPECT_FALSE(desktop->shell().flasher().flashing());
     EXPECT_FALSE(window().shown().trayFlashPicture);
     // A conversation opened by hand from the tree is no longer pending.
-    desktop->alerts().alertConversation({9, 1002, 0});
+    desktop->alerts().alertConversation({9, 1002, {}});
     window().tree()->setCurrentIndex(desktop->client().directory().tree().indexOfUser(1002));
     QTest::keyClick(window().tree(), Qt::Key_Return);
     EXPECT_EQ(windows.opened, std::vector<uint32_t>{1002});
     EXPECT_FALSE(seen("btn_MsgAlert"));
     EXPECT_FALSE(desktop->shell().flasher().flashing());
+    // A group's conversation marks the group in the group list, by the group's identifier.
+    client::ConversationAlert group{10, 0, {}};
+    ASSERT_TRUE(wire::Guid::fromString("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}", group.groupId));
+    desktop->alerts().alertConversation(group);
+    auto* groups = find<ui::ContactListView>("UserListGroups");
+    EXPECT_TRUE(groups->isMarked(QStringLiteral("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}")));
+    find<QToolButton>("btn_MsgAlert")->click();
+    EXPECT_FALSE(groups->isMarked(QStringLiteral("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}")));
     // Ctrl+Q with nothing pending shows the main window from the tray.
     window().hide();
     desktop->shell().hotKey(platform::HotKey::CtrlQ);

@@ -146,7 +146,7 @@ TEST_F(ScreenshotTest, BadgesPendingMessagesAndTheContactList) {
     counts[33] = 1;
     counts[41] = 4;
     deliver(protocol::Cmd::PendingCounts, counts);
-    desktop->alerts().alertConversation({3, 1002, 0});
+    desktop->alerts().alertConversation({3, 1002, {}});
     find<QToolButton>("Btn_History")->click();
     const QImage img = shoot("main-badges-recent");
     EXPECT_GT(pixelsOf(img, QColor(0xE5, 0x3B, 0x30)), 60); // the two red badges
