@@ -1,6 +1,9 @@
 #include "cli_session.h"
 
+#include "conversation/richtext.h"
 #include "crypto/cipher.h"
+#include "history/history_export.h"
+#include "history/history_search.h"
 #include "history/message_store.h"
 #include "peer/channel.h"
 #include "protocol/chat.h"
@@ -10,10 +13,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cctype>
+#include <cstring>
+#include <fstream>
+#include <iostream>
 
 namespace vantor::app {
 
@@ -43,6 +50,15 @@ std::string timeText(double dayCount) {
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100,
                   t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
     return buf;
+}
+
+// A stored record (head and enciphered text) as the chat message it was.
+bool decodeRecord(const history::HistoryRecord& r, protocol::ChatMessage& m) {
+    std::string body(4, '\0');
+    wire::storeU32(body.data(), uint32_t(r.text.size()));
+    body += r.head;
+    body += r.text;
+    return protocol::ChatMessage::decodeBody(body, m);
 }
 
 // Text fields printed one per line: no tabs or line breaks inside.
@@ -223,6 +239,12 @@ void CliSession::signedIn() {
     case CliOptions::Command::History:
         runHistory();
         break;
+    case CliOptions::Command::Search:
+        runSearch();
+        break;
+    case CliOptions::Command::Export:
+        runExport();
+        break;
     case CliOptions::Command::Listen:
         if (options_.verbose) printLine(stderr, "vantor-cli: signed in, listening");
         break;
@@ -283,20 +305,20 @@ void CliSession::sendNow() {
     sentMs_ = clock_.nowMs();
 }
 
+std::optional<std::string> CliSession::conversationKey(const QString& target) {
+    wire::Guid group;
+    if (target.startsWith(QLatin1Char('{')) && wire::Guid::fromString(target.toStdString(), group))
+        return history::GroupKey(group);
+    if (const auto id = findColleague(target)) return history::OneToOneKey(int32_t(*id));
+    finish(1, QStringLiteral("no colleague \"%1\"").arg(target));
+    return std::nullopt;
+}
+
 void CliSession::runHistory() {
     const auto location = core_->historyLocation();
-    std::string key;
-    wire::Guid group;
-    if (options_.target.startsWith(QLatin1Char('{')) &&
-        wire::Guid::fromString(options_.target.toStdString(), group)) {
-        key = history::GroupKey(group);
-    } else if (const auto id = findColleague(options_.target)) {
-        key = history::OneToOneKey(int32_t(*id));
-    } else {
-        finish(1, QStringLiteral("no colleague \"%1\"").arg(options_.target));
-        return;
-    }
-    const history::HistoryPage page = history::ReadHistoryPage(*location, key, options_.page);
+    const auto key = conversationKey(options_.target);
+    if (!key) return;
+    const history::HistoryPage page = history::ReadHistoryPage(*location, *key, options_.page);
     if (!page.status.ok()) {
         finish(1, QString::fromStdString("the message store cannot be read: " + page.status.reason));
         return;
@@ -304,13 +326,7 @@ void CliSession::runHistory() {
     printLine(stdout, "page " + std::to_string(page.page) + "/" + std::to_string(page.pageCount));
     for (const history::HistoryRecord& r : page.records) {
         protocol::ChatMessage m;
-        std::string body(4, '\0');
-        const uint32_t n = uint32_t(r.text.size());
-        for (int i = 0; i < 4; ++i)
-            body[i] = char((n >> (8 * i)) & 0xFF);
-        body += r.head;
-        body += r.text;
-        if (!protocol::ChatMessage::decodeBody(body, m)) continue;
+        if (!decodeRecord(r, m)) continue;
         std::string text;
         try {
             text = utf8(crypto::DesDecryptText(m.text));
@@ -320,6 +336,65 @@ void CliSession::runHistory() {
         printLine(stdout, timeText(m.sendTime) + "\t" + oneLine(userName(m.senderId)) + "\t" + oneLine(text));
     }
     finish(0);
+}
+
+void CliSession::runSearch() {
+    std::optional<std::string> key;
+    if (!options_.target.isEmpty()) {
+        key = conversationKey(options_.target);
+        if (!key) return;
+    }
+    const std::string needle = protocol::toGbk(options_.text.toStdString());
+    const history::SearchStats stats = history::SearchHistory(
+        *core_->historyLocation(), key ? std::optional<std::string_view>(*key) : std::nullopt, needle,
+        [&](const history::SearchHit& hit) {
+            protocol::ChatMessage m;
+            if (!decodeRecord(hit.record, m)) return true;
+            printLine(stdout, hit.key + "\tpage " + std::to_string(hit.page) + "\t" + timeText(m.sendTime) +
+                                  "\t" + oneLine(userName(m.senderId)) + "\t" + oneLine(utf8(hit.text)));
+            return true;
+        });
+    if (!stats.status.ok()) {
+        finish(1, QString::fromStdString("the message store cannot be read: " + stats.status.reason));
+        return;
+    }
+    finish(0, QStringLiteral("%1 found in %2 records").arg(stats.hits).arg(stats.records));
+}
+
+void CliSession::runExport() {
+    const auto key = conversationKey(options_.target);
+    if (!key) return;
+    history::ExportOptions o;
+    o.nameOf = [this](int32_t id) {
+        const directory::User* u = core_->directory().directory().findUser(uint32_t(id));
+        return u ? u->record.name : std::string();
+    };
+    o.filter = [](std::string_view plain) { return conversation::noticeTextOfPlain(plain); };
+    o.title = protocol::toGbk(options_.target.toStdString());
+    const auto format = options_.html ? history::ExportFormat::Html : history::ExportFormat::Text;
+    history::ExportStats stats;
+    if (options_.output.isEmpty()) {
+        stats = history::ExportConversation(*core_->historyLocation(), *key, format, std::cout, o);
+        std::cout.flush();
+    } else {
+        std::ofstream out(QFile::encodeName(options_.output).toStdString(),
+                          std::ios::binary | std::ios::trunc);
+        if (!out) {
+            finish(1, QStringLiteral("cannot write %1").arg(options_.output));
+            return;
+        }
+        stats = history::ExportConversation(*core_->historyLocation(), *key, format, out, o);
+        out.close();
+        if (!out) {
+            finish(1, QStringLiteral("cannot write %1").arg(options_.output));
+            return;
+        }
+    }
+    if (!stats.status.ok()) {
+        finish(1, QString::fromStdString("the message store cannot be read: " + stats.status.reason));
+        return;
+    }
+    finish(0, QStringLiteral("%1 records exported").arg(stats.records));
 }
 
 void CliSession::received(conversation::Conversation& c, const std::string& gbkPlain) {

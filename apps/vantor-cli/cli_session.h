@@ -29,8 +29,10 @@ struct CliOptions {
     bool verbose = false;
     int timeoutSeconds = 40; // sign-in, and waiting for an acknowledgement
 
-    enum class Command { Send, Listen, History } command = Command::Listen;
+    enum class Command { Send, Listen, History, Search, Export } command = Command::Listen;
     QString target;       // colleague: id or display name; or a group's identifier in braces
+    QString output;       // export: the file (empty: standard output)
+    bool html = false;    // export: an HTML page instead of text
     QString text;         // send: the message; listen: the answer ("%s" = the received text)
     int page = 0;         // history: 1-based; 0 = the last page
     int count = 0;        // listen: stop after this many messages (0: never)
@@ -101,6 +103,11 @@ class CliSession : public QObject {
     void runSend();
     void sendNow();
     void runHistory();
+    void runSearch();
+    void runExport();
+    // The store's key of a colleague's or a group's conversation; nothing (and the run ended) when
+    // the target names neither.
+    std::optional<std::string> conversationKey(const QString& target);
     void received(conversation::Conversation& c, const std::string& gbkPlain);
     void finish(int code, const QString& message = {});
     std::optional<uint32_t> findColleague(const QString& target);

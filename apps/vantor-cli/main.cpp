@@ -2,6 +2,8 @@
 //   vantor-cli [options] send <colleague|{group}> <text>
 //   vantor-cli [options] listen [--answer TEXT] [--count N]
 //   vantor-cli [options] history <colleague|{group}> [--page N]
+//   vantor-cli [options] search <text> [<colleague|{group}>]
+//   vantor-cli [options] export <colleague|{group}> [--html] [--output FILE]
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
 #include "platform/termination_signals.h"
@@ -26,6 +28,9 @@ int main(int argc, char** argv) {
         "  listen                            print each incoming message as\n"
         "                                    <sender id or group:{id}> TAB <name> TAB <text>\n"
         "  history <colleague|{group}>       print a page of the stored conversation\n"
+        "  search <text> [colleague|{group}] find a text in one stored conversation or in all; prints\n"
+        "                                    <conversation> TAB page N TAB <time> TAB <name> TAB <text>\n"
+        "  export <colleague|{group}>        write a stored conversation as text (or --html)\n"
         "A colleague is a user id or a display name. Host and port given here are kept in the\n"
         "settings, as the desktop client's settings dialog would keep them."));
     parser.addHelpOption();
@@ -58,10 +63,14 @@ int main(int argc, char** argv) {
         QStringLiteral("direct-wait"),
         QStringLiteral("send: first wait up to MS for a direct path to the colleague."),
         QStringLiteral("ms"));
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("export: an HTML page instead of text."));
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("export: write to FILE."),
+                                    QStringLiteral("file"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print what the windows would show."));
-    parser.addOptions(
-        {host, port, account, password, data, answer, count, page, timeout, directWait, verbose});
+    parser.addOptions({host, port, account, password, data, answer, count, page, timeout, directWait, html,
+                       output, verbose});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("send, listen or history"));
     parser.process(app);
 
@@ -99,6 +108,17 @@ int main(int argc, char** argv) {
         o.command = app::CliOptions::Command::History;
         o.target = args[1];
         o.page = std::max(0, parser.value(page).toInt());
+    } else if (command == QLatin1String("search")) {
+        if (args.size() < 2 || args.size() > 3 || args[1].isEmpty()) return usage("search needs a text");
+        o.command = app::CliOptions::Command::Search;
+        o.text = args[1];
+        if (args.size() == 3) o.target = args[2];
+    } else if (command == QLatin1String("export")) {
+        if (args.size() != 2) return usage("export needs a colleague");
+        o.command = app::CliOptions::Command::Export;
+        o.target = args[1];
+        o.html = parser.isSet(html);
+        o.output = parser.value(output);
     } else {
         return usage("unknown command");
     }

@@ -4,6 +4,7 @@
 #include "../platform/test_net.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -250,7 +250,8 @@ void TfrmChatForm::refreshHeader() {
     memoLabel_->setText(card->signature);
     cardName_->setText(card->name);
     cardMemo_->setText(card->signature);
-    QImage head(card->headPicture);
+    QImage head;
+    if (!card->headPicture.isEmpty()) head.load(card->headPicture);
     if (head.isNull()) head.load(ctx_.folders.sysImages + QStringLiteral("DefaultHead.bmp"));
     if (!head.isNull()) {
         head = head.scaled(chatlayout::kHeadSize, chatlayout::kHeadSize, Qt::IgnoreAspectRatio,
