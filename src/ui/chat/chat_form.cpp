@@ -4,8 +4,8 @@
 #include "protocol/text.h"
 #include "settings/profile_file.h"
 #include "settings/user_settings.h"
-#include "ui/chat/cjk_font.h"
 #include "ui/chat/face_picker.h"
+#include "ui/kit/fonts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -43,7 +43,7 @@ TfrmChatForm::TfrmChatForm(ChatFormContext& context, int conversationId, QWidget
     : QWidget(parent, Qt::Window), ctx_(context), id_(conversationId) {
     setObjectName(QStringLiteral("TfrmChatForm"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setFont(chatfont::systemFont());
+    setFont(systemLineFont());
     setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Name"));
 
@@ -60,7 +60,7 @@ TfrmChatForm::TfrmChatForm(ChatFormContext& context, int conversationId, QWidget
     auto* names = new QVBoxLayout;
     nameLabel_ = new QLabel(QStringLiteral("Name"), this);
     nameLabel_->setObjectName(QStringLiteral("Lb_UserName"));
-    QFont bold = chatfont::systemFont();
+    QFont bold = systemLineFont();
     bold.setBold(true);
     bold.setPointSize(10);
     nameLabel_->setFont(bold);

@@ -2,7 +2,7 @@
 #include "protocol/text.h"
 #include "protocol/wire.h"
 #include "ui/chat/chat_form.h"
-#include "ui/chat/cjk_font.h"
+#include "ui/kit/fonts.h"
 
 #include <QAction>
 #include <QApplication>

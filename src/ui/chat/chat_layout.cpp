@@ -2,7 +2,7 @@
 
 #include "protocol/text.h"
 #include "protocol/wire.h"
-#include "ui/chat/cjk_font.h"
+#include "ui/kit/fonts.h"
 
 #include <algorithm>
 
@@ -108,7 +108,7 @@ conversation::ChatFont chatFontOf(const QFont& font, const QColor& colour) {
 }
 
 QFont qfontOf(const conversation::ChatFont& f) {
-    QFont font(chatfont::familyFor(QString::fromStdString(protocol::fromGbk(f.name))));
+    QFont font(messageFamily(QString::fromStdString(protocol::fromGbk(f.name))));
     // A peer's size is untrusted: keep it readable (0, no size at all, is the default 9).
     font.setPointSize(f.size == 0 ? 9 : int(std::clamp<uint32_t>(f.size, 6, 36)));
     font.setBold(f.bold);

@@ -4,7 +4,7 @@
 #include "conversation/images_folder.h"
 #include "protocol/text.h"
 #include "ui/chat/chat_layout.h"
-#include "ui/chat/cjk_font.h"
+#include "ui/kit/fonts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -47,7 +47,7 @@ conversation::Rendered DisplayBox::appendMessage(const QString& header, bool own
     QTextCursor c(document());
     newParagraph(c);
     QTextCharFormat head;
-    head.setFont(chatfont::systemFont());
+    head.setFont(systemLineFont());
     head.setForeground(own ? kOwnHeaderColour : kPeerHeaderColour);
     c.insertText(header, head);
     c.insertBlock();
@@ -70,7 +70,7 @@ void DisplayBox::appendColouredLine(const QString& text, const QColor& colour) {
     QTextCursor c(document());
     newParagraph(c);
     QTextCharFormat f;
-    f.setFont(chatfont::systemFont());
+    f.setFont(systemLineFont());
     f.setForeground(colour);
     c.insertText(text, f);
 }
@@ -79,7 +79,7 @@ void DisplayBox::appendSystemLine(const std::string& line) {
     QTextCursor c(document());
     newParagraph(c);
     QTextCharFormat plain;
-    plain.setFont(chatfont::systemFont());
+    plain.setFont(systemLineFont());
     plain.setForeground(kPeerHeaderColour);
     for (const auto& piece : conversation::splitActionLine(line)) {
         if (piece.link.empty()) {

@@ -45,6 +45,21 @@ void installFonts() {
     QApplication::setFont(textFont(12));
 }
 
+QString messageFamily(const QString& faceName) {
+    static const QStringList serifFaces{kSongTi, QStringLiteral("新宋体")};
+    const QString text = cjkFamily(kYaHei);
+    if (serifFaces.contains(faceName)) return cjkFamily(kSongTi);
+    if (faceName.isEmpty() || faceName == kYaHei || faceName == QStringLiteral("黑体")) return text;
+    if (QFontDatabase::families().contains(faceName)) return faceName;
+    return text;
+}
+
+QFont systemLineFont() {
+    QFont f(cjkFamily(kYaHei));
+    f.setPointSize(9);
+    return f;
+}
+
 bool rendersText(const QFont& font, const QString& text) {
     const QRawFont raw = QRawFont::fromFont(font, QFontDatabase::SimplifiedChinese);
     if (!raw.isValid()) return false;

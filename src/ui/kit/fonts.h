@@ -15,6 +15,11 @@ QFont textFont(int pixelSize = 12);
 // Makes the application's fonts follow the mapping (QFont("微软雅黑") and QFont("宋体") find the
 // CJK families) and sets the default text font.
 void installFonts();
+// The family to draw a message's font name with: the Chinese system faces become the installed
+// CJK families, a family installed here stays itself, anything else becomes the CJK text family.
+QString messageFamily(const QString& faceName);
+// The font of the conversation windows' system lines and labels: the CJK text face at 9 points.
+QFont systemLineFont();
 // Whether every character of `text` has a glyph in `font` (no fallback boxes).
 bool rendersText(const QFont& font, const QString& text);
 

@@ -6,9 +6,9 @@
 #include "crypto/cipher.h"
 #include "history/message_store.h"
 #include "protocol/datetime.h"
-#include "ui/chat/cjk_font.h"
 #include "ui/chat/face_picker.h"
 #include "ui/history/history_form.h"
+#include "ui/kit/fonts.h"
 
 #include "ui/chat/chat_windows.h"
 
@@ -68,7 +68,7 @@ class Screenshots : public ::testing::Test {
   protected:
     void SetUp() override {
         if (qEnvironmentVariableIsSet("VANTOR_NO_XVFB")) GTEST_SKIP() << "no Xvfb";
-        const QRawFont raw = QRawFont::fromFont(chatfont::systemFont());
+        const QRawFont raw = QRawFont::fromFont(systemLineFont());
         for (char32_t c : {U'张', U'对', U'话', U'记', U'录'})
             ASSERT_TRUE(raw.supportsCharacter(c))
                 << "the interface font has no CJK glyphs: install fonts-noto-cjk";
