@@ -27,6 +27,7 @@ class DirectoryBridge : public directory::IServerSender,
     void deliverHeldMessage(const protocol::ChatMessage& message) override;
     void userRecordArrived(uint32_t userId) override;
     void userChanged(uint32_t userId, bool own) override;
+    using directory::DirectoryListener::userChanged;
     // IPeerSessions
     void endSessionsWith(uint32_t userId) override;
     // IClock

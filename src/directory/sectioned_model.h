@@ -29,6 +29,7 @@ class SectionedListModel : public QAbstractItemModel {
     using QAbstractItemModel::QAbstractItemModel;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    using QObject::parent;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -38,6 +39,7 @@ class SectionedListModel : public QAbstractItemModel {
     virtual int sectionCount() const = 0;
     virtual int itemCount(int section) const = 0;
     virtual QVariant sectionData(int section, int role) const = 0;
+    using QAbstractItemModel::itemData;
     virtual QVariant itemData(int section, int item, int role) const = 0;
 
     QModelIndex sectionIndex(int section) const;
