@@ -214,9 +214,9 @@ void TfrmChatForm::loadSettings() {
         settings::ProfileFile file(ctx_.userFile);
         enterSends = file.readBool("Init", "EnterSendMsg", true);
         showInfo = file.readBool("Init", "ShowUserInfo", true);
-        settings::FontSpec spec = chatlayout::fontSpecOf(font);
-        settings::loadFont(ctx_.userFile, spec);
-        font = chatlayout::chatFontOf(spec);
+        settings::FontSpec stored = chatlayout::fontSpecOf(font);
+        settings::loadFont(ctx_.userFile, stored);
+        font = chatlayout::chatFontOf(stored);
     }
     input_->setEnterSends(enterSends);
     enterSendAction_->setChecked(enterSends);

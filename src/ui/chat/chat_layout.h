@@ -62,7 +62,7 @@ uint32_t windowsRgbOf(const QColor& colour);
 conversation::ChatFont chatFontOf(const QFont& font, const QColor& colour);
 // A message's font as the display draws it.
 QFont qfontOf(const conversation::ChatFont& font);
-conversation::ChatFont chatFontOf(const settings::FontSpec& spec);
+conversation::ChatFont chatFontOf(const settings::FontSpec& font);
 settings::FontSpec fontSpecOf(const conversation::ChatFont& font);
 
 // The default input font: the system face at 9 points, black.

@@ -97,9 +97,9 @@ TEST(ChatLayout, FontsBetweenQtRecordsAndSettings) {
 
     vantor::conversation::ChatFont huge{vantor::protocol::toGbk("宋体"), 0, 4000, true};
     EXPECT_LE(qfontOf(huge).pointSize(), 36) << "a peer's font size is bounded";
-    const auto spec = fontSpecOf(huge);
-    EXPECT_EQ(chatFontOf(spec).name, huge.name);
-    EXPECT_TRUE(chatFontOf(spec).bold);
+    const auto fontSpec = fontSpecOf(huge);
+    EXPECT_EQ(chatFontOf(fontSpec).name, huge.name);
+    EXPECT_TRUE(chatFontOf(fontSpec).bold);
 }
 
 } // namespace
