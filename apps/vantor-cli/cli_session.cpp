@@ -54,11 +54,9 @@ std::string timeText(double dayCount) {
 
 // A stored record (head and enciphered text) as the chat message it was.
 bool decodeRecord(const history::HistoryRecord& r, protocol::ChatMessage& m) {
-    std::string body(4, '\0');
-    wire::storeU32(body.data(), uint32_t(r.text.size()));
-    body += r.head;
-    body += r.text;
-    return protocol::ChatMessage::decodeBody(body, m);
+    if (!protocol::ChatMessage::decodeHead(r.head, m)) return false;
+    m.text = r.text;
+    return true;
 }
 
 // Text fields printed one per line: no tabs or line breaks inside.

@@ -2,21 +2,17 @@
 
 #include "crypto/cipher.h"
 #include "history/history_search.h"
+#include "protocol/chat.h"
 #include "protocol/datetime.h"
 #include "protocol/text.h"
-#include "protocol/wire.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace vantor::history {
 
 namespace {
-
-constexpr size_t kServiceSideOffset = 75;
-constexpr size_t kKindOffset = 74;
 
 std::string utf8(std::string_view gbk) {
     return protocol::fromGbk(gbk);
@@ -113,11 +109,10 @@ ExportStats ExportConversation(const StoreLocation& store, std::string_view key,
 
     std::string lastDate;
     const SearchStats read = ReadAllRecords(store, key, [&](const HistoryRecord& r) {
-        const auto* head = reinterpret_cast<const uint8_t*>(r.head.data());
-        const auto sender = int32_t(wire::loadU32(head + 4));
-        double when = 0;
-        std::memcpy(&when, head + 12, 8);
-        const protocol::LocalTime t = protocol::localFromDayCount(std::isfinite(when) ? when : 0);
+        protocol::ChatMessage m;
+        if (!protocol::ChatMessage::decodeHead(r.head, m)) return;
+        const auto sender = int32_t(m.senderId);
+        const protocol::LocalTime t = protocol::localFromDayCount(std::isfinite(m.sendTime) ? m.sendTime : 0);
         const std::string date = dateText(t);
         if (date != lastDate) {
             lastDate = date;
@@ -127,7 +122,7 @@ ExportStats ExportConversation(const StoreLocation& store, std::string_view key,
             else
                 out << line << "\n";
         }
-        const bool service = head[kKindOffset] != 0 && head[kServiceSideOffset] != 0;
+        const bool service = m.key.kind != 0 && m.key.serviceSide != 0;
         std::string name;
         if (service)
             name = "客服人员";

@@ -77,6 +77,9 @@ struct ChatMessage {
     // False when the body is short or its count is over 1000. The head's own length field is
     // kept as read; the text is the `count` bytes that travelled.
     static bool decodeBody(std::string_view body, ChatMessage& out);
+    // The 88-byte head alone (as the message store keeps it beside the text): every field but the
+    // text. False when `head` is short.
+    static bool decodeHead(std::string_view head, ChatMessage& out);
 };
 
 // CmdChatAck: tells the message's sender that its message (sender, tick) arrived.

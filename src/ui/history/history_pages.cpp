@@ -3,31 +3,19 @@
 #include "conversation/faces.h"
 #include "conversation/richtext.h"
 #include "crypto/cipher.h"
+#include "protocol/chat.h"
 #include "protocol/datetime.h"
 #include "protocol/text.h"
-#include "protocol/wire.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace vantor::ui::historyview {
 
 namespace {
 
-constexpr size_t kKindOffset = 74;
-constexpr size_t kServiceOffset = 75;
-
-conversation::ChatFont fontOf(const uint8_t* head) {
-    conversation::ChatFont f;
-    const size_t n = std::min<size_t>(head[24], 20);
-    f.name.assign(reinterpret_cast<const char*>(head + 25), n);
-    f.color = wire::loadU32(head + 45);
-    f.size = wire::loadU32(head + 49);
-    f.bold = head[53] != 0;
-    f.italic = head[54] != 0;
-    f.underline = head[55] != 0;
-    f.strikeOut = head[56] != 0;
-    return f;
+conversation::ChatFont fontOf(const protocol::ChatMessage& m) {
+    return conversation::ChatFont{m.fontName, m.fontColor, m.fontSize, m.bold,
+                                  m.italic,   m.underline, m.strikeOut};
 }
 
 } // namespace
@@ -48,11 +36,9 @@ void renderPage(DisplayBox& view, const std::vector<history::HistoryRecord>& rec
     view.clear();
     QString lastDate;
     for (const auto& r : records) {
-        if (r.head.size() < history::kRecordHeadSize) continue;
-        const auto* head = reinterpret_cast<const uint8_t*>(r.head.data());
-        double when = 0;
-        std::memcpy(&when, head + 12, 8);
-        const protocol::LocalTime t = protocol::localFromDayCount(std::isfinite(when) ? when : 0);
+        protocol::ChatMessage m;
+        if (!protocol::ChatMessage::decodeHead(r.head, m)) continue;
+        const protocol::LocalTime t = protocol::localFromDayCount(std::isfinite(m.sendTime) ? m.sendTime : 0);
         const QString date = QStringLiteral("%1-%2-%3")
                                  .arg(t.year, 4, 10, QLatin1Char('0'))
                                  .arg(t.month, 2, 10, QLatin1Char('0'))
@@ -65,9 +51,9 @@ void renderPage(DisplayBox& view, const std::vector<history::HistoryRecord>& rec
                                  .arg(t.hour, 2, 10, QLatin1Char('0'))
                                  .arg(t.minute, 2, 10, QLatin1Char('0'))
                                  .arg(t.second, 2, 10, QLatin1Char('0'));
-        const auto sender = uint32_t(wire::loadU32(head + 4));
+        const uint32_t sender = m.senderId;
         QString header;
-        if (head[kKindOffset] != 0 && head[kServiceOffset] != 0) {
+        if (m.key.kind != 0 && m.key.serviceSide != 0) {
             header = QStringLiteral("客服人员 ") + time;
         } else {
             QString name = names.nameOf ? names.nameOf(sender) : QString();
@@ -81,7 +67,7 @@ void renderPage(DisplayBox& view, const std::vector<history::HistoryRecord>& rec
             view.appendSystemLine(text);
             continue;
         }
-        view.appendMessage(header, own, text, fontOf(head), {.withError = true});
+        view.appendMessage(header, own, text, fontOf(m), {.withError = true});
     }
     view.moveCursor(QTextCursor::Start);
 }
