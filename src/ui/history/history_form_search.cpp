@@ -8,7 +8,7 @@
 #include <QListWidget>
 #include <QTimer>
 
-#include <cstring>
+#include "protocol/chat.h"
 #include <fstream>
 
 namespace vantor::ui {
@@ -48,10 +48,10 @@ bool THistoryForm::searchStep() {
     });
     for (size_t i = before; i < lastHits_.size(); ++i) {
         const history::SearchHit& h = lastHits_[i];
-        double when = 0;
-        std::memcpy(&when, h.record.head.data() + 12, 8);
-        const auto t = protocol::localFromDayCount(when);
-        const auto sender = wire::loadU32(h.record.head.data() + 4);
+        protocol::ChatMessage m;
+        if (!protocol::ChatMessage::decodeHead(h.record.head, m)) continue;
+        const auto t = protocol::localFromDayCount(m.sendTime);
+        const uint32_t sender = m.senderId;
         QString who = ctx_.directory->nameOf(sender);
         if (who.isEmpty()) who = QString::number(int32_t(sender));
         hits_->addItem(QStringLiteral("%1 %2-%3-%4 %5：%6")
@@ -80,15 +80,15 @@ std::vector<history::SearchHit> THistoryForm::search(const QString& text, bool a
 }
 
 void THistoryForm::showHit(const history::SearchHit& hit) {
-    if (hit.record.head.size() < history::kRecordHeadSize) return;
-    const auto* head = reinterpret_cast<const uint8_t*>(hit.record.head.data());
+    protocol::ChatMessage m;
+    if (!protocol::ChatMessage::decodeHead(hit.record.head, m)) return;
     if (hit.key.size() == 30)
-        selectGroup(wire::Guid::fromBytes(head + 58), head[74] == 2);
+        selectGroup(m.key.groupId, m.key.kind == protocol::kServiceConversation);
     else
         selectColleague(uint32_t(std::stol(hit.key)));
     showPage(hit.page);
     // The match: the n-th occurrence of its text on the page, n counted over the earlier hits.
-    const QString needle = searchBox_->text().isEmpty() ? QString() : searchBox_->text();
+    const QString needle = searchBox_->text();
     if (needle.isEmpty()) return;
     int skip = 0;
     for (const auto& h : lastHits_)
