@@ -50,7 +50,9 @@ QString messageFamily(const QString& faceName) {
     const QString text = cjkFamily(kYaHei);
     if (serifFaces.contains(faceName)) return cjkFamily(kSongTi);
     if (faceName.isEmpty() || faceName == kYaHei || faceName == QStringLiteral("黑体")) return text;
-    if (QFontDatabase::families().contains(faceName)) return faceName;
+    // Asked for every message shown: the installed families are listed once.
+    static const QStringList installed = QFontDatabase::families();
+    if (installed.contains(faceName)) return faceName;
     return text;
 }
 

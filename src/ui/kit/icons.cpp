@@ -1,5 +1,6 @@
 #include "ui/kit/icons.h"
 
+#include <QHash>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -29,18 +30,25 @@ class PaintedEngine : public QIconEngine {
         return scaledPixmap(size, mode, state, 1.0);
     }
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+        // Rows and buttons ask again at every repaint: each size is painted once.
+        const QString key =
+            QStringLiteral("%1x%2@%3/%4").arg(size.width()).arg(size.height()).arg(scale).arg(int(mode));
+        if (const auto it = cache_.constFind(key); it != cache_.cend()) return *it;
         // `size` is in device pixels; the painting is in the picture's own pixels.
         QPixmap pm(size);
         pm.setDevicePixelRatio(scale);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
         paint(&p, QRect(QPoint(0, 0), size / scale), mode, state);
+        p.end();
+        if (cache_.size() < 16) cache_.insert(key, pm);
         return pm;
     }
     QIconEngine* clone() const override { return new PaintedEngine(fn_); }
 
   private:
     PaintFn fn_;
+    QHash<QString, QPixmap> cache_;
 };
 
 QIcon painted(PaintFn fn) {
@@ -286,7 +294,14 @@ void paintGlyph(QPainter& p, const QRectF& r0, Glyph g, bool light) {
 } // namespace
 
 QIcon statusIcon(directory::StatusClass status) {
-    return painted([status](QPainter& p, const QRectF& r) { paintStatus(p, r, status); });
+    // One icon per class for the whole run (it keeps the sizes it was painted at). Never freed:
+    // pixmaps must not outlive the application object at exit.
+    static auto* icons = new QHash<int, QIcon>;
+    auto it = icons->find(int(status));
+    if (it == icons->end())
+        it = icons->insert(int(status),
+                           painted([status](QPainter& p, const QRectF& r) { paintStatus(p, r, status); }));
+    return *it;
 }
 
 QIcon trayIcon(int index) {
@@ -308,7 +323,8 @@ QIcon trayIcon(int index) {
 }
 
 QIcon blankTrayIcon() {
-    return painted([](QPainter&, const QRectF&) {});
+    static const auto* blank = new QIcon(painted([](QPainter&, const QRectF&) {}));
+    return *blank;
 }
 
 QIcon trayPictureIcon(const QString& file) {

@@ -287,7 +287,7 @@ class MainWindow : public QWidget,
     QAction* exit_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     int trayIndex_ = 0;
-    QString alertPicture_;
+    QIcon alertIcon_; // the flashing picture, read once per alert
     bool sessionEntries_ = false;
 
     // frame

@@ -87,18 +87,19 @@ Qt::CursorShape cursorOf(shell::HitArea a) {
 void MainWindow::applyTrayIcon() {
     const bool flashing = shell_ && shell_->flasher().flashing();
     if (flashing)
-        tray_->setIcon(shown_.trayFlashPicture ? trayPictureIcon(alertPicture_) : blankTrayIcon());
+        tray_->setIcon(shown_.trayFlashPicture ? alertIcon_ : blankTrayIcon());
     else
         tray_->setIcon(trayIcon(trayIndex_));
 }
 
 void MainWindow::setTrayAlertPicture(const QString& path) {
-    alertPicture_ = path;
+    // Read and scaled once; the frames alternate every 400 ms.
+    alertIcon_ = trayPictureIcon(path);
 }
 
 void MainWindow::setTrayFlashFrame(bool picture) {
     shown_.trayFlashPicture = picture;
-    tray_->setIcon(picture ? trayPictureIcon(alertPicture_) : blankTrayIcon());
+    tray_->setIcon(picture ? alertIcon_ : blankTrayIcon());
 }
 
 void MainWindow::restoreTrayStatusIcon() {
