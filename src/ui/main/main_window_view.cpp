@@ -1,7 +1,8 @@
 // What the session and the directory do to the main window.
 #include "client/client_core.h"
 #include "protocol/text.h"
-#include "settings/profile_file.h"
+#include "session/util.h"
+#include "settings/user_settings.h"
 #include "settings/window_placement.h"
 #include "shell/shell_core.h"
 #include "ui/kit/fonts.h"
@@ -379,9 +380,25 @@ void MainWindow::storeViewSetting(directory::ViewSetting key, const std::string&
     if (!client_) return;
     const directory::User* own = client_->directory().directory().ownUser();
     if (!own) return;
-    static constexpr const char* kKeys[] = {"ViewStyle", "TreeView", "FaceView", "FaceSize"};
-    settings::ProfileFile(client_->messenger().environment().layout.userFile(own->id()))
-        .writeString("Init", kKeys[int(key)], value);
+    const std::string file = client_->messenger().environment().layout.userFile(own->id());
+    // A settings file that cannot be written is reported in the log, not thrown through a click.
+    session::guarded([&] {
+        using namespace settings;
+        switch (key) {
+        case directory::ViewSetting::ViewStyle:
+            saveViewChoice(file, value == "FaceView" ? ContactPanel::FaceView : ContactPanel::Tree);
+            break;
+        case directory::ViewSetting::TreeView:
+            saveViewChoice(file, value == "OnOrOff" ? TreeGrouping::OnOrOff : TreeGrouping::Tree);
+            break;
+        case directory::ViewSetting::FaceView:
+            saveViewChoice(file, value == "QQList" ? ListFilter::OnlineOnly : ListFilter::All);
+            break;
+        case directory::ViewSetting::FaceSize:
+            saveViewChoice(file, value == "SmaillFace" ? IconSize::SmaillFace : IconSize::BigFace);
+            break;
+        }
+    });
 }
 
 } // namespace vantor::ui
