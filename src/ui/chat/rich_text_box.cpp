@@ -56,6 +56,17 @@ QString RichTextBox::fileFor(const conversation::Segment& s) const {
     return errorPicture();
 }
 
+void RichTextBox::clear() {
+    QTextEdit::clear();
+    resources_.clear();
+    sizes_.clear();
+    for (QMovie* movie : movies_) {
+        movie->stop();
+        movie->deleteLater();
+    }
+    movies_.clear();
+}
+
 QString RichTextBox::resourceFor(const QString& file, QSize* size) {
     auto it = resources_.find(file);
     if (it != resources_.end()) {

@@ -62,6 +62,9 @@ class RichTextBox : public QTextEdit {
     QString fileFor(const conversation::Segment& segment) const;
     // How many animations run (one per animated picture file shown).
     int animationCount() const { return int(movies_.size()); }
+    // Empties the box. The document drops its images with its text, so the pictures it knew and
+    // their animations go too (hides QTextEdit::clear, which would leave them behind).
+    void clear();
 
   protected:
     // The image resource name for a file, loading it (and starting its animation) on first use.

@@ -211,5 +211,24 @@ TEST_F(RichTextTest, AnimatedFacesRunAnAnimationPerFile) {
     EXPECT_EQ(display.animationCount(), 1) << "one animation however often the face is shown";
 }
 
+TEST_F(RichTextTest, PicturesShownAgainAfterClearingHaveTheirImages) {
+    QDir().mkpath(images());
+    QImage still(40, 30, QImage::Format_RGB32);
+    still.fill(Qt::darkBlue);
+    ASSERT_TRUE(still.save(images() + QStringLiteral("STILL.JPG"), "JPG"));
+    DisplayBox display(folders());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        display.clearDisplay(); // as "清屏" and every history page do
+        display.appendMessage(QStringLiteral("Li"), false, "/{STILL.JPG}", {toGbk("宋体"), 0, 9});
+        ASSERT_EQ(display.objects().size(), 1u);
+        QTextCursor c(display.document());
+        c.setPosition(display.objects().at(0).position + 1);
+        const QString name = c.charFormat().toImageFormat().name();
+        EXPECT_FALSE(
+            display.document()->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>().isNull());
+    }
+}
+
 } // namespace
 } // namespace chat_ui_test
