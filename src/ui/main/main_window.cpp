@@ -1,5 +1,7 @@
 #include "ui/main/main_window.h"
 
+#include "protocol/text.h"
+
 #include "client/client_core.h"
 #include "directory/status_display.h"
 #include "shell/shell_core.h"
@@ -59,9 +61,14 @@ QLabel* badgeLabel(QWidget* parent, const char* picture, const char* number) {
     return img;
 }
 
-const char* const kStatusNames[] = {"在线",     "忙碌",     "马上回来", "离开", "接听电话",
-                                    "外出就餐", "参加会议", "请勿打扰", "隐身"};
-const int kStatusCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 9};
+// The statuses a user may choose, in menu order; their names are the protocol's own.
+const uint8_t kStatusCodes[] = {protocol::kOnline,    protocol::kBusy,         protocol::kBeRightBack,
+                                protocol::kAway,      protocol::kOnPhone,      protocol::kOutToLunch,
+                                protocol::kInMeeting, protocol::kDoNotDisturb, protocol::kInvisible};
+
+QString statusText(uint8_t code) {
+    return QString::fromStdString(protocol::fromGbk(protocol::statusName(code)));
+}
 
 } // namespace
 
@@ -261,8 +268,8 @@ void MainWindow::buildSignInPage() {
     password_->setPlaceholderText(QStringLiteral("密码"));
     status_ = new QComboBox(signInInputs_);
     status_->setObjectName(QStringLiteral("Cbb_State"));
-    for (const char* name : kStatusNames)
-        status_->addItem(QString::fromUtf8(name));
+    for (uint8_t code : kStatusCodes)
+        status_->addItem(statusText(code));
     savePass_ = new QCheckBox(QStringLiteral("记住密码"), signInInputs_);
     savePass_->setObjectName(QStringLiteral("Cb_SavePass"));
     autoLogin_ = new QCheckBox(QStringLiteral("自动登录"), signInInputs_);
@@ -524,11 +531,11 @@ void MainWindow::buildMenus() {
     states_ = new QMenu(this);
     states_->setObjectName(QStringLiteral("PpMenuStates"));
     for (QMenu* menu : {states_, myStateMenu_}) {
-        for (size_t i = 0; i < std::size(kStatusNames); ++i) {
-            QAction* a = menu->addAction(statusIcon(directory::statusClass(uint8_t(kStatusCodes[i]))),
-                                         QString::fromUtf8(kStatusNames[i]));
+        for (size_t i = 0; i < std::size(kStatusCodes); ++i) {
+            QAction* a = menu->addAction(statusIcon(directory::statusClass(kStatusCodes[i])),
+                                         statusText(kStatusCodes[i]));
             a->setCheckable(true);
-            a->setData(kStatusCodes[i]);
+            a->setData(int(kStatusCodes[i]));
             connect(a, &QAction::triggered, this, [this, code = kStatusCodes[i]] {
                 if (client_)
                     client_->directory().presence().SetOwnStatus(uint8_t(code), std::nullopt, std::nullopt,
