@@ -1,7 +1,7 @@
 #include "client/chat_bridge.h"
 
 #include "client/client_core.h"
-#include "history/message_store.h"
+#include "conversation/chat_history_store.h"
 #include "protocol/datetime.h"
 #include "settings/user_settings.h"
 
@@ -55,9 +55,7 @@ void ChatBridge::touchRecent(uint32_t userId) {
 std::optional<std::string> ChatBridge::store(const std::string& record) {
     const auto location = core_.historyLocation();
     if (!location) return std::string("not signed in");
-    const history::StoreStatus status = history::StoreMessageRecord(*location, record);
-    if (status.ok()) return std::nullopt;
-    return status.reason.empty() ? std::string("store error") : status.reason;
+    return conversation::HistoryChatStore(*location).store(record);
 }
 
 conversation::ChatOptions ChatBridge::read() {
