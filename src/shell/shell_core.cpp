@@ -1,6 +1,7 @@
 #include "shell/shell_core.h"
 
 #include "directory/head_picture.h"
+#include "directory/texts.h"
 #include "protocol/text.h"
 
 #include <QFileInfo>
@@ -98,20 +99,17 @@ void ShellCore::trayDoubleClicked() {
 }
 
 void ShellCore::hotKey(platform::HotKey key) {
-    static constexpr const char* kWorkStates[] = {"在岗", "开会", "外出", "请假"};
     switch (key) {
     case platform::HotKey::CtrlQ:
-        if (alerts_.empty())
-            trayDoubleClicked();
-        else
-            trayClicked();
+        // As a double click: the oldest pending conversation, else the main window.
+        trayDoubleClicked();
         break;
     case platform::HotKey::CtrlKeypad1:
     case platform::HotKey::CtrlKeypad2:
     case platform::HotKey::CtrlKeypad3:
     case platform::HotKey::CtrlKeypad4:
         client_.directory().presence().SetWorkState(
-            protocol::toGbk(kWorkStates[int(key) - int(platform::HotKey::CtrlKeypad1)]));
+            directory::texts::workState(int(key) - int(platform::HotKey::CtrlKeypad1)));
         break;
     }
 }
