@@ -55,9 +55,17 @@ class Socks4aResponder {
             s->disconnectFromHost();
             return;
         }
-        auto* up = new QTcpSocket(s);
-        up->connectToHost(addrs.first(), port);
-        if (!up->waitForConnected(2000)) {
+        // Like a real proxy, try every address the name resolves to: on a stock machine
+        // "localhost" gives ::1 first, while the target may listen on IPv4 only.
+        QTcpSocket* up = nullptr;
+        for (const QHostAddress& a : addrs) {
+            up = new QTcpSocket(s);
+            up->connectToHost(a, port);
+            if (up->waitForConnected(2000)) break;
+            delete up;
+            up = nullptr;
+        }
+        if (!up) {
             s->write(QByteArray("\0\x5b\0\0\0\0\0\0", 8));
             return;
         }
