@@ -2,7 +2,7 @@
 // storing and deleting must report a status for every input, never crash or throw. The account
 // and the conversations come from the file itself (its "<id>Data" storage and the "<key>i" index
 // streams in it), so that a mutated store keeps reaching the store's own code; without them the
-// account 1234 and partner 205 of the seeds are used.
+// account 1234 and partner 205 of the seeds are used. An empty input is a missing file.
 #include "history/compound_file.h"
 #include "history/message_store.h"
 
@@ -74,8 +74,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                 "History";
     std::filesystem::create_directories(folder);
     const std::filesystem::path path = folder / kStoreFileName;
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    // An empty input stands for no file at all: the store then creates one.
+    std::filesystem::remove(path);
+    if (size > 0)
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(data), std::streamsize(size));
 
     int32_t account = 1234;
     std::vector<std::string> keys;
