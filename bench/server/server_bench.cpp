@@ -12,11 +12,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -40,6 +40,23 @@ std::string slurp(const std::string& path) {
     return s.str();
 }
 
+// The port from the server's "listening on <address>:<port>" log line, or 0 before it is there.
+int listeningPort(const std::string& log) {
+    const std::string_view marker = "listening on ";
+    for (size_t at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1)) {
+        size_t i = at + marker.size();
+        while (i < log.size() && (std::isdigit(uint8_t(log[i])) || log[i] == '.'))
+            ++i;
+        if (i == at + marker.size() || i >= log.size() || log[i] != ':') continue;
+        int port = 0;
+        size_t digits = 0;
+        for (++i; i < log.size() && std::isdigit(uint8_t(log[i])) && digits < 5; ++i, ++digits)
+            port = port * 10 + (log[i] - '0');
+        if (digits > 0 && port > 0 && port < 65536) return port;
+    }
+    return 0;
+}
+
 // The server program on a prepared store, with its log in a file.
 struct ServerProcess {
     pid_t pid = -1;
@@ -54,12 +71,9 @@ struct ServerProcess {
                     "--file-port", "0", "--log-level", "info", nullptr);
             ::_exit(127);
         }
-        const std::regex listening("listening on [0-9.]+:([0-9]+)");
         for (int i = 0; i < 600; ++i) {
-            std::smatch m;
-            const std::string log = slurp(logPath);
-            if (std::regex_search(log, m, listening)) {
-                port = uint16_t(std::stoi(m[1]));
+            if (const int p = listeningPort(slurp(logPath)); p > 0) {
+                port = uint16_t(p);
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
