@@ -5,6 +5,7 @@
 #include "history/compound_file.h"
 #include "history/message_store.h"
 
+#include "missing_tool.h"
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ void expectConversation(std::vector<std::string>& manifest, const std::string& k
 }
 
 TEST(Interop, OlefileReadsTheStoreWeWrite) {
-    if (!test::pythonWith("olefile")) GTEST_SKIP() << "python3-olefile is not installed";
+    VANTOR_NEEDS_TOOL(test::pythonWith("olefile") ? "" : "python3-olefile is not installed");
     TempDir dir;
     StoreLocation store{dir / "History", kOwn, false};
     std::vector<std::string> withColleague, withGroup, withOther;
@@ -81,7 +82,7 @@ TEST(Interop, OlefileReadsTheStoreWeWrite) {
 
 TEST(Interop, OurEngineReadsAndExtendsFilesWrittenByLibgsf) {
     std::optional<std::string> python = test::pythonWith("gsf");
-    if (!python) GTEST_SKIP() << "libgsf's Python bindings are not installed";
+    VANTOR_NEEDS_TOOL(python ? "" : "libgsf's Python bindings are not installed (python3-gi, gir1.2-gsf-1)");
     TempDir dir;
     fs::path file = dir / "History" / kStoreFileName;
     fs::create_directories(file.parent_path());

@@ -4,9 +4,12 @@
 // datagrams, the channel stays relayed and every record still arrives through the server.
 #include "peer_lab.h"
 
+#include "missing_tool.h"
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 using namespace vantor::peer::testing;
 
@@ -17,7 +20,7 @@ constexpr uint8_t kChat = 0x08;
 constexpr uint8_t kAck = 0x09;
 
 TEST(PeerNat, ChatRecordsTakeTheDirectPathWhereverOneExists) {
-    if (const auto why = PeerLab::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    VANTOR_NEEDS_TOOL(PeerLab::unavailableReason());
     struct Case {
         const char* name;
         NatKind a, b;
