@@ -124,6 +124,26 @@ TEST_F(CliTest, AMessageIsAnsweredAndKeptByBothSides) {
     }
 }
 
+// A colleague's text reaches the terminal with its control characters escaped: no escape sequence
+// retitles the terminal or rewrites a line, and a line break cannot forge a second message line.
+TEST_F(CliTest, ControlCharactersOfAColleaguesTextArePrintedAsEscapes) {
+    QProcess& wang = listener(QStringLiteral("wangfang"), {QStringLiteral("--count"), QStringLiteral("1")});
+    const QString text = QStringLiteral("\x1b]0;pwned\x07第一行\r\n1001\t张伟\t第二行\x1b[2K\\x");
+    QProcess& send = cli(QStringLiteral("zhangwei"), {QStringLiteral("send"), QStringLiteral("王芳"), text});
+    EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
+    EXPECT_EQ(finished(wang), 0) << wang.readAllStandardError().constData();
+    const QString escaped = QStringLiteral("\\x1b]0;pwned\\x07第一行\\r\\n1001\\t张伟\\t第二行\\x1b[2K\\\\x");
+    EXPECT_EQ(QString::fromUtf8(wang.readAllStandardOutput()),
+              QStringLiteral("1001\t张伟\t") + escaped + "\n");
+
+    QProcess& history = cli(QStringLiteral("wangfang"), {QStringLiteral("history"), QStringLiteral("张伟")});
+    EXPECT_EQ(finished(history), 0) << history.readAllStandardError().constData();
+    const QStringList lines =
+        QString::fromUtf8(history.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\t张伟\t") + escaped)) << lines[1].toStdString();
+}
+
 TEST_F(CliTest, AGroupMessageReachesEveryMemberSignedIn) {
     const QString group = QStringLiteral("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}");
     QProcess& chen = listener(QStringLiteral("chenjing"), {QStringLiteral("--count"), QStringLiteral("1")});
