@@ -62,9 +62,11 @@ TEST(Interop, OlefileReadsTheStoreWeWrite) {
             withGroup.push_back(g);
         }
         if (i % 100 == 0) {
-            std::string n = BuildNoticeRecord(kOwn, 7, "notice " + std::to_string(i), 45000.5);
-            ASSERT_TRUE(StoreMessageRecord(store, n).ok());
-            withOther.push_back(n);
+            // A notice of our own, with its mark in the key's last four bytes.
+            const std::string text = "notice " + std::to_string(i);
+            ASSERT_TRUE(StoreNoticeRecord(store, kOwn, 7, text, 45000.5).ok());
+            withOther.push_back(BuildNoticeRecord(kOwn, 7, text, 45000.5));
+            ASSERT_TRUE(IsOwnNotice(withOther.back()));
         }
     }
     ASSERT_TRUE(StoreMessageRecord(store, record(99, kOwn, "deleted later")).ok());
