@@ -46,6 +46,7 @@ class ChatWindowTest : public ::testing::Test {
         core->setSession({true, kOwn, "Me", "me", false});
         registry.setOwnId(kOwn);
         directory.users[kLi] = {kLi, "Li", 0, false, false};
+        directory.groups[ChatRig::groupOf(1).toString()] = {kOwn, kLi};
         services.cards[kLi] = {QStringLiteral("Li"), QStringLiteral("今天很忙"), 0, {}};
     }
     ~ChatWindowTest() override {
