@@ -1,5 +1,7 @@
 #include "cli_session.h"
 
+#include "terminal_text.h"
+
 #include "conversation/richtext.h"
 #include "crypto/cipher.h"
 #include "history/history_export.h"
@@ -59,11 +61,9 @@ bool decodeRecord(const history::HistoryRecord& r, protocol::ChatMessage& m) {
     return true;
 }
 
-// Text fields printed one per line: no tabs or line breaks inside.
-std::string oneLine(std::string s) {
-    for (char& ch : s)
-        if (ch == '\t' || ch == '\n' || ch == '\r') ch = ' ';
-    return s;
+// Text fields printed one per line: tabs, line breaks and every other control character escaped.
+std::string oneLine(const std::string& s) {
+    return terminalText(s);
 }
 
 } // namespace
@@ -91,11 +91,11 @@ void CliConversationView::showMessage(conversation::Conversation& c, uint32_t se
 }
 
 void CliConversationView::systemLine(conversation::Conversation&, const std::string& line) {
-    if (verbose) printLine(stderr, "conversation: " + utf8(line));
+    if (verbose) printLine(stderr, "conversation: " + terminalText(utf8(line)));
 }
 
 void CliConversationView::storeFailed(conversation::Conversation&, const std::string& reason) {
-    printLine(stderr, "vantor-cli: the message store failed: " + reason);
+    printLine(stderr, "vantor-cli: the message store failed: " + terminalText(reason));
 }
 
 void CliMainView::showMessage(const QString& text, const QString& title) {
@@ -420,7 +420,7 @@ void CliSession::finish(int code, const QString& message) {
     finished_ = true;
     poll_.stop();
     if (!message.isEmpty() && (code != 0 || options_.verbose))
-        printLine(stderr, "vantor-cli: " + message.toStdString());
+        printLine(stderr, "vantor-cli: " + terminalText(message.toStdString()));
     // Sign out so that the server sees us leave, then leave on the next turn of the loop.
     if (core_->messenger().ConnectionOpen()) core_->messenger().SignOut(true);
     QTimer::singleShot(0, [code] { QCoreApplication::exit(code); });

@@ -1,5 +1,7 @@
 #include "directory_view.h"
 
+#include "terminal_text.h"
+
 #include "protocol/codes.h"
 #include "protocol/text.h"
 
@@ -13,7 +15,7 @@ std::string utf8(const std::string& gbk) {
 
 void PrintingDirectoryView::print(const std::string& line) const {
     if (!out_) return;
-    std::fprintf(out_, "directory: %s\n", line.c_str());
+    std::fprintf(out_, "directory: %s\n", terminalText(line).c_str());
     std::fflush(out_);
 }
 

@@ -1,5 +1,7 @@
 #include "printing_view.h"
 
+#include "terminal_text.h"
+
 namespace vantor::app {
 
 namespace {
@@ -10,8 +12,8 @@ QString yesNo(bool v) {
 
 void PrintingMainView::print(const QString& line) const {
     if (!out_) return;
-    const QByteArray b = line.toUtf8();
-    std::fprintf(out_, "view: %s\n", b.constData());
+    const std::string b = terminalText(line.toStdString());
+    std::fprintf(out_, "view: %s\n", b.c_str());
     std::fflush(out_);
 }
 

@@ -42,6 +42,18 @@ void ChatBridge::holdMessage(const protocol::ChatMessage& message) {
     core_.directory().directory().HoldMessage(message);
 }
 
+conversation::GroupMembership ChatBridge::groupMembership(const protocol::Guid& group, uint32_t userId) {
+    const protocol::Group* g = core_.directory().directory().findGroup(group);
+    if (!g) return conversation::GroupMembership::UnknownGroup;
+    for (uint32_t id : g->members)
+        if (id != 0 && id == userId) return conversation::GroupMembership::Member;
+    return conversation::GroupMembership::NotMember;
+}
+
+void ChatBridge::holdGroupMessage(const protocol::ChatMessage& message) {
+    core_.directory().directory().HoldGroupMessage(message);
+}
+
 void ChatBridge::queryUser(uint32_t userId) {
     core_.directory().directory().QueryUser(userId);
 }

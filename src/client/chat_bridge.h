@@ -28,6 +28,8 @@ class ChatBridge : public conversation::IChatTransport,
     // IChatDirectory
     std::optional<conversation::ChatContact> findUser(uint32_t userId) override;
     void holdMessage(const protocol::ChatMessage& message) override;
+    conversation::GroupMembership groupMembership(const protocol::Guid& group, uint32_t userId) override;
+    void holdGroupMessage(const protocol::ChatMessage& message) override;
     void queryUser(uint32_t userId) override;
     void touchRecent(uint32_t userId) override;
     // IChatStore

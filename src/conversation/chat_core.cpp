@@ -260,13 +260,60 @@ bool ChatCore::receive(const Message& m) {
     }
 }
 
+bool ChatCore::mayOpen(const protocol::ConversationKey& key, uint32_t senderId) {
+    if (registry_.findOrCreate(key, false)) return true;
+    auto& ticks = opened_[senderId];
+    const uint32_t now = clock_.tickCount();
+    while (!ticks.empty() && static_cast<uint32_t>(now - ticks.front()) >= kNewConversationWindowMs)
+        ticks.pop_front();
+    if (ticks.size() >= kMaxNewConversationsPerMinute) return false;
+    // Forget colleagues whose minute has passed, so that the table stays small.
+    if (opened_.size() > 1000) std::erase_if(opened_, [](const auto& e) { return e.second.empty(); });
+    return true;
+}
+
+Conversation* ChatCore::conversationFor(const protocol::ConversationKey& key, uint32_t senderId) {
+    if (Conversation* c = registry_.findOrCreate(key, false)) return c;
+    if (!mayOpen(key, senderId)) return nullptr;
+    opened_[senderId].push_back(clock_.tickCount());
+    return registry_.findOrCreate(key, true);
+}
+
 void ChatCore::deliver(const ChatMessage& m, bool live) {
     const bool group = m.key.kind == protocol::kGroupConversation;
     bool duplicate = false;
-    if (!group) {
+    if (group) {
+        // Only a member of a group we know writes to it; an unknown group is asked about first.
+        switch (directory_.groupMembership(m.key.groupId, m.senderId)) {
+        case GroupMembership::Member:
+            break;
+        case GroupMembership::UnknownGroup:
+            if (live)
+                directory_.holdGroupMessage(m);
+            else
+                ++refused_;
+            return;
+        case GroupMembership::NotMember:
+            ++refused_;
+            return;
+        }
+    } else {
         if (m.senderId == session_.ownId || m.recipientId != session_.ownId) return;
-        if (m.sendTick != 0) duplicate = received_.seenOrAdd(m.senderId, m.sendTick, clock_.tickCount());
     }
+    // A one-to-one message belongs to the conversation with its sender, whatever else its key says.
+    protocol::ConversationKey key = m.key;
+    if (key.kind == protocol::kOneToOne) {
+        key.userA = m.senderId;
+        key.userB = session_.ownId;
+    }
+    // A message that would open one conversation too many is neither acknowledged nor noted as
+    // seen: the sender's resends are judged again later.
+    if (!mayOpen(key, m.senderId)) {
+        ++refused_;
+        return;
+    }
+    if (!group && m.sendTick != 0)
+        duplicate = received_.seenOrAdd(m.senderId, m.sendTick, clock_.tickCount());
     const auto sender = directory_.findUser(m.senderId);
     bool held = false;
     if (!sender) {
@@ -281,7 +328,8 @@ void ChatCore::deliver(const ChatMessage& m, bool live) {
     if (live && !group && m.sendTick != 0) acknowledge(m, sender, duplicate || held);
     if ((duplicate || held) && live) return;
 
-    Conversation* c = registry_.findOrCreate(m.key, true);
+    Conversation* c = conversationFor(key, m.senderId);
+    if (!c) return;
     showReceived(*c, m, *sender);
     if (!c->inFront) view_.flash(*c);
     if (!c->visible) {
@@ -382,7 +430,21 @@ void ChatCore::receiveShake(const protocol::Shake& record) {
         view_.showReminder(record);
         return;
     }
-    Conversation* c = registry_.findOrCreate(record.key, true);
+    if (record.key.kind == protocol::kGroupConversation &&
+        directory_.groupMembership(record.key.groupId, record.senderId) != GroupMembership::Member) {
+        ++refused_;
+        return;
+    }
+    protocol::ConversationKey key = record.key;
+    if (key.kind == protocol::kOneToOne) {
+        key.userA = record.senderId;
+        key.userB = session_.ownId;
+    }
+    Conversation* c = conversationFor(key, record.senderId);
+    if (!c) {
+        ++refused_;
+        return;
+    }
     view_.bringToFront(*c);
     view_.flash(*c);
     c->alerted = true;

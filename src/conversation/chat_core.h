@@ -8,7 +8,9 @@
 #include "conversation/conversation_registry.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +37,10 @@ std::vector<std::string> splitForSending(const std::string& plain, size_t limit 
 std::vector<std::pair<int, int>> shakeSteps();
 inline constexpr int kShakePauseMs = 50;
 inline constexpr uint32_t kTypingIntervalMs = 5000;
+// A colleague opens at most this many new conversations (windows, history streams) per minute;
+// group and service keys are the sender's to choose, so more would let one colleague flood us.
+inline constexpr size_t kMaxNewConversationsPerMinute = 10;
+inline constexpr uint32_t kNewConversationWindowMs = 60000;
 
 class ChatCore {
   public:
@@ -73,6 +79,9 @@ class ChatCore {
     bool closeQuery(Conversation& c, const std::function<bool()>& evaluationAsksToStay);
 
     size_t receivedCount() const { return received_.size(); }
+    // Messages and shakes dropped because their sender opened too many conversations, or wrote to
+    // a group it is not a member of.
+    size_t refusedCount() const { return refused_; }
 
   private:
     ConversationRegistry& registry_;
@@ -85,6 +94,9 @@ class ChatCore {
     ChatSession session_;
     ReceivedMessages received_;
     uint32_t lastSendTick_ = 0;
+    size_t refused_ = 0;
+    // Per colleague: the ticks at which it opened a conversation within the last minute.
+    std::map<uint32_t, std::deque<uint32_t>> opened_;
 
     uint32_t nextSendTick();
     protocol::ChatMessage buildRecord(const Conversation& c, const std::string& plain, const ChatFont& font);
@@ -93,6 +105,9 @@ class ChatCore {
     void showReceived(Conversation& c, const protocol::ChatMessage& m, const ChatContact& sender);
     void acknowledge(const protocol::ChatMessage& m, const std::optional<ChatContact>& sender, bool relayed);
     std::string peerName(uint32_t peerId);
+    // The conversation for a received key: found, or created when the sender may open one more.
+    Conversation* conversationFor(const protocol::ConversationKey& key, uint32_t senderId);
+    bool mayOpen(const protocol::ConversationKey& key, uint32_t senderId);
 };
 
 } // namespace vantor::conversation

@@ -47,6 +47,9 @@ class IChatTransport {
     virtual void sendToServer(const protocol::Message& message) = 0;
 };
 
+// Whether a discussion group names a user among its members.
+enum class GroupMembership { Member, NotMember, UnknownGroup };
+
 // The organisation directory and the recent contacts.
 class IChatDirectory {
   public:
@@ -54,6 +57,10 @@ class IChatDirectory {
     virtual std::optional<ChatContact> findUser(uint32_t userId) = 0;
     // Keeps the message until the sender's record arrives, then hands it back not live.
     virtual void holdMessage(const protocol::ChatMessage& message) = 0;
+    virtual GroupMembership groupMembership(const protocol::Guid& group, uint32_t userId) = 0;
+    // Keeps a message of an unknown group and asks the server about the group; hands it back not
+    // live once the group is known.
+    virtual void holdGroupMessage(const protocol::ChatMessage& message) = 0;
     // Asks the server for a user's record.
     virtual void queryUser(uint32_t userId) = 0;
     virtual void touchRecent(uint32_t userId) = 0;

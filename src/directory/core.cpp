@@ -22,9 +22,9 @@ DirectoryCore::DirectoryCore(IServerSender& server, IDirectoryView& view, IDirec
 }
 
 std::span<const Cmd> DirectoryCore::handledCodes() {
-    static constexpr std::array<Cmd, 9> kCodes = {Cmd::DepartmentItem, Cmd::UserItem, Cmd::GroupItem,
-                                                  Cmd::ContactGroups,  Cmd::Contacts, Cmd::UserQuery,
-                                                  Cmd::UserRenamed,    Cmd::Status,   Cmd::WorkStateSync};
+    static constexpr std::array<Cmd, 10> kCodes = {
+        Cmd::DepartmentItem, Cmd::UserItem,  Cmd::GroupItem,   Cmd::GroupInvite, Cmd::ContactGroups,
+        Cmd::Contacts,       Cmd::UserQuery, Cmd::UserRenamed, Cmd::Status,      Cmd::WorkStateSync};
     return kCodes;
 }
 
@@ -46,6 +46,12 @@ bool DirectoryCore::handle(const protocol::Message& m) {
         protocol::GroupItem r;
         if (!wire::decode(m.body, r)) return false;
         directory_.OnGroupItem(r);
+        return true;
+    }
+    case Cmd::GroupInvite: {
+        protocol::GroupRecord r;
+        if (!wire::decode(m.body, r)) return false;
+        directory_.OnGroupInvite(r);
         return true;
     }
     case Cmd::ContactGroups: {

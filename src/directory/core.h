@@ -26,7 +26,7 @@ class DirectoryCore {
     RecentModel& recent() { return recent_; }
     GroupListModel& groups() { return groups_; }
 
-    // The server messages handled here: CmdDepartmentItem, CmdUserItem, CmdGroupItem,
+    // The server messages handled here: CmdDepartmentItem, CmdUserItem, CmdGroupItem, CmdGroupInvite,
     // CmdContactGroups, CmdContacts, CmdUserQuery, CmdUserRenamed, CmdStatus, CmdWorkStateSync.
     static std::span<const protocol::Cmd> handledCodes();
     // Decodes and applies one of them. False for another code or a body that does not decode

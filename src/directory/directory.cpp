@@ -178,6 +178,7 @@ void Directory::OnGroupItem(const protocol::GroupItem& item) {
     mergeGroup(item.group);
     notify([](DirectoryListener& l) { l.groupsChanged(); });
     host_.restartSignInWatchdog();
+    deliverHeldGroup(item.group.guid);
 }
 
 void Directory::OnContactGroups(const std::vector<protocol::ContactGroup>& groups) {
@@ -266,6 +267,36 @@ void Directory::HoldMessage(const protocol::ChatMessage& message) {
     QueryUser(message.senderId);
 }
 
+void Directory::HoldGroupMessage(const protocol::ChatMessage& message) {
+    if (heldGroup_.size() >= kMaxHeldGroupMessages) heldGroup_.pop_front();
+    heldGroup_.push_back(message);
+    const protocol::Guid& guid = message.key.groupId;
+    if (std::find(queriedGroups_.begin(), queriedGroups_.end(), guid) != queriedGroups_.end() ||
+        queriedGroups_.size() >= kMaxQueriedGroups)
+        return;
+    queriedGroups_.push_back(guid);
+    protocol::GroupMembersQuery q;
+    q.ownId = ownUser_ ? ownUser_->id() : 0;
+    q.guid = guid;
+    q.count = 1;
+    q.ids[0] = message.senderId;
+    server_.sendToServer(protocol::Message{uint8_t(protocol::Cmd::GroupMembers), wire::encode(q)});
+}
+
+void Directory::deliverHeldGroup(const protocol::Guid& guid) {
+    std::vector<protocol::ChatMessage> ready;
+    for (auto it = heldGroup_.begin(); it != heldGroup_.end();) {
+        if (it->key.groupId == guid) {
+            ready.push_back(std::move(*it));
+            it = heldGroup_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& m : ready)
+        host_.deliverHeldMessage(m);
+}
+
 void Directory::deliverHeld(uint32_t senderId) {
     std::vector<protocol::ChatMessage> ready;
     for (auto it = held_.begin(); it != held_.end();) {
@@ -297,6 +328,30 @@ void Directory::AddGroup(const protocol::Group& group) {
     notify([](DirectoryListener& l) { l.groupsAboutToChange(); });
     mergeGroup(group);
     notify([](DirectoryListener& l) { l.groupsChanged(); });
+    deliverHeldGroup(group.guid);
+}
+
+const protocol::Group* Directory::findGroup(const protocol::Guid& guid) const {
+    for (const auto& g : groups_)
+        if (g.guid == guid) return &g;
+    return nullptr;
+}
+
+void Directory::OnGroupInvite(const protocol::GroupRecord& record) {
+    protocol::Group g;
+    if (const protocol::Group* known = findGroup(record.key.groupId)) {
+        g = *known;
+    } else {
+        g.guid = record.key.groupId;
+        g.name = record.name;
+        g.topic = record.topic;
+        g.hidden = record.hidden;
+        g.creatorId = record.creatorId;
+    }
+    g.members = record.members;
+    g.memberCount =
+        uint32_t(std::count_if(g.members.begin(), g.members.end(), [](uint32_t id) { return id != 0; }));
+    AddGroup(g);
 }
 
 void Directory::RemoveGroup(const protocol::Guid& guid) {
@@ -323,6 +378,8 @@ void Directory::Clear() {
     });
     queried_.clear();
     held_.clear();
+    heldGroup_.clear();
+    queriedGroups_.clear();
     notify([](DirectoryListener& l) {
         l.contactGroupsReset();
         l.ownUserChanged(nullptr);

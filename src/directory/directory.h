@@ -85,6 +85,8 @@ class Directory {
   public:
     // Bounds on what the server can make the client keep.
     static constexpr size_t kMaxHeldMessages = 10000;
+    static constexpr size_t kMaxHeldGroupMessages = 1000;
+    static constexpr size_t kMaxQueriedGroups = 200;
     // Room reserved ahead of a load is capped: the count in the message is the server's word.
     static constexpr size_t kMaxReservedUsers = size_t(1) << 20;
 
@@ -117,11 +119,21 @@ class Directory {
     void HoldMessage(const protocol::ChatMessage& message);
     size_t heldMessageCount() const { return held_.size(); }
     const std::unordered_set<uint32_t>& queriedUsers() const { return queried_; }
+    // Keeps a message of a discussion group this client does not know until the group arrives
+    // (CmdGroupItem, CmdGroupInvite), and asks the server about the group with CmdGroupMembers
+    // naming the sender, once per group and session. Replayed not live: its membership is checked
+    // again then.
+    void HoldGroupMessage(const protocol::ChatMessage& message);
+    size_t heldGroupMessageCount() const { return heldGroup_.size(); }
 
     // ---- discussion groups (kept by the group layer through these) ----
     // Adds a group, or replaces the member ids of the group with the same identifier.
     void AddGroup(const protocol::Group& group);
     void RemoveGroup(const protocol::Guid& guid);
+    // CmdGroupInvite: an existing group takes the record's member slots; an unknown one is added
+    // with the record's name, topic, hidden flag and creator.
+    void OnGroupInvite(const protocol::GroupRecord& record);
+    const protocol::Group* findGroup(const protocol::Guid& guid) const;
 
     // ---- contact operations (menus of the views) ----
     void AddContactGroup();
@@ -170,6 +182,7 @@ class Directory {
     bool sendContacts(uint32_t contactId, uint32_t groupId, const std::string& groupName, uint8_t cls,
                       uint8_t op);
     void deliverHeld(uint32_t senderId);
+    void deliverHeldGroup(const protocol::Guid& guid);
     void mergeGroup(const protocol::Group& group);
     // Brackets a wholesale change of users and departments.
     template <class F>
@@ -202,6 +215,8 @@ class Directory {
     std::unordered_map<uint32_t, int> linkCount_;      // contact group id → links
     std::unordered_set<uint32_t> queried_;
     std::deque<protocol::ChatMessage> held_;
+    std::deque<protocol::ChatMessage> heldGroup_;
+    std::vector<protocol::Guid> queriedGroups_;
     User* ownUser_ = nullptr;
     mutable SearchSnapshot snapshot_;
 };

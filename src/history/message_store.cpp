@@ -171,12 +171,18 @@ std::string ConversationKeyOf(std::string_view head, int32_t ownId) {
     return OneToOneKey(receiver == ownId ? sender : receiver);
 }
 
-StoreStatus StoreMessageRecord(const StoreLocation& store, std::string_view record) {
+namespace {
+
+StoreStatus storeRecord(const StoreLocation& store, std::string_view record, bool ownNotice) {
     if (record.size() < kRecordHeadSize) return {StoreError::BadRecord, "shorter than a record head"};
     const uint32_t length = wire::loadU32(record.data() + kTextLengthOffset);
     if (length > kMaxRecordText || record.size() < kRecordHeadSize + length)
         return {StoreError::BadRecord, "text length outside the record"};
-    record = record.substr(0, kRecordHeadSize + length);
+    // The notice mark only on the client's own notices: a chat record's bytes there are cleared.
+    std::string bytes(record.substr(0, kRecordHeadSize + length));
+    std::fill_n(bytes.begin() + kNoticeMarkOffset, kNoticeMark.size(), '\0');
+    if (ownNotice) bytes.replace(kNoticeMarkOffset, kNoticeMark.size(), kNoticeMark);
+    record = bytes;
     const std::string key = ConversationKeyOf(record, store.accountId);
 
     std::error_code ec;
@@ -201,6 +207,17 @@ StoreStatus StoreMessageRecord(const StoreLocation& store, std::string_view reco
         file.append(index, entry);
         file.commit();
     });
+}
+
+} // namespace
+
+bool IsOwnNotice(std::string_view head) {
+    return head.size() >= kNoticeMarkOffset + kNoticeMark.size() &&
+           head.substr(kNoticeMarkOffset, kNoticeMark.size()) == kNoticeMark;
+}
+
+StoreStatus StoreMessageRecord(const StoreLocation& store, std::string_view record) {
+    return storeRecord(store, record, false);
 }
 
 HistoryPage ReadHistoryPage(const StoreLocation& store, std::string_view key, int32_t page) {
@@ -307,7 +324,9 @@ std::string BuildNoticeRecord(int32_t senderId, int32_t receiverId, std::string_
     m.key.userA = uint32_t(senderId);
     m.key.userB = uint32_t(receiverId);
     m.text = crypto::DesEncryptText(text);
-    return m.encodeBody().substr(4); // without the leading count
+    std::string record = m.encodeBody().substr(4); // without the leading count
+    record.replace(kNoticeMarkOffset, kNoticeMark.size(), kNoticeMark);
+    return record;
 }
 
 StoreStatus StoreNoticeRecord(const StoreLocation& store, int32_t senderId, int32_t receiverId,
@@ -318,7 +337,7 @@ StoreStatus StoreNoticeRecord(const StoreLocation& store, int32_t senderId, int3
     } catch (const crypto::CipherError& e) {
         return {StoreError::BadRecord, e.what()};
     }
-    return StoreMessageRecord(store, record);
+    return storeRecord(store, record, true);
 }
 
 } // namespace vantor::history

@@ -76,10 +76,20 @@ HistoryPage ReadHistoryPage(const StoreLocation& store, std::string_view key, in
 // Removes both streams of a conversation (the index stream first).
 StoreStatus DeleteConversation(const StoreLocation& store, std::string_view key);
 
+// Notices this client wrote itself carry kNoticeMark in the head bytes 84..87: the last four bytes
+// of the conversation key, which no reader of the store interprets. Only a marked record may show
+// file links ("OpenFile_", "OpenDir_"); StoreMessageRecord clears those bytes, so a chat record —
+// whoever wrote its bytes — never carries the mark.
+inline constexpr size_t kNoticeMarkOffset = 84;
+inline constexpr std::string_view kNoticeMark = "VNtc";
+// True when a record head (88 bytes or more) carries the mark.
+bool IsOwnNotice(std::string_view head);
+
 // A file-transfer notice as a record: the ids (also at head offsets 76 and 80), the time, font
-// "微软雅黑" 9 pt black, no group, and the text enciphered and cut to 1000 bytes. `now` is a day
-// count. Throws crypto::CipherError for a text whose last byte is zero.
+// "微软雅黑" 9 pt black, no group, the notice mark, and the text enciphered and cut to 1000
+// bytes. `now` is a day count. Throws crypto::CipherError for a text whose last byte is zero.
 std::string BuildNoticeRecord(int32_t senderId, int32_t receiverId, std::string_view text, double now);
+// Stores BuildNoticeRecord's record with its mark (the only way a marked record enters the store).
 StoreStatus StoreNoticeRecord(const StoreLocation& store, int32_t senderId, int32_t receiverId,
                               std::string_view text, double now);
 

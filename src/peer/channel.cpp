@@ -109,8 +109,27 @@ Endpoint TMySocket::serverUdp() const {
 }
 
 bool TMySocket::fromServer(const Endpoint& from) const {
+    // Both must match: anyone can send from the server's port number, and the server's host may
+    // run other programs.
     const Endpoint server = serverUdp();
-    return from.address == server.address || from.port == server.port;
+    return !server.address.empty() && from.address == server.address && from.port == server.port;
+}
+
+void TMySocket::notePunched(const Endpoint& to) {
+    if (to.address.empty() || to.port == 0 || punched(to)) return;
+    if (punched_.size() >= kMaxPunched) punched_.erase(punched_.begin());
+    punched_.push_back(to);
+}
+
+bool TMySocket::punched(const Endpoint& from) const {
+    for (const Endpoint& e : punched_)
+        if (e == from) return true;
+    return false;
+}
+
+bool TMySocket::fromPeer(const Endpoint& from) const {
+    if (!viaServer_) return from.address == PeerIP && from.port == PeerPort;
+    return punched(from);
 }
 
 bool TMySocket::sendDatagram(std::string_view data, const Endpoint& to) {
@@ -178,6 +197,8 @@ void TMySocket::startPunch() {
         return SendScript::Step{datagram(Cmd::PunchRequest, r), to, pause};
     };
     const Endpoint local{PeerLocalIP, PeerLocalPort}, pub{PeerPublicIP, PeerPublicPort};
+    notePunched(local);
+    notePunched(pub);
     script_->queue({copy(local, kCopyPauseMs), copy(pub, kCopyPauseMs), copy(serverUdp(), 0)});
 }
 
@@ -199,7 +220,7 @@ void TMySocket::OnDataRead(std::string_view bytes, const Endpoint& from) {
     default:
         break;
     }
-    if (!deliveredIds(m.code) || !recordMatches(m)) return;
+    if (!deliveredIds(m.code) || !fromPeer(from) || !recordMatches(m)) return;
     if (m.cmd() == Cmd::ChatAck) {
         transport_->onChatAck(m.body);
         return;
@@ -246,6 +267,8 @@ void TMySocket::onPunchRequest(std::string_view body, const Endpoint& from) {
         PeerPublicIP = q.senderPublic.address;
         PeerPublicPort = q.senderPublic.port;
         const Endpoint local{PeerLocalIP, PeerLocalPort}, pub{PeerPublicIP, PeerPublicPort};
+        notePunched(local);
+        notePunched(pub);
         protocol::PunchShort reply{uint32_t(peerId_), ownId(), local};
         const std::string toLocal = datagram(Cmd::PunchReply, reply);
         reply.target = pub;
@@ -265,6 +288,8 @@ void TMySocket::onPunchProbe(std::string_view body) {
     protocol::PunchShort p;
     if (!wire::decode(body, p) || p.senderId != uint32_t(peerId_) || p.receiverId != ownId()) return;
     const Endpoint local{PeerLocalIP, PeerLocalPort}, pub{PeerPublicIP, PeerPublicPort};
+    notePunched(local);
+    notePunched(pub);
     protocol::PunchShort reply{uint32_t(peerId_), ownId(), local};
     const std::string toLocal = datagram(Cmd::PunchReply, reply);
     reply.target = pub;
@@ -293,6 +318,9 @@ void TMySocket::onPunchConfirm(std::string_view body, const Endpoint& from) {
     if (!wire::decode(body, c) || c.senderId != uint32_t(peerId_) || c.receiverId != ownId() || !viaServer_)
         return;
     if (c.useAddress.address.empty() || c.useAddress.port == 0) return; // names no path
+    // Only a path we punched ourselves, confirmed by the colleague from there or by the server:
+    // anyone else who names the right ids must not turn the channel towards itself.
+    if (!punched(c.useAddress) || !(fromServer(from) || punched(from))) return;
     viaServer_ = false;
     PeerIP = c.useAddress.address;
     PeerPort = c.useAddress.port;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantor::peer {
 
@@ -26,6 +27,9 @@ class TMySocket {
     static constexpr int kPunchWaitMs = 3000;
     // The keep-alive datagram: one byte, no body.
     static constexpr char kKeepAliveByte = char(0x80);
+    // How many punched endpoints a channel remembers (the colleague's LAN and public ones, again
+    // after a move).
+    static constexpr size_t kMaxPunched = 8;
 
     // Made by PeerTransport::createChannel. Never fails: a socket that cannot open leaves a
     // channel that relays through the server.
@@ -76,6 +80,12 @@ class TMySocket {
     bool sendDatagram(std::string_view data, const Endpoint& to);
     Endpoint serverUdp() const;
     bool fromServer(const Endpoint& from) const;
+    // Endpoints this channel punched towards: the colleague's addresses as the server told them.
+    void notePunched(const Endpoint& to);
+    bool punched(const Endpoint& from) const;
+    // A delivered record is believed only from the colleague's endpoint: the confirmed one once the
+    // channel is direct, else one we punched towards.
+    bool fromPeer(const Endpoint& from) const;
     uint32_t ownId() const;
 
     void onEcho(std::string_view body, const Endpoint& from);
@@ -96,6 +106,7 @@ class TMySocket {
     std::unique_ptr<SendScript> script_;
     std::unique_ptr<platform::Timer> punchWait_;
     bool punchWaiting_ = false;
+    std::vector<Endpoint> punched_; // at most kMaxPunched, newest last
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

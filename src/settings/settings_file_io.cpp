@@ -55,7 +55,8 @@ int openTemporary(const std::string& path, std::string& tmpPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         tmpPath =
             folder + "." + name + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
-        const int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Owner only: the settings files hold the remembered password and the account's choices.
+        const int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;

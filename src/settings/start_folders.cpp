@@ -5,6 +5,7 @@
 #include "settings/user_settings.h"
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace vantor::settings {
@@ -48,17 +49,29 @@ bool copyTree(const fs::path& from, const fs::path& to) {
     return !ec && complete;
 }
 
+// Takes every permission of group and others away from a folder or a regular file (never through
+// a symbolic link).
+void ownerOnly(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))) return;
+    if ((st.st_mode & 077) != 0) (void)::chmod(path.c_str(), st.st_mode & 07700);
+}
+
 } // namespace
 
 bool prepareDataRoot(const FolderLayout& layout) {
     std::error_code ec;
     fs::create_directories(layout.dataRoot(), ec);
     if (!isDirectory(layout.dataRoot())) return false;
+    ownerOnly(layout.dataRoot());
     const std::string machine = layout.machineFile();
     std::error_code existsError;
-    if (fs::exists(fs::symlink_status(machine, existsError))) return true;
-    std::string seed;
-    if (readWholeFile(layout.templateMachineFile(), seed) == ReadStatus::Ok) createWholeFile(machine, seed);
+    if (!fs::exists(fs::symlink_status(machine, existsError))) {
+        std::string seed;
+        if (readWholeFile(layout.templateMachineFile(), seed) == ReadStatus::Ok)
+            createWholeFile(machine, seed);
+    }
+    ownerOnly(machine);
     return true;
 }
 
@@ -69,14 +82,19 @@ AccountFolders prepareAccountFolders(const FolderLayout& layout, uint32_t userId
 
     std::error_code ec;
     fs::create_directories(layout.accountFolder(userId), ec);
+    ownerOnly(layout.accountFolder(userId));
+    ownerOnly(layout.userFile(userId));
     for (const std::string& folder :
          {layout.cacheFolder(userId), layout.historyFolder(userId), layout.imagesFolder(userId),
-          layout.userPicFolder(userId), layout.userHeadFolder(userId)})
+          layout.userPicFolder(userId), layout.userHeadFolder(userId)}) {
         fs::create_directory(folder, ec);
+        ownerOnly(folder);
+    }
 
     const std::string customFace = layout.customFaceFolder(userId);
     if (!isDirectory(customFace)) {
         if (fs::create_directory(customFace, ec) && !ec) {
+            ownerOnly(customFace);
             fs::copy_file(layout.customFaceSeed(), customFace + "FacePage1.bmp", ec);
         } else {
             result.customFaceFailed = true;
@@ -94,6 +112,7 @@ OldFolderCopy copyOldAccountFolder(const FolderLayout& layout, uint32_t userId) 
         outcome =
             copyTree(old, layout.accountFolder(userId)) ? OldFolderCopy::Copied : OldFolderCopy::Incomplete;
     markCopied(userFile);
+    ownerOnly(userFile); // the copy keeps the old file's permissions
     return outcome;
 }
 

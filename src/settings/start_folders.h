@@ -18,7 +18,8 @@ inline constexpr std::string_view kCreateUserFolderFailed =
 // Creates the data root when missing and, when the machine settings file does not exist, seeds it
 // from the program folder's template IM.Dat (no template: the file stays absent and every key has
 // its default). The seed appears whole or not at all and never replaces a file another program
-// created meanwhile. Returns false when the data root cannot be created.
+// created meanwhile. The data root and the machine file are the owner's only (0700 / 0600; an
+// existing looser one is tightened). Returns false when the data root cannot be created.
 bool prepareDataRoot(const FolderLayout& layout);
 
 struct AccountFolders {
@@ -32,7 +33,9 @@ struct AccountFolders {
 
 // Creates the account folder and every missing sub-folder (Cache, History, Images, UserPic,
 // CustomFace, UserHead). A newly created CustomFace/ gets a copy of the program folder's
-// CustomFace/FacePage1.bmp. Other failures are not reported.
+// CustomFace/FacePage1.bmp. The account folder, its sub-folders and its IM.Dat are the owner's
+// only (0700 / 0600), also when they existed with looser permissions. Other failures are not
+// reported.
 AccountFolders prepareAccountFolders(const FolderLayout& layout, uint32_t userId);
 
 enum class OldFolderCopy {

@@ -3,6 +3,7 @@
 // frame; where they do not, it is relayed — and arrives either way.
 #include "peer_lab.h"
 
+#include "missing_tool.h"
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -15,7 +16,7 @@ namespace {
 constexpr uint8_t kChat = 0x08;
 
 TEST(CliNat, AMessageTakesTheDirectPathWhereOneExists) {
-    if (const auto why = PeerLab::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    VANTOR_NEEDS_TOOL(PeerLab::unavailableReason());
     struct Case {
         const char* name;
         NatKind a, b;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace vantor::testing {
@@ -122,6 +123,55 @@ TEST_F(CliTest, AMessageIsAnsweredAndKeptByBothSides) {
         EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\t王芳\t收到：三点开会 /~wx")))
             << lines[2].toStdString();
     }
+}
+
+// A colleague's text reaches the terminal with its control characters escaped: no escape sequence
+// retitles the terminal or rewrites a line, and a line break cannot forge a second message line.
+TEST_F(CliTest, ControlCharactersOfAColleaguesTextArePrintedAsEscapes) {
+    QProcess& wang = listener(QStringLiteral("wangfang"), {QStringLiteral("--count"), QStringLiteral("1")});
+    const QString text = QStringLiteral("\x1b]0;pwned\x07第一行\r\n1001\t张伟\t第二行\x1b[2K\\x");
+    QProcess& send = cli(QStringLiteral("zhangwei"), {QStringLiteral("send"), QStringLiteral("王芳"), text});
+    EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
+    EXPECT_EQ(finished(wang), 0) << wang.readAllStandardError().constData();
+    const QString escaped = QStringLiteral("\\x1b]0;pwned\\x07第一行\\r\\n1001\\t张伟\\t第二行\\x1b[2K\\\\x");
+    EXPECT_EQ(QString::fromUtf8(wang.readAllStandardOutput()),
+              QStringLiteral("1001\t张伟\t") + escaped + "\n");
+
+    QProcess& history = cli(QStringLiteral("wangfang"), {QStringLiteral("history"), QStringLiteral("张伟")});
+    EXPECT_EQ(finished(history), 0) << history.readAllStandardError().constData();
+    const QStringList lines =
+        QString::fromUtf8(history.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\t张伟\t") + escaped)) << lines[1].toStdString();
+}
+
+// The settings files hold the remembered password: a run leaves the data root and the account
+// folder the owner's only, tightening what an earlier version left readable by everyone.
+TEST_F(CliTest, SettingsFilesAndAccountFolderAreTheOwnersOnly) {
+    const QString root = dir_.filePath(QStringLiteral("zhangwei/KZQ"));
+    ASSERT_TRUE(QDir().mkpath(root));
+    QFile machine(root + QStringLiteral("/IM.Dat"));
+    ASSERT_TRUE(machine.open(QIODevice::WriteOnly));
+    machine.write("[Login]\r\nRememberPassword=1\r\n");
+    machine.close();
+    ::chmod(QFile::encodeName(root).constData(), 0755);
+    ::chmod(QFile::encodeName(machine.fileName()).constData(), 0644);
+
+    QProcess& wang = listener(QStringLiteral("wangfang"), {QStringLiteral("--count"), QStringLiteral("1")});
+    QProcess& send =
+        cli(QStringLiteral("zhangwei"), {QStringLiteral("send"), QStringLiteral("王芳"), QStringLiteral("x")});
+    EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
+    EXPECT_EQ(finished(wang), 0);
+    auto mode = [](const QString& path) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return 0xFFFFu;
+        return unsigned(st.st_mode & 07777);
+    };
+    EXPECT_EQ(mode(root), 0700u);
+    EXPECT_EQ(mode(root + QStringLiteral("/IM.Dat")), 0600u);
+    EXPECT_EQ(mode(root + QStringLiteral("/1001")), 0700u);
+    EXPECT_EQ(mode(root + QStringLiteral("/1001/IM.Dat")), 0600u);
+    EXPECT_EQ(mode(root + QStringLiteral("/1001/History")), 0700u);
 }
 
 TEST_F(CliTest, AGroupMessageReachesEveryMemberSignedIn) {

@@ -188,6 +188,66 @@ TEST_F(ClientTest, EachKindOfKeyOpensItsOwnConversation) {
     EXPECT_EQ(byKind, (std::map<uint8_t, std::string>{{0, "单聊"}, {1, "群聊"}, {2, "客服"}}));
 }
 
+// What the server hands over is checked like what a peer sends: a group message counts only from a
+// member of a group the client knows; one of an unknown group waits until the group arrives (here
+// by CmdGroupInvite); and one colleague cannot open more than ten new conversations a minute by
+// sending under fresh service keys.
+TEST_F(ClientTest, GroupMessagesNeedAMemberOfAKnownGroupAndNewConversationsAreBounded) {
+    TestClient& b = signIn("chenjing", "chenjing123"); // 1005, member of 研发周会
+    wire::Guid known, unknown;
+    ASSERT_TRUE(wire::Guid::fromString("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}", known));
+    ASSERT_TRUE(wire::Guid::fromString("{11111111-2222-3333-4444-555555555555}", unknown));
+    auto chat = [](uint32_t sender, uint32_t tick, uint8_t kind, const wire::Guid& g, const char* text) {
+        protocol::ChatMessage m;
+        m.recipientId = kind == protocol::kGroupConversation ? 0 : 1005;
+        m.senderId = sender;
+        m.sendTick = tick;
+        m.key.groupId = g;
+        m.key.kind = kind;
+        m.key.userA = sender;
+        m.key.userB = m.recipientId;
+        m.text = crypto::DesEncryptText(protocol::toGbk(text));
+        m.textLength = uint32_t(m.text.size());
+        return protocol::Message{uint8_t(Cmd::ChatMessage), m.encodeBody()};
+    };
+    auto push = [&](const protocol::Message& m) {
+        ASSERT_TRUE(server().call([&](server::Server& s) { return s.pushRecord(1005, m); }));
+    };
+    push(chat(1001, 1, protocol::kGroupConversation, known, "not a member")); // 张伟 is not in 研发周会
+    push(chat(1004, 2, protocol::kGroupConversation, unknown, "waits for its group"));
+    push(chat(1004, 3, protocol::kGroupConversation, known, "member"));
+    ASSERT_TRUE(drive([&] { return b.received().size() == 1; }));
+    ASSERT_TRUE(drive([&] { return b.dir().heldGroupMessageCount() == 1; }));
+    EXPECT_EQ(b.received(), std::vector<std::string>{"member"});
+
+    protocol::GroupRecord invite;
+    invite.targetId = 1005;
+    invite.creatorId = 1004;
+    invite.name = protocol::toGbk("新组");
+    invite.count = 2;
+    invite.members[0] = 1004;
+    invite.members[1] = 1005;
+    invite.key.groupId = unknown;
+    invite.key.kind = protocol::kGroupConversation;
+    push(protocol::Message{uint8_t(Cmd::GroupInvite), wire::encode(invite)});
+    ASSERT_TRUE(drive([&] { return b.received().size() == 2; }));
+    EXPECT_EQ(b.received().back(), "waits for its group");
+    EXPECT_EQ(b.dir().heldGroupMessageCount(), 0u);
+    const size_t conversations = b.core().conversations().all().size();
+    EXPECT_EQ(conversations, 2u);
+
+    for (uint32_t n = 0; n < 15; ++n) {
+        wire::Guid fresh;
+        fresh.data1 = 0x5000 + n;
+        push(chat(1004, 100 + n, protocol::kServiceConversation, fresh, "service"));
+    }
+    ASSERT_TRUE(
+        drive([&] { return b.received().size() == 2 + conversation::kMaxNewConversationsPerMinute; }));
+    drive([] { return false; }, 300); // anything more would have arrived by now
+    EXPECT_EQ(b.core().conversations().all().size(),
+              conversations + conversation::kMaxNewConversationsPerMinute);
+}
+
 struct RecordingPictureTransfer : conversation::IPictureTransfer {
     std::vector<std::pair<uint32_t, std::string>> started; // requester, name
     bool startPictureTransfer(uint32_t requesterId, const protocol::ConversationKey&, const QString&,

@@ -286,3 +286,117 @@ TEST(ChatShakeTest, SendAndReceive) {
 }
 
 } // namespace
+
+namespace {
+
+// Group messages only from members of a group we know; an unknown group is asked about and its
+// messages wait; the replay once it is known checks the membership again.
+TEST(ChatForgeryTest, GroupMessagesOnlyFromMembersOfAKnownGroup) {
+    constexpr uint32_t kStranger = 31;
+    struct Case {
+        const char* what;
+        uint32_t sender;
+        bool groupKnown;
+        size_t shown, heldGroup;
+    } cases[] = {
+        {"member of a known group", ChatRig::kLi, true, 1, 0},
+        {"not a member", kStranger, true, 0, 0},
+        {"unknown group: held and asked about", ChatRig::kLi, false, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ChatRig rig;
+        rig.directory.users[kStranger] = {kStranger, "Stranger", 0, false, false};
+        if (!c.groupKnown) rig.directory.groups.clear();
+        rig.core.deliver(incoming(c.sender, 5, "group text", 1), true);
+        EXPECT_EQ(rig.view.shown.size(), c.shown);
+        EXPECT_EQ(rig.registry.all().size(), c.shown);
+        EXPECT_EQ(rig.store.records.size(), c.shown) << "no history stream for a refused message";
+        EXPECT_EQ(rig.directory.heldGroup.size(), c.heldGroup);
+    }
+
+    // The held message comes back once the group is known: shown when the sender is a member,
+    // dropped when it is not, dropped when the group is still unknown.
+    for (const bool member : {true, false}) {
+        SCOPED_TRACE(member ? "replayed, member" : "replayed, not a member");
+        ChatRig rig;
+        rig.directory.groups.clear();
+        rig.core.deliver(incoming(ChatRig::kLi, 6, "waited", 1), true);
+        ASSERT_EQ(rig.directory.heldGroup.size(), 1u);
+        rig.core.deliver(rig.directory.heldGroup[0], false);
+        EXPECT_TRUE(rig.view.shown.empty()) << "still unknown";
+        rig.directory.groups[ChatRig::groupOf(1).toString()] = {ChatRig::kOwn};
+        if (member) rig.directory.groups[ChatRig::groupOf(1).toString()].push_back(ChatRig::kLi);
+        rig.core.deliver(rig.directory.heldGroup[0], false);
+        ASSERT_EQ(rig.view.shown.size(), member ? 1u : 0u);
+        if (member) {
+            EXPECT_EQ(rig.view.shown[0].plain, "waited");
+        }
+    }
+}
+
+// Service keys are the sender's to choose: one colleague opens at most ten new conversations a
+// minute. What is refused is not acknowledged, so the sender's resends try again later; messages
+// to conversations already open, and other colleagues, are not affected.
+TEST(ChatForgeryTest, NewConversationsPerColleagueAreBoundedPerMinute) {
+    constexpr uint32_t kWang = 12;
+    ChatRig rig;
+    rig.directory.users[kWang] = {kWang, "Wang", 0, false, false};
+    auto serviceMessage = [](uint32_t sender, uint32_t n) {
+        ChatMessage m = incoming(sender, 1000 + n, "service " + std::to_string(n), 2);
+        m.recipientId = ChatRig::kOwn;
+        m.key.userB = ChatRig::kOwn;
+        m.key.groupId.data1 = 0x1000 + n; // a fresh key each time
+        return m;
+    };
+    for (uint32_t n = 0; n < 15; ++n)
+        rig.core.deliver(serviceMessage(ChatRig::kLi, n), true);
+    EXPECT_EQ(rig.registry.all().size(), kMaxNewConversationsPerMinute);
+    EXPECT_EQ(rig.core.refusedCount(), 15 - kMaxNewConversationsPerMinute);
+    EXPECT_EQ(rig.transport.withCode(Cmd::ChatAck).size(), kMaxNewConversationsPerMinute);
+    EXPECT_EQ(rig.store.records.size(), kMaxNewConversationsPerMinute);
+
+    ChatMessage again = serviceMessage(ChatRig::kLi, 3); // an open conversation takes more
+    again.sendTick = 5003;
+    rig.core.deliver(again, true);
+    rig.core.deliver(serviceMessage(kWang, 100), true); // another colleague opens its own
+    EXPECT_EQ(rig.registry.all().size(), kMaxNewConversationsPerMinute + 1);
+    EXPECT_EQ(rig.view.shown.size(), kMaxNewConversationsPerMinute + 2);
+
+    // A refused message sent again after the minute is taken (it was never noted as seen).
+    rig.core.deliver(serviceMessage(ChatRig::kLi, 12), true);
+    EXPECT_EQ(rig.registry.all().size(), kMaxNewConversationsPerMinute + 1);
+    rig.clock.advance(kNewConversationWindowMs);
+    rig.core.deliver(serviceMessage(ChatRig::kLi, 12), true);
+    EXPECT_EQ(rig.registry.all().size(), kMaxNewConversationsPerMinute + 2);
+    EXPECT_EQ(rig.view.shown.back().plain, "service 12");
+
+    // Shakes open conversations too, under the same bound.
+    ChatRig shakes;
+    for (uint32_t n = 0; n < 15; ++n) {
+        vantor::protocol::Shake s;
+        s.receiverId = ChatRig::kOwn;
+        s.senderId = ChatRig::kLi;
+        s.key.kind = 2;
+        s.key.userA = ChatRig::kLi;
+        s.key.userB = ChatRig::kOwn;
+        s.key.groupId.data1 = 0x2000 + n;
+        shakes.core.receiveShake(s);
+    }
+    EXPECT_EQ(shakes.registry.all().size(), kMaxNewConversationsPerMinute);
+}
+
+// A one-to-one message is shown in the conversation with its sender, even when its key names
+// another colleague.
+TEST(ChatForgeryTest, AOneToOneMessageGoesToItsSendersConversation) {
+    constexpr uint32_t kWang = 12;
+    ChatRig rig;
+    rig.directory.users[kWang] = {kWang, "Wang", 0, false, false};
+    ChatMessage m = incoming(ChatRig::kLi, 8, "from Li");
+    m.key.userA = kWang; // claims to be Wang's conversation
+    rig.core.deliver(m, true);
+    ASSERT_EQ(rig.registry.all().size(), 1u);
+    EXPECT_EQ(rig.registry.all()[0]->peerId, ChatRig::kLi);
+}
+
+} // namespace

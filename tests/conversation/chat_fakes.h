@@ -50,6 +50,17 @@ struct FakeDirectory : IChatDirectory {
         return it->second;
     }
     void holdMessage(const ChatMessage& m) override { held.push_back(m); }
+    // Discussion groups by identifier (Guid::toString()) with their members.
+    std::map<std::string, std::vector<uint32_t>> groups;
+    std::vector<ChatMessage> heldGroup;
+    GroupMembership groupMembership(const vantor::wire::Guid& g, uint32_t id) override {
+        const auto it = groups.find(g.toString());
+        if (it == groups.end()) return GroupMembership::UnknownGroup;
+        for (uint32_t m : it->second)
+            if (m == id) return GroupMembership::Member;
+        return GroupMembership::NotMember;
+    }
+    void holdGroupMessage(const ChatMessage& m) override { heldGroup.push_back(m); }
     void queryUser(uint32_t id) override { queried.push_back(id); }
     void touchRecent(uint32_t id) override { recent.push_back(id); }
 };
@@ -141,6 +152,13 @@ struct ChatRig {
     ChatRig() {
         core.setSession({true, kOwn, "Me", "me", false});
         directory.users[kLi] = {kLi, "Li", 0, false, false};
+        directory.groups[groupOf(1).toString()] = {kOwn, kLi};
+    }
+    // The group (kind 1) or service point (kind 2) identifier that incoming() puts in the key.
+    static vantor::wire::Guid groupOf(uint8_t kind) {
+        vantor::wire::Guid g;
+        g.data1 = 0x42 + kind;
+        return g;
     }
 };
 

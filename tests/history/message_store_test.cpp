@@ -278,7 +278,9 @@ TEST(MessageStore, NoticeRecordsAreBuiltByTheRules) {
     cfb::put32(p + 49, 9);
     cfb::put32(p + 76, kOwn);
     cfb::put32(p + 80, 205);
+    std::memcpy(p + 84, "VNtc", 4); // the notice mark: the client wrote this record itself
     EXPECT_EQ(r, expected + cipher);
+    EXPECT_TRUE(IsOwnNotice(r));
 
     std::string longText(2000, 'n');
     EXPECT_EQ(BuildNoticeRecord(kOwn, 205, longText, now).substr(88),
@@ -288,6 +290,10 @@ TEST(MessageStore, NoticeRecordsAreBuiltByTheRules) {
     StoreLocation store = at(dir);
     ASSERT_TRUE(StoreNoticeRecord(store, kOwn, 205, "file sent", now).ok());
     EXPECT_EQ(ReadHistoryPage(store, "205", 0).records.at(0).text, cipher);
+    EXPECT_TRUE(IsOwnNotice(ReadHistoryPage(store, "205", 0).records.at(0).head));
+    // The same bytes handed in as a chat record lose the mark.
+    ASSERT_TRUE(StoreMessageRecord(store, r).ok());
+    EXPECT_FALSE(IsOwnNotice(ReadHistoryPage(store, "205", 0).records.at(1).head));
     EXPECT_EQ(StoreNoticeRecord(store, kOwn, 205, std::string("ends with zero\0", 15), now).error,
               StoreError::BadRecord);
 }

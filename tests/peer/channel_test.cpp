@@ -2,6 +2,8 @@
 // which pauses (on the manual clock), and which datagrams are dropped.
 #include "fakes.h"
 
+#include "protocol/chat.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -17,7 +19,8 @@ const Endpoint kServer{kServerIp, kServerPort};
 const Endpoint kPeerLocal{"10.2.0.2", 40100};
 const Endpoint kPeerPublic{"198.51.100.3", 40100};
 const Endpoint kOwnPublic{"198.51.100.2", 40000};
-const Endpoint kPeerSeen{"198.51.100.3", 40222}; // where the peer's datagrams come from
+const Endpoint kPeerSeen{"198.51.100.3", 40222}; // another port on the peer's router
+const Endpoint kStranger{"198.51.100.9", 40100}; // a third host that knows the ids
 
 struct Expect {
     int64_t at; // ms after the datagram arrived
@@ -25,7 +28,8 @@ struct Expect {
     Endpoint to;
 };
 
-// A chat channel to kPeer that knows both sides' addresses, its probe already answered.
+// A chat channel to kPeer that knows both sides' addresses, its probe already answered and its
+// punching copies sent.
 struct ChannelRig : Rig {
     TMySocket* channel = nullptr;
     ChannelRig() {
@@ -37,9 +41,10 @@ struct ChannelRig : Rig {
         channel->PeerLocalPort = kPeerLocal.port;
         channel->PeerPublicIP = kPeerPublic.address;
         channel->PeerPublicPort = kPeerPublic.port;
+        channel->Punch();
+        clock.advance(1000);
         net.log.clear();
         server.sent.clear();
-        clock.advance(1000);
     }
     // Runs the clock far enough for every pause and returns what was sent since `from`.
     std::vector<SentDatagram> settle() {
@@ -101,6 +106,16 @@ TEST(PeerHandshake, EachDatagramGetsItsAnswersInOrderWithPauses) {
              EXPECT_EQ(probe.senderId, kOwnId);
              EXPECT_EQ(probe.target, (Endpoint{"198.51.100.3", 6000}));
          }},
+        {"request from the server's port on another host keeps the stored addresses",
+         false,
+         datagram(Cmd::PunchRequest, request),
+         Endpoint{"198.51.100.9", kServerPort},
+         {{0, Cmd::PunchConfirm, {"198.51.100.9", kServerPort}}, {50, Cmd::PunchConfirm, kServer}},
+         true,
+         [](ChannelRig& r, const std::vector<SentDatagram>&) {
+             EXPECT_EQ(r.channel->PeerLocalIP, kPeerLocal.address);
+             EXPECT_EQ(r.channel->PeerPublicPort, kPeerPublic.port);
+         }},
         {"request straight from the peer",
          false,
          datagram(Cmd::PunchRequest, request),
@@ -135,26 +150,82 @@ TEST(PeerHandshake, EachDatagramGetsItsAnswersInOrderWithPauses) {
          }},
         {"confirm straight from the peer",
          false,
-         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerSeen, {"198.51.100.2", 40000})),
-         kPeerSeen,
-         {{0, Cmd::PunchConfirm, kPeerSeen}, {50, Cmd::PunchConfirm, kServer}},
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerPublic, {"198.51.100.2", 40000})),
+         kPeerPublic,
+         {{0, Cmd::PunchConfirm, kPeerPublic}, {50, Cmd::PunchConfirm, kServer}},
          false,
          [](ChannelRig& r, const std::vector<SentDatagram>& s) {
-             EXPECT_EQ(r.channel->PeerIP, kPeerSeen.address);
-             EXPECT_EQ(r.channel->PeerPort, kPeerSeen.port);
+             EXPECT_EQ(r.channel->PeerIP, kPeerPublic.address);
+             EXPECT_EQ(r.channel->PeerPort, kPeerPublic.port);
              const auto c = body<protocol::PunchConfirm>(s[0]);
              EXPECT_EQ(c.useAddress, (Endpoint{"198.51.100.2", 40000}));
-             EXPECT_EQ(c.observed, kPeerSeen);
+             EXPECT_EQ(c.observed, kPeerPublic);
          }},
+        {"confirm from the peer's LAN address naming its public one",
+         false,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerPublic, kOwnPublic)),
+         kPeerLocal,
+         {{0, Cmd::PunchConfirm, kPeerLocal}, {50, Cmd::PunchConfirm, kServer}},
+         false,
+         nullptr},
         {"confirm relayed by the server switches but is not answered",
          false,
-         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerSeen, kOwnPublic)),
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerLocal, kOwnPublic)),
          kServer,
          {},
          false,
          [](ChannelRig& r, const std::vector<SentDatagram>&) {
-             EXPECT_EQ(r.channel->PeerIP, kPeerSeen.address);
+             EXPECT_EQ(r.channel->PeerIP, kPeerLocal.address);
          }},
+        {"confirm from an endpoint never punched",
+         false,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kStranger, kOwnPublic)),
+         kStranger,
+         {},
+         true,
+         nullptr},
+        {"confirm from a stranger naming the peer's address",
+         false,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerPublic, kOwnPublic)),
+         kStranger,
+         {},
+         true,
+         nullptr},
+        {"confirm from the peer naming a stranger's address",
+         false,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kStranger, kOwnPublic)),
+         kPeerPublic,
+         {},
+         true,
+         nullptr},
+        {"confirm from another port on the peer's router",
+         false,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerSeen, kOwnPublic)),
+         kPeerSeen,
+         {},
+         true,
+         nullptr},
+        {"confirm \"relayed\" from the server's port on another host",
+         false,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kStranger, kOwnPublic)),
+         Endpoint{"198.51.100.9", 8000},
+         {},
+         true,
+         nullptr},
+        {"confirm \"relayed\" from the server's host on another port",
+         false,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kStranger, kOwnPublic)),
+         Endpoint{kServerIp, 9000},
+         {},
+         true,
+         nullptr},
+        {"confirm relayed by the server naming a stranger's address",
+         false,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kStranger, kOwnPublic)),
+         kServer,
+         {},
+         true,
+         nullptr},
         {"confirm on a direct channel changes nothing",
          true,
          datagram(Cmd::PunchConfirm, confirmFromPeer({"203.0.113.9", 1}, kOwnPublic)),
@@ -167,7 +238,7 @@ TEST(PeerHandshake, EachDatagramGetsItsAnswersInOrderWithPauses) {
         {"confirm naming no address",
          false,
          datagram(Cmd::PunchConfirm, confirmFromPeer({}, kOwnPublic)),
-         kPeerSeen,
+         kPeerPublic,
          {},
          true,
          nullptr},
@@ -188,8 +259,8 @@ TEST(PeerHandshake, EachDatagramGetsItsAnswersInOrderWithPauses) {
          nullptr},
         {"confirm one byte short",
          false,
-         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerSeen, kOwnPublic)).substr(0, 68),
-         kPeerSeen,
+         datagram(Cmd::PunchConfirm, confirmFromPeer(kPeerPublic, kOwnPublic)).substr(0, 68),
+         kPeerPublic,
          {},
          true,
          nullptr},
@@ -321,6 +392,12 @@ TEST(PeerEcho, PublicAddressAndAnnouncement) {
          0,
          {}},
         {"an echo not from the server is ignored", true, {{mine, {"203.0.113.5", 9}}}, 0, {}},
+        {"an echo from the server's port on another host",
+         true,
+         {{mine, {"203.0.113.5", kServerPort}}},
+         0,
+         {}},
+        {"an echo from the server's host on another port", true, {{mine, {kServerIp, 9}}}, 0, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -369,6 +446,51 @@ TEST(PeerEcho, ProbeWaitsForTheProxysAssociation) {
     r.net.sockets[0]->onReady();
     ASSERT_EQ(r.net.log.size(), 1u);
     EXPECT_EQ(r.net.log[0].code(), uint8_t(Cmd::UdpEcho));
+}
+
+// Records are believed only from the colleague's endpoint: once direct, the confirmed one; while
+// relayed, one the channel punched towards. Anyone else who names the right ids is ignored.
+TEST(PeerForgery, RecordsOnlyFromTheColleaguesEndpoint) {
+    protocol::ChatMessage chat;
+    chat.recipientId = kOwnId;
+    chat.senderId = kPeer;
+    chat.sendTick = 77;
+    chat.text = "hi";
+    const std::string chatDatagram = std::string(1, char(Cmd::ChatMessage)) + chat.encodeBody();
+    const std::string ackDatagram =
+        datagram(Cmd::ChatAck, protocol::ChatAck{kOwnId, kPeer, 2, 500}); // acknowledges what we sent
+    struct Case {
+        const char* name;
+        bool direct; // confirmed towards kPeerPublic
+        Endpoint from;
+        bool believed;
+    };
+    const Case cases[] = {
+        {"direct, from the confirmed endpoint", true, kPeerPublic, true},
+        {"direct, from the peer's other punched address", true, kPeerLocal, false},
+        {"direct, from a stranger", true, kStranger, false},
+        {"direct, from another port on the peer's router", true, kPeerSeen, false},
+        {"direct, from the server's address", true, kServer, false},
+        {"relayed, from the peer's public address", false, kPeerPublic, true},
+        {"relayed, from the peer's LAN address", false, kPeerLocal, true},
+        {"relayed, from a stranger", false, kStranger, false},
+        {"relayed, from the server's port on another host", false, {"198.51.100.9", kServerPort}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChannelRig r;
+        if (c.direct) confirmDirect(*r.channel, kPeerPublic);
+        protocol::ChatMessage sent;
+        sent.recipientId = kPeer;
+        sent.senderId = kOwnId;
+        sent.sendTick = 500;
+        r.transport.queueChat(sent);
+        r.channel->OnDataRead(chatDatagram, c.from);
+        r.channel->OnDataRead(ackDatagram, c.from);
+        EXPECT_EQ(r.sink.records.size(), c.believed ? 1u : 0u);
+        EXPECT_EQ(r.transport.pending().size(), c.believed ? 0u : 1u);
+        EXPECT_EQ(r.channel->ViaServer(), !c.direct);
+    }
 }
 
 } // namespace

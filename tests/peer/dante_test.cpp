@@ -7,6 +7,7 @@
 #include "protocol/text.h"
 #include "qt_wait.h"
 
+#include "missing_tool.h"
 #include <gtest/gtest.h>
 
 using namespace vantor;
@@ -16,7 +17,7 @@ using namespace vantor::peer::testing;
 namespace {
 
 TEST(SocksUdp, AssociationThroughDante) {
-    if (const auto why = Danted::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    VANTOR_NEEDS_TOOL(Danted::unavailableReason());
     enum Who { Nobody, Configured, Wrong };
     struct Case {
         const char* name;
@@ -94,7 +95,7 @@ TEST(SocksUdp, AssociationThroughDante) {
 }
 
 TEST(SocksUdp, ChannelSocketProbesOnlyOnceTheAssociationIsMade) {
-    if (const auto why = Danted::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    VANTOR_NEEDS_TOOL(Danted::unavailableReason());
     Danted proxy(Danted::Method::None);
     ASSERT_TRUE(proxy.ok()) << proxy.error();
     platform::SystemClock clock;

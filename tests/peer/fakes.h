@@ -112,6 +112,13 @@ struct Rig {
     PeerTransport transport{server, directory, sink, clock, net};
 };
 
+// What the handshake leaves behind: the channel confirmed direct towards `peer`.
+inline void confirmDirect(TMySocket& c, const Endpoint& peer) {
+    c.SetViaServer(false);
+    c.PeerIP = peer.address;
+    c.PeerPort = peer.port;
+}
+
 template <class R>
 std::string datagram(protocol::Cmd code, const R& r) {
     return std::string(1, char(code)) + wire::encode(r);

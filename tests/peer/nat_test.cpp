@@ -4,9 +4,12 @@
 // datagrams, the channel stays relayed and every record still arrives through the server.
 #include "peer_lab.h"
 
+#include "missing_tool.h"
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 using namespace vantor::peer::testing;
 
@@ -17,7 +20,7 @@ constexpr uint8_t kChat = 0x08;
 constexpr uint8_t kAck = 0x09;
 
 TEST(PeerNat, ChatRecordsTakeTheDirectPathWhereverOneExists) {
-    if (const auto why = PeerLab::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    VANTOR_NEEDS_TOOL(PeerLab::unavailableReason());
     struct Case {
         const char* name;
         NatKind a, b;
@@ -81,6 +84,61 @@ TEST(PeerNat, ChatRecordsTakeTheDirectPathWhereverOneExists) {
             EXPECT_GT(lab.framesOut(kChat), 0u);
         }
     }
+}
+
+// A third host on the receiver's side knows the chat channel's port and the two user ids. From the
+// server's port number it sends chat records as the sender and punch confirmations that name itself
+// as the path, all through the exchange: none of its records is delivered, and the channel stays
+// direct towards the sender's router.
+TEST(PeerNat, AThirdHostCanNeitherInjectNorDivertTheChannel) {
+    VANTOR_NEEDS_TOOL(PeerLab::unavailableReason());
+    PeerLab lab(NatKind::PortPreserving, NatKind::PortPreserving);
+    ASSERT_TRUE(lab.ok()) << lab.error();
+    ASSERT_TRUE(lab.startServer({kChat, kAck})) << lab.error();
+    const std::vector<std::string> common = {"--server", NetLab::kServerAddress, "--port",
+                                             std::to_string(PeerLab::kServerPort)};
+    auto args = [&](std::vector<std::string> own) {
+        own.insert(own.end(), common.begin(), common.end());
+        return own;
+    };
+    QProcess& receiver =
+        lab.spawn(Host::ClientB, PEER_NODE,
+                  args({"--account", "wangfang", "--password", "wangfang123", "--peer", "1001", "--expect",
+                        std::to_string(kRecords), "--timeout", "40000"}));
+    QProcess& sender = lab.spawn(
+        Host::ClientA, PEER_NODE,
+        args({"--account", "zhangwei", "--password", "zhangwei123", "--peer", "1002", "--send",
+              std::to_string(kRecords), "--direct-wait", "3000", "--gap", "100", "--timeout", "40000"}));
+
+    // The receiver tells its channel's port as soon as the channel exists.
+    std::string early;
+    long port = -1;
+    for (int i = 0; i < 200 && port < 0 && receiver.state() != QProcess::NotRunning; ++i) {
+        receiver.waitForReadyRead(100);
+        early += receiver.readAllStandardOutput().toStdString();
+        if (const auto at = early.find("CHANNEL port=");
+            at != std::string::npos && early.find('\n', at) != std::string::npos)
+            port = std::strtol(early.c_str() + at + 13, nullptr, 10);
+    }
+    ASSERT_GT(port, 0) << early;
+    QProcess& attacker =
+        lab.spawn(Host::Neighbour, PEER_NODE,
+                  {"--attack", std::string(NetLab::kClientB) + ":" + std::to_string(port), "--as", "1001",
+                   "--to", "1002", "--port", std::to_string(PeerLab::kServerPort), "--timeout", "6000"});
+
+    const std::string sent = PeerLab::finish(sender, 60000);
+    const std::string received = early + PeerLab::finish(receiver, 60000);
+    const std::string attacked = PeerLab::finish(attacker, 20000);
+    std::printf("  sender   %s  receiver %s  attacker %s", sent.c_str(), received.c_str(), attacked.c_str());
+    SCOPED_TRACE("sender: " + sent + "receiver: " + received + "attacker: " + attacked);
+
+    EXPECT_GT(resultValue(attacked, "attacked"), 0);
+    EXPECT_EQ(resultValue(received, "forged"), 0);
+    EXPECT_EQ(resultValue(received, "recv_udp") + resultValue(received, "recv_tcp"), kRecords);
+    EXPECT_EQ(resultValue(sent, "pending"), 0);
+    EXPECT_EQ(resultValue(sent, "direct"), 1);
+    EXPECT_EQ(resultValue(received, "direct"), 1);
+    EXPECT_NE(received.find(std::string(" peer=") + NetLab::kRouterAWan + ":"), std::string::npos);
 }
 
 } // namespace

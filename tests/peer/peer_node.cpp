@@ -1,8 +1,15 @@
 // peer_node: a minimal headless client for the network tests. It signs in to the server over the
 // wire (WireSession), builds the peer transport on real sockets, and either sends N chat records to a
 // colleague (once the chat channel is direct, or after a wait) or receives them, acknowledging each one as
-// the conversation layer does. At the end it prints one line:
+// the conversation layer does. Once the chat channel exists it prints "CHANNEL port=P". At the end it
+// prints one line:
 //   RESULT direct=D sent_direct=N sent_relayed=N recv_udp=N recv_tcp=N duplicates=N pending=N
+//          forged=N peer=IP:PORT
+// (forged: records that arrived with a text starting "forged"; peer: the channel's direct endpoint).
+//
+// With --attack IP:PORT it is a third host instead: it signs in nowhere and, from the server's port
+// number, sends forged chat records and punch confirmations naming --as as sender and --to as
+// receiver to that endpoint, every 20 ms for --timeout ms.
 #include "peer/qt_sockets.h"
 #include "peer/transport.h"
 #include "platform/clock.h"
@@ -13,7 +20,9 @@
 #include "wire_session.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <cstdio>
 #include <cstring>
@@ -38,6 +47,54 @@ struct Options {
     int directWaitMs = 4000;
     int timeoutMs = 30000;
     int gapMs = 10;
+    std::string attack; // IP:PORT of the channel to attack
+    uint32_t as = 0, to = 0;
+};
+
+// The third host: forged records from the server's port number.
+class Attacker {
+  public:
+    explicit Attacker(Options o) : o_(std::move(o)) {
+        const auto colon = o_.attack.rfind(':');
+        target_ = QHostAddress(QString::fromStdString(o_.attack.substr(0, colon)));
+        targetPort_ = uint16_t(std::stoi(o_.attack.substr(colon + 1)));
+        if (!socket_.bind(QHostAddress::AnyIPv4, o_.port)) std::fprintf(stderr, "attacker: cannot bind\n");
+        QObject::connect(&step_, &QTimer::timeout, [this] { onStep(); });
+        step_.start(20);
+        QTimer::singleShot(o_.timeoutMs, [this] {
+            std::printf("RESULT attacked=%d\n", sent_);
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        });
+    }
+
+  private:
+    void onStep() {
+        protocol::ChatMessage m;
+        m.recipientId = o_.to;
+        m.senderId = o_.as;
+        m.sendTick = uint32_t(100000 + sent_);
+        m.text = "forged " + std::to_string(sent_);
+        m.key.kind = protocol::kOneToOne;
+        m.key.userA = o_.as;
+        m.key.userB = o_.to;
+        send(std::string(1, char(Cmd::ChatMessage)) + m.encodeBody());
+        protocol::PunchConfirm c{o_.to, o_.as, {}, {own_, o_.port}, {}};
+        c.observed = {target_.toString().toStdString(), targetPort_};
+        send(std::string(1, char(Cmd::PunchConfirm)) + wire::encode(c));
+        ++sent_;
+    }
+    void send(const std::string& d) {
+        socket_.writeDatagram(d.data(), qint64(d.size()), target_, targetPort_);
+    }
+
+    Options o_;
+    QUdpSocket socket_;
+    QTimer step_;
+    QHostAddress target_;
+    uint16_t targetPort_ = 0;
+    std::string own_ = "10.2.1.2"; // the attacker's own address: divert the channel here
+    int sent_ = 0;
 };
 
 class Node : public IPeerRecordSink {
@@ -81,6 +138,13 @@ class Node : public IPeerRecordSink {
     // Sender: wait for the colleague, open the chat channel, wait for a direct path (or give up
     // waiting), then one record per step; done when every record is acknowledged.
     void onStep() {
+        if (!announced_) {
+            if (TMySocket* c = transport_.chatChannel(o_.peer); c && c->LocalPort != 0) {
+                std::printf("CHANNEL port=%u\n", unsigned(c->LocalPort));
+                std::fflush(stdout);
+                announced_ = true;
+            }
+        }
         if (o_.send > 0) {
             const auto peerStatus = session_.contactStatus(o_.peer);
             if (!peerStatus || *peerStatus == protocol::kOffline) return;
@@ -123,6 +187,10 @@ class Node : public IPeerRecordSink {
         protocol::ChatMessage m;
         const uint32_t own = session_.ownId();
         if (!protocol::ChatMessage::decodeBody(body, m) || m.recipientId != own || m.senderId == own) return;
+        if (m.text.starts_with("forged")) {
+            ++forged_;
+            return;
+        }
         const bool duplicate = !received_.insert({m.senderId, m.sendTick}).second;
         if (duplicate)
             ++duplicates_;
@@ -140,9 +208,10 @@ class Node : public IPeerRecordSink {
         finished_ = true;
         TMySocket* c = transport_.chatChannel(o_.peer);
         std::printf("RESULT direct=%d sent_direct=%d sent_relayed=%d recv_udp=%d recv_tcp=%d duplicates=%d "
-                    "pending=%zu code=%d\n",
+                    "pending=%zu forged=%d code=%d peer=%s:%u\n",
                     c && !c->ViaServer() ? 1 : 0, sentDirect_, sentRelayed_, recvUdp_, recvTcp_, duplicates_,
-                    transport_.pending().size(), code);
+                    transport_.pending().size(), forged_, code, c ? c->PeerIP.c_str() : "",
+                    c ? unsigned(c->PeerPort) : 0u);
         std::fflush(stdout);
         QCoreApplication::exit(code);
     }
@@ -155,8 +224,9 @@ class Node : public IPeerRecordSink {
     PeerTransport transport_;
     std::set<std::pair<uint32_t, uint32_t>> received_;
     int64_t channelSince_ = -1, doneSince_ = -1;
-    int sent_ = 0, sentDirect_ = 0, sentRelayed_ = 0, recvUdp_ = 0, recvTcp_ = 0, duplicates_ = 0;
-    bool finished_ = false;
+    int sent_ = 0, sentDirect_ = 0, sentRelayed_ = 0, recvUdp_ = 0, recvTcp_ = 0, duplicates_ = 0,
+        forged_ = 0;
+    bool finished_ = false, announced_ = false;
 };
 
 } // namespace
@@ -184,10 +254,22 @@ int main(int argc, char** argv) {
             o.directWaitMs = std::stoi(v);
         else if (k == "--timeout")
             o.timeoutMs = std::stoi(v);
+        else if (k == "--gap")
+            o.gapMs = std::stoi(v);
+        else if (k == "--attack")
+            o.attack = v;
+        else if (k == "--as")
+            o.as = uint32_t(std::stoul(v));
+        else if (k == "--to")
+            o.to = uint32_t(std::stoul(v));
         else {
             std::fprintf(stderr, "peer_node: unknown option %s\n", k.c_str());
             return 2;
         }
+    }
+    if (!o.attack.empty()) {
+        Attacker attacker(o);
+        return app.exec();
     }
     Node node(o);
     return app.exec();

@@ -145,6 +145,7 @@ TEST(ResendQueue, AcknowledgementsMatchSenderRecipientAndTick) {
         r.transport.queueChat(message(600));
         if (c.viaChannel) {
             TMySocket& ch = r.transport.ensureChatChannel(kPeer);
+            confirmDirect(ch, kPeerSeen);
             ch.OnDataRead(std::string(1, char(Cmd::ChatAck)) + wire::encode(c.ack), kPeerSeen);
         } else {
             r.transport.onChatAck(wire::encode(c.ack));

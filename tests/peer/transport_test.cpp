@@ -79,6 +79,7 @@ TEST(PeerDispatch, RecordsReachTheSinkOnlyWhenWholeAndMeantForUs) {
         Rig r;
         r.directory.status[kPeer] = 0;
         TMySocket& channel = r.transport.ensureChatChannel(kPeer);
+        confirmDirect(channel, kPeerSeen);
         channel.OnDataRead(c.datagram, kPeerSeen);
         ASSERT_EQ(r.sink.records.size(), c.delivered ? 1u : 0u);
         if (!c.delivered) continue;
@@ -95,6 +96,7 @@ TEST(PeerDispatch, ChannelOwnedByASessionDeliversToItsOwnSinkAndMayBeFreedThere)
         EXPECT_EQ(&c, channel.get());
         channel.reset(); // the transfer ends on its last block
     };
+    confirmDirect(*channel, kPeerSeen);
     const std::string d = record(Cmd::FileData, 1401, kOwnId, 0);
     r.net.sockets[0]->onDatagram(d, kPeerSeen);
     EXPECT_EQ(own.records.size(), 1u);

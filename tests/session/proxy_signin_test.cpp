@@ -1,3 +1,4 @@
+#include "missing_tool.h"
 #include "session_fixture.h"
 
 namespace vantor::testing {
@@ -26,7 +27,7 @@ TEST_P(ProxySignIn, SignsInThroughTheProxy) {
     std::unique_ptr<SystemUser> account;
     if (p.withAccount) {
         account = std::make_unique<SystemUser>();
-        if (!account->ok()) GTEST_SKIP() << "needs root for a system account";
+        VANTOR_NEEDS_TOOL(account->ok() ? "" : "needs root for a system account");
         setMachine("ProxyUsername", account->name.toStdString());
         setMachine("ProxyPassword", account->password.toStdString());
     }

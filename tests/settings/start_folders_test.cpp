@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace vantor::settings {
 namespace {
 
@@ -93,6 +95,58 @@ TEST_F(StartFoldersTest, AccountFolders) {
     const AccountFolders again = prepareAccountFolders(layout, 42);
     EXPECT_EQ(again.userHeadFolder, layout.userHeadFolder(42));
     EXPECT_EQ(fileBytes(layout.customFaceFolder(42) + "FacePage1.bmp"), "BM-mine");
+}
+
+unsigned modeOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return 0xFFFF;
+    return unsigned(st.st_mode & 07777);
+}
+
+// The settings files hold the remembered password: owner only, whether the client creates them or
+// finds them readable by everyone from an earlier version.
+TEST_F(StartFoldersTest, SettingsFilesAndAccountFoldersAreTheOwnersOnly) {
+    const unsigned oldMask = ::umask(022);
+    for (const bool existedLoose : {false, true}) {
+        SCOPED_TRACE(existedLoose ? "found 0644 / 0755" : "created");
+        TempDir d;
+        FolderLayout l{d / "program", d / "home/Documents"};
+        if (existedLoose) {
+            putFile(l.machineFile(), "[Login]\r\nPassword=x\r\n");
+            putFile(l.userFile(42), "[Init]\r\n");
+            for (const std::string& folder : {l.dataRoot(), l.accountFolder(42), l.historyFolder(42)}) {
+                fs::create_directories(folder);
+                ::chmod(folder.c_str(), 0755);
+            }
+            ::chmod(l.machineFile().c_str(), 0644);
+            ::chmod(l.userFile(42).c_str(), 0644);
+        } else {
+            putFile(l.templateMachineFile(), "[Login]\r\n");
+        }
+        ASSERT_TRUE(prepareDataRoot(l));
+        prepareAccountFolders(l, 42);
+        ProfileFile(l.userFile(42)).writeString("Init", "Seen", "1"); // creates the file when missing
+        EXPECT_EQ(modeOf(l.dataRoot()), 0700u);
+        EXPECT_EQ(modeOf(l.machineFile()), 0600u);
+        EXPECT_EQ(modeOf(l.accountFolder(42)), 0700u);
+        EXPECT_EQ(modeOf(l.userFile(42)), 0600u);
+        for (const std::string& folder : {l.cacheFolder(42), l.historyFolder(42), l.imagesFolder(42),
+                                          l.userPicFolder(42), l.userHeadFolder(42), l.customFaceFolder(42)})
+            EXPECT_EQ(modeOf(folder), 0700u) << folder;
+        // A rewrite keeps the tightened mode.
+        ProfileFile(l.machineFile()).writeString("Login", "Password", "y");
+        EXPECT_EQ(modeOf(l.machineFile()), 0600u);
+    }
+    ::umask(oldMask);
+}
+
+TEST_F(StartFoldersTest, ASymbolicLinkUnderASettingsNameIsNotFollowed) {
+    putFile(dir / "elsewhere", "x");
+    ::chmod((dir / "elsewhere").c_str(), 0644);
+    fs::create_directories(layout.dataRoot());
+    fs::create_symlink(dir / "elsewhere", layout.machineFile());
+    EXPECT_TRUE(prepareDataRoot(layout));
+    EXPECT_EQ(modeOf(dir / "elsewhere"), 0644u);
 }
 
 TEST_F(StartFoldersTest, CustomFaceThatCannotBeCreatedIsReported) {

@@ -60,8 +60,8 @@ NetLab::NetLab(NatKind a, NatKind b) {
     removeStale();
     static int serial = 0;
     prefix_ = "vtl" + std::to_string(getpid()) + "_" + std::to_string(serial++);
-    const char* suffix[] = {"pub", "ra", "ca", "rb", "cb"};
-    for (int i = 0; i < 5; ++i)
+    const char* suffix[] = {"pub", "ra", "ca", "rb", "cb", "nb"};
+    for (int i = 0; i < 6; ++i)
         names_[i] = prefix_ + suffix[i];
     if (!build(a, b) && error_.empty()) error_ = "could not build the network";
 }
@@ -135,7 +135,14 @@ bool NetLab::build(NatKind a, NatKind b) {
             cmd("ip netns exec " + r + " nft add rule ip filter input iifname wan ct state new drop");
         if (!ok) return false;
     }
-    return true;
+    // The neighbour: a second LAN of router B, routed (not translated) to client B's LAN.
+    const std::string& rb = ns(Host::RouterB);
+    const std::string& nb = ns(Host::Neighbour);
+    return cmd("ip -n " + rb + " link add lan2 type veth peer name eth0 netns " + nb) &&
+           cmd("ip -n " + rb + " addr add 10.2.1.1/24 dev lan2") &&
+           cmd("ip -n " + rb + " link set lan2 up") &&
+           cmd("ip -n " + nb + " addr add " + std::string(kNeighbour) + "/24 dev eth0") &&
+           cmd("ip -n " + nb + " link set eth0 up") && cmd("ip -n " + nb + " route add default via 10.2.1.1");
 }
 
 bool NetLab::blockDirectUdp() {

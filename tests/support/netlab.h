@@ -1,5 +1,7 @@
 // A small NAT laboratory for tests that cross a real network: a "public" namespace with a bridge
 // (the internet, where the server lives), and two clients each behind its own masquerading router.
+// A third host, the neighbour, sits on a second LAN of router B: it reaches client B directly, as
+// another machine of B's office would.
 // Needs root, iproute2 and nftables; every namespace (and so every veth inside) is removed again
 // when the object is destroyed.
 #pragma once
@@ -14,7 +16,7 @@ enum class NatKind {
     Symmetric,      // masquerade random,persistent: every destination sees another port
 };
 
-enum class Host { Server, RouterA, ClientA, RouterB, ClientB };
+enum class Host { Server, RouterA, ClientA, RouterB, ClientB, Neighbour };
 
 class NetLab {
   public:
@@ -23,6 +25,7 @@ class NetLab {
     static constexpr const char* kRouterBWan = "198.51.100.3";
     static constexpr const char* kClientA = "10.1.0.2";
     static constexpr const char* kClientB = "10.2.0.2";
+    static constexpr const char* kNeighbour = "10.2.1.2";
 
     // Empty when the laboratory can be built here, else the reason (tests skip with it).
     static std::string unavailableReason();
@@ -47,7 +50,7 @@ class NetLab {
   private:
     bool build(NatKind a, NatKind b);
     bool cmd(const std::string& command);
-    std::string names_[5];
+    std::string names_[6];
     std::string prefix_;
     std::string error_;
 };

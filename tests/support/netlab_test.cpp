@@ -2,6 +2,7 @@
 // client's port kept (port-preserving) or a fresh port for every destination (symmetric).
 #include "netlab.h"
 
+#include "missing_tool.h"
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -61,7 +62,7 @@ std::string py(const char* script) {
 }
 
 TEST(NetLab, ServerSeesRoutersPublicAddressWithTheRightMapping) {
-    if (const auto why = NetLab::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    VANTOR_NEEDS_TOOL(NetLab::unavailableReason());
     struct Case {
         NatKind nat;
         bool samePortForBoth;
@@ -88,7 +89,7 @@ TEST(NetLab, ServerSeesRoutersPublicAddressWithTheRightMapping) {
 }
 
 TEST(NetLab, BlockingDirectUdpKeepsTheServerReachable) {
-    if (const auto why = NetLab::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    VANTOR_NEEDS_TOOL(NetLab::unavailableReason());
     NetLab lab(NatKind::PortPreserving, NatKind::PortPreserving);
     ASSERT_TRUE(lab.ok()) << lab.error();
     ASSERT_TRUE(lab.blockDirectUdp()) << lab.error();

@@ -62,7 +62,10 @@ void renderPage(DisplayBox& view, const std::vector<history::HistoryRecord>& rec
         }
         const bool own = int32_t(sender) == names.ownId;
         const std::string text = crypto::DesDecryptText(r.text);
-        if (text.find("OpenFile_") != std::string::npos && text.find("OpenDir_") != std::string::npos) {
+        // File links only in the notices this client wrote itself: a colleague's text that merely
+        // looks like one stays text.
+        if (history::IsOwnNotice(r.head) && text.find("OpenFile_") != std::string::npos &&
+            text.find("OpenDir_") != std::string::npos) {
             view.appendColouredLine(header, own ? kOwnHeaderColour : kPeerHeaderColour);
             view.appendSystemLine(text);
             continue;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -45,6 +46,7 @@ class ChatWindowTest : public ::testing::Test {
         core->setSession({true, kOwn, "Me", "me", false});
         registry.setOwnId(kOwn);
         directory.users[kLi] = {kLi, "Li", 0, false, false};
+        directory.groups[ChatRig::groupOf(1).toString()] = {kOwn, kLi};
         services.cards[kLi] = {QStringLiteral("Li"), QStringLiteral("今天很忙"), 0, {}};
     }
     ~ChatWindowTest() override {
@@ -339,6 +341,20 @@ TEST_F(ChatWindowTest, LinksOpenWhatExistsAndDisableWhatIsGone) {
     EXPECT_EQ(services.actions, std::vector<std::string>{"RHAccept"});
     f->linkClicked(QStringLiteral("file:///etc/passwd"));
     EXPECT_TRUE(services.opened.empty()) << "only web addresses go to the system";
+}
+
+// A colleague's message that spells out file links is shown as the text it is: no link opens a
+// local path.
+TEST_F(ChatWindowTest, AColleaguesTextThatLooksLikeFileLinksStaysText) {
+    core->deliver(incoming(kLi, 78, gbk("看 OpenFile_/etc/passwd<打开文件> OpenDir_/home<打开目录>")), true);
+    TfrmChatForm* f = windows->existing(registry.all().front()->id);
+    ASSERT_NE(f, nullptr);
+    int anchors = 0;
+    for (QTextBlock b = f->display()->document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isAnchor()) ++anchors;
+    EXPECT_EQ(anchors, 0);
+    EXPECT_TRUE(f->display()->toPlainText().contains(QStringLiteral("OpenFile_/etc/passwd<打开文件>")));
 }
 
 TEST_F(ChatWindowTest, DisplayMenuSavesStoredPicturesAndClears) {

@@ -177,9 +177,9 @@ TEST_F(HistoryViewTest, DateLinesHeadersAndNotices) {
     const double evening = protocol::dayCountFromLocal({2026, 12, 9, 23, 58, 0});
     add(205, 4, evening, 1.0 / 1440); // 23:58, 23:59, 00:00, 00:01
     ASSERT_TRUE(
-        history::StoreMessageRecord(
-            store_, recordOf(205, kOwn, "文件 OpenFile_/nowhere/a.txt<打开文件> OpenDir_/nowhere<打开目录>",
-                             evening + 0.02))
+        history::StoreNoticeRecord(store_, 205, kOwn,
+                                   toGbk("文件 OpenFile_/nowhere/a.txt<打开文件> OpenDir_/nowhere<打开目录>"),
+                                   evening + 0.02)
             .ok());
     form().selectColleague(205);
     QStringList dates, headers;
@@ -219,6 +219,36 @@ TEST_F(HistoryViewTest, DateLinesHeadersAndNotices) {
     service.data1 = 0x99;
     form().selectGroup(service, true);
     EXPECT_TRUE(form().view()->toPlainText().contains(QStringLiteral("客服人员 23:58:00")));
+}
+
+// Only the notices the client stored itself show file links. A colleague's message with the same
+// text, also one whose head carries the notice mark in the bytes it sent, is shown as text.
+TEST_F(HistoryViewTest, OnlyTheClientsOwnNoticesCarryFileLinks) {
+    const std::string looksLikeANotice = "看 OpenFile_/etc/passwd<打开文件> OpenDir_/home<打开目录>";
+    std::string forged = recordOf(205, kOwn, looksLikeANotice, 46000.3);
+    forged.replace(history::kNoticeMarkOffset, history::kNoticeMark.size(), history::kNoticeMark);
+    ASSERT_TRUE(history::IsOwnNotice(forged));
+    ASSERT_TRUE(history::StoreMessageRecord(store_, recordOf(205, kOwn, looksLikeANotice, 46000.1)).ok());
+    ASSERT_TRUE(history::StoreMessageRecord(store_, forged).ok());
+    ASSERT_TRUE(history::StoreNoticeRecord(store_, 205, kOwn, toGbk(looksLikeANotice), 46000.5).ok());
+
+    const history::HistoryPage page = history::ReadHistoryPage(store_, "205", 0);
+    ASSERT_EQ(page.records.size(), 3u);
+    EXPECT_FALSE(history::IsOwnNotice(page.records[0].head));
+    EXPECT_FALSE(history::IsOwnNotice(page.records[1].head)) << "the store clears a chat record's mark";
+    EXPECT_TRUE(history::IsOwnNotice(page.records[2].head));
+
+    form().selectColleague(205);
+    const QString link = QStringLiteral("OpenFile_/etc/passwd<打开文件>");
+    int anchors = 0, linkTextsShownAsText = 0;
+    for (QTextBlock b = form().view()->document()->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isAnchor()) ++anchors;
+        if (b.text().contains(link)) ++linkTextsShownAsText;
+    }
+    EXPECT_EQ(anchors, 2) << "the two links of the one real notice";
+    EXPECT_EQ(linkTextsShownAsText, 2) << "both chat records show their text as written";
+    ASSERT_TRUE(form().view()->hasLink(link));
 }
 
 TEST_F(HistoryViewTest, DeleteAsksThenStartsAgainAtPageOne) {
