@@ -16,8 +16,8 @@ void ChatBridge::sendToPeer(uint32_t contactId, const protocol::Message& message
     core_.peers().ensureChatChannel(contactId).SendData(message.bytes(), relayed);
 }
 
-void ChatBridge::queuePending(const protocol::ChatMessage& message) {
-    core_.peers().queueChat(message);
+std::optional<std::string> ChatBridge::queuePending(const protocol::ChatMessage& message) {
+    return core_.peers().queueChat(message);
 }
 
 void ChatBridge::sendToServer(const protocol::Message& message) {

@@ -23,7 +23,7 @@ class ChatBridge : public conversation::IChatTransport,
 
     // IChatTransport
     void sendToPeer(uint32_t contactId, const protocol::Message& message, bool relayed) override;
-    void queuePending(const protocol::ChatMessage& message) override;
+    std::optional<std::string> queuePending(const protocol::ChatMessage& message) override;
     void sendToServer(const protocol::Message& message) override;
     // IChatDirectory
     std::optional<conversation::ChatContact> findUser(uint32_t userId) override;

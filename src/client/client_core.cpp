@@ -249,6 +249,11 @@ void ClientCore::loginStep(LoginStep step) {
     case LoginStep::PeerKeepAlive:
         applyUdpProxy();
         peers_->start();
+        // Messages of earlier sessions and runs that were never acknowledged go out again.
+        if (const auto& own = messenger_->OwnUser) {
+            if (auto error = peers_->openJournal(messenger_->environment().layout.accountFolder(own->userId)))
+                qWarning("unacknowledged messages: %s", error->c_str());
+        }
         break;
     case LoginStep::PrepareLists:
         d.ShowView(messenger_->UserConfig.ViewStyle != settings::ContactPanel::Tree ||

@@ -144,14 +144,24 @@ ChatMessage ChatCore::buildRecord(const Conversation& c, const std::string& plai
     return m;
 }
 
-void ChatCore::dispatch(Conversation& c, ChatMessage& record, bool systemText) {
+bool ChatCore::serverOnly(const Conversation& c, bool systemText) {
+    const uint8_t kind = c.kind();
+    return systemText ? kind == protocol::kGroupConversation : kind != protocol::kOneToOne;
+}
+
+void ChatCore::prepare(Conversation& c, ChatMessage& record, bool systemText) {
     record.recipientId = c.key.userB;
     record.sendTick = nextSendTick();
+    if (serverOnly(c, systemText)) return;
+    // Kept until acknowledged, whether or not the colleague is known yet.
+    if (auto error = transport_.queuePending(record)) view_.storeFailed(c, *error);
+}
+
+void ChatCore::dispatch(Conversation& c, const ChatMessage& record, bool systemText) {
     const std::string body = record.encodeBody();
     const Message frame = message(Cmd::ChatMessage, body);
     const uint8_t kind = c.kind();
-    const bool serverOnly = systemText ? kind == protocol::kGroupConversation : kind != protocol::kOneToOne;
-    if (serverOnly) {
+    if (serverOnly(c, systemText)) {
         transport_.sendToServer(frame);
     } else {
         const auto contact = directory_.findUser(record.recipientId);
@@ -160,7 +170,6 @@ void ChatCore::dispatch(Conversation& c, ChatMessage& record, bool systemText) {
         } else if (contact) {
             transport_.sendToPeer(contact->id, frame, false);
         }
-        transport_.queuePending(record);
     }
     if (kind != protocol::kGroupConversation && session_.serverCopies)
         transport_.sendToServer(message(Cmd::ChatCopy, body));
@@ -186,6 +195,7 @@ ChatCore::SendResult ChatCore::send(Conversation& c, const std::string& plain, c
     // A longer text would lose its end to the 1000-byte field: it goes as consecutive messages.
     for (const std::string& piece : splitForSending(plain)) {
         ChatMessage record = buildRecord(c, piece, font);
+        prepare(c, record, false);
         const std::string header = cutBytes(session_.displayName + " ", 71) +
                                    clockText(protocol::localFromDayCount(record.sendTime));
         view_.showMessage(c, session_.ownId, header, true, piece, font);
@@ -214,6 +224,7 @@ void ChatCore::sendSystemText(Conversation& c, const std::string& text) {
     const ChatFont font{gbk("宋体"), 0, 9, true, false, false, false};
     for (const std::string& piece : splitForSending(text)) {
         ChatMessage record = buildRecord(c, piece, font);
+        prepare(c, record, true);
         const std::string header = cutBytes(session_.displayName + " ", 71) +
                                    clockText(protocol::localFromDayCount(record.sendTime));
         view_.showMessage(c, session_.ownId, header, true, piece, font);

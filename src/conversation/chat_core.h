@@ -100,7 +100,11 @@ class ChatCore {
 
     uint32_t nextSendTick();
     protocol::ChatMessage buildRecord(const Conversation& c, const std::string& plain, const ChatFont& font);
-    void dispatch(Conversation& c, protocol::ChatMessage& record, bool systemText);
+    // Names the record (recipient, send tick) and, when it is retried until acknowledged, queues it
+    // for resending: before it is shown as sent.
+    void prepare(Conversation& c, protocol::ChatMessage& record, bool systemText);
+    void dispatch(Conversation& c, const protocol::ChatMessage& record, bool systemText);
+    static bool serverOnly(const Conversation& c, bool systemText);
     void storeRecord(Conversation& c, const protocol::ChatMessage& record);
     void showReceived(Conversation& c, const protocol::ChatMessage& m, const ChatContact& sender);
     void acknowledge(const protocol::ChatMessage& m, const std::optional<ChatContact>& sender, bool relayed);

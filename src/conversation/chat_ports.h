@@ -42,8 +42,9 @@ class IChatTransport {
     // Through the contact's chat channel (created as initiator when missing); `relayed` forces the
     // path through the server.
     virtual void sendToPeer(uint32_t contactId, const protocol::Message& message, bool relayed) = 0;
-    // Keeps a copy until acknowledged and starts the resend timer.
-    virtual void queuePending(const protocol::ChatMessage& message) = 0;
+    // Keeps a copy until acknowledged and starts the resend timer. Returns once the copy is kept
+    // where it outlives a crash of the client, or an error text when it could not be.
+    virtual std::optional<std::string> queuePending(const protocol::ChatMessage& message) = 0;
     virtual void sendToServer(const protocol::Message& message) = 0;
 };
 

@@ -4,6 +4,8 @@
 #include "protocol/codes.h"
 #include "protocol/text.h"
 
+#include <cstdio>
+
 namespace vantor::peer {
 
 namespace {
@@ -22,16 +24,36 @@ ResendQueue::ResendQueue(PeerTransport& transport)
     timer_->onTimeout = [this] { tick(); };
 }
 
-void ResendQueue::append(const protocol::ChatMessage& m) {
+std::optional<std::string> ResendQueue::append(const protocol::ChatMessage& m, int64_t wallMs) {
+    std::optional<std::string> error;
+    if (journal_) error = journal_->add({m, wallMs});
     pending_.push_back(m);
+    born_.push_back(m.sendTick);
+    timer_->setEnabled(true);
+    return error;
+}
+
+void ResendQueue::restore(const protocol::ChatMessage& m, uint32_t ageMs) {
+    pending_.push_back(m);
+    born_.push_back(transport_.tickCount() - ageMs);
     timer_->setEnabled(true);
 }
 
+void ResendQueue::drop(size_t i) {
+    const protocol::ChatMessage& m = pending_[i];
+    if (journal_) {
+        if (auto error = journal_->remove(m.senderId, m.recipientId, m.sendTick))
+            std::fprintf(stderr, "resend queue: %s\n", error->c_str());
+    }
+    pending_.erase(pending_.begin() + std::ptrdiff_t(i));
+    born_.erase(born_.begin() + std::ptrdiff_t(i));
+}
+
 bool ResendQueue::acknowledge(const protocol::ChatAck& ack) {
-    for (auto it = pending_.begin(); it != pending_.end(); ++it) {
-        if (it->senderId == ack.senderId && it->recipientId == ack.recipientId &&
-            it->sendTick == ack.sendTick) {
-            pending_.erase(it);
+    for (size_t i = 0; i < pending_.size(); ++i) {
+        const protocol::ChatMessage& m = pending_[i];
+        if (m.senderId == ack.senderId && m.recipientId == ack.recipientId && m.sendTick == ack.sendTick) {
+            drop(i);
             return true;
         }
     }
@@ -40,6 +62,7 @@ bool ResendQueue::acknowledge(const protocol::ChatAck& ack) {
 
 void ResendQueue::clear() {
     pending_.clear();
+    born_.clear();
     timer_->stop();
 }
 
@@ -55,7 +78,7 @@ void ResendQueue::tick() {
     for (size_t i = pending_.size(); i-- > 0;) {
         if (i >= pending_.size()) continue; // a send shortened the queue
         protocol::ChatMessage& m = pending_[i];
-        const uint32_t age = now - m.sendTick;
+        const uint32_t age = now - born_[i];
         if (age <= uint32_t(kIntervalMs)) continue;
         const auto status = transport_.directory().contactStatus(m.recipientId);
         if (!status) continue;
@@ -65,7 +88,7 @@ void ResendQueue::tick() {
         if (age > kHandOverAfterMs || mobile) {
             m.serverDelivery = true;
             server.sendToServer(chatFrame(m));
-            pending_.erase(pending_.begin() + std::ptrdiff_t(i));
+            drop(i);
             continue;
         }
         if (age > kRelayAfterMs) channel->SetViaServer(true);

@@ -1,6 +1,8 @@
 #include "peer/transport.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace vantor::peer {
 
@@ -10,6 +12,11 @@ PeerTransport::PeerTransport(IServerLink& server, IPeerDirectory& directory, IPe
       keepAlive_(clock.createTimer()) {
     keepAlive_->setInterval(kKeepAliveMs);
     keepAlive_->onTimeout = [this] { keepAliveTick(); };
+    wallClockMs = [] {
+        return int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count());
+    };
 }
 
 PeerTransport::~PeerTransport() {
@@ -27,6 +34,11 @@ void PeerTransport::start() {
 void PeerTransport::stop() {
     keepAlive_->stop();
     pending_.clear();
+    pending_.setJournal(nullptr);
+    if (journal_) {
+        // Its worker may be in the middle of a flush to disk: the caller does not wait for it.
+        std::thread([j = std::move(journal_)] {}).detach();
+    }
     auto channels = std::move(chatChannels_);
     chatChannels_.clear();
     channels.clear();
@@ -76,6 +88,36 @@ void PeerTransport::onPeerAddress(std::string_view body) {
     c.PeerPublicIP = a.publicEndpoint.address;
     c.PeerPublicPort = a.publicEndpoint.port;
     c.Punch();
+}
+
+std::optional<std::string> PeerTransport::openJournal(const std::string& folder) {
+    pending_.clear();
+    pending_.setJournal(nullptr);
+    journal_ = std::make_unique<PendingJournal>(folder);
+    PendingJournal::Contents contents;
+    const auto error = journal_->open(contents);
+    // A floor this transport wrote itself needs no jump: its own ticks only ever grew.
+    const bool ours = contents.tickFloor && contents.tickFloor == tickFloor_;
+    tickFloor_ = contents.tickFloor;
+    if (tickFloor_ && !ours && int32_t(tickCount() - *tickFloor_) <= 0)
+        tickBase_ += *tickFloor_ - tickCount() + 1;
+    const int64_t wall = wallClockMs();
+    for (const PendingJournal::Entry& e : contents.entries) {
+        const int64_t age = std::clamp<int64_t>(wall - e.queuedAtMs, 0, 24 * 3600 * 1000);
+        pending_.restore(e.message, uint32_t(age));
+    }
+    pending_.setJournal(journal_.get());
+    return error;
+}
+
+std::optional<std::string> PeerTransport::queueChat(const protocol::ChatMessage& m) {
+    std::optional<std::string> error;
+    if (journal_ && (!tickFloor_ || int32_t(m.sendTick - *tickFloor_) >= 0)) {
+        tickFloor_ = m.sendTick + kTickFloorReserveMs;
+        error = journal_->setTickFloor(*tickFloor_);
+    }
+    auto added = pending_.append(m, wallClockMs());
+    return added ? added : error;
 }
 
 void PeerTransport::onChatAck(std::string_view body) {

@@ -11,8 +11,11 @@
 #include "protocol/chat.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,8 +37,18 @@ class PeerTransport {
 
     // At CmdLoginComplete: starts KeepP2PSessionTimer.
     void start();
-    // At sign-out: frees the chat channels, empties PendingMessages, stops both timers.
+    // At sign-out: frees the chat channels, stops both timers and lets go of PendingMessages; the
+    // account's journal keeps them for the next sign-in.
     void stop();
+    // After the sign-in: the account's journal of unacknowledged messages in `folder`. What it
+    // holds goes back into PendingMessages with the ages the wall clock gives, and the tick count
+    // moves past the floor the journal kept, so that no send tick of an earlier run recurs.
+    std::optional<std::string> openJournal(const std::string& folder);
+    PendingJournal* journal() const { return journal_.get(); }
+    // The tick floor is kept this far ahead of the last send tick, so it is written rarely.
+    static constexpr uint32_t kTickFloorReserveMs = 10 * 60 * 1000;
+    // Wall-clock milliseconds since 1970 (ages of messages across restarts).
+    std::function<int64_t()> wallClockMs;
 
     // A channel of its own for a transfer or a media session (records go to `sink`, or to the
     // transport's sink when null).
@@ -51,10 +64,11 @@ class PeerTransport {
     void onPeerAddress(std::string_view body);
     // CmdChatAck, from the server or from a channel.
     void onChatAck(std::string_view body);
-    // A one-to-one chat message just sent: keep a copy until it is acknowledged.
-    void queueChat(const protocol::ChatMessage& m) { pending_.append(m); }
+    // A one-to-one chat message just sent: keep a copy until it is acknowledged. Returns once the
+    // copy is in the journal (an error text when it could not be written).
+    std::optional<std::string> queueChat(const protocol::ChatMessage& m);
     // The tick count that send ticks are taken from (so that the resend queue measures ages).
-    uint32_t tickCount() const { return uint32_t(clock_.nowMs()); }
+    uint32_t tickCount() const { return uint32_t(clock_.nowMs()) + tickBase_; }
 
     // One KeepP2PSessionTimer tick (public for tests).
     void keepAliveTick();
@@ -83,6 +97,9 @@ class PeerTransport {
     std::map<uint32_t, std::unique_ptr<TMySocket>> chatChannels_;
     ResendQueue pending_;
     std::unique_ptr<platform::Timer> keepAlive_;
+    std::unique_ptr<PendingJournal> journal_;
+    uint32_t tickBase_ = 0;
+    std::optional<uint32_t> tickFloor_; // as the journal holds it
 };
 
 } // namespace vantor::peer

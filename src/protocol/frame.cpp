@@ -2,6 +2,8 @@
 
 #include "protocol/wire.h"
 
+#include <algorithm>
+
 namespace vantor::protocol {
 
 using wire::loadU32;
@@ -104,6 +106,13 @@ ClientStreamReader::Result ClientStreamReader::next(Message& out) {
     if (!error_.empty()) return Result::Error;
     for (;;) {
         std::string_view avail(buf_.data() + pos_, buf_.size() - pos_);
+        if (skipRemaining_ > 0) {
+            const size_t n = size_t(std::min<uint64_t>(skipRemaining_, avail.size()));
+            pos_ += n;
+            skipRemaining_ -= n;
+            if (skipRemaining_ > 0) return Result::NeedMore;
+            continue;
+        }
         if (greetingPending_) {
             if (avail.size() < kGreetingSize) return Result::NeedMore;
             pos_ += kGreetingSize;
@@ -123,8 +132,18 @@ ClientStreamReader::Result ClientStreamReader::next(Message& out) {
         const BodyCheck c = checkBody(info->received, body, code);
         if (!c.ok) {
             if (c.needMore) return Result::NeedMore;
-            error_ = c.error;
-            return Result::Error;
+            // The count cannot be believed; the frame's own length may still say where it ends.
+            const uint32_t marker = loadU32(avail.data());
+            const uint32_t length = loadU32(avail.data() + 4);
+            if (marker != kFrameMarker || uint64_t(length) < 1 + uint64_t(info->received.prefix())) {
+                error_ = c.error;
+                return Result::Error;
+            }
+            ++skipped_;
+            lastSkip_ = c.error + ", frame of " + std::to_string(length) + " bytes skipped";
+            pos_ += kFrameHeaderSize + 1;
+            skipRemaining_ = uint64_t(length) - 1;
+            continue;
         }
         out.code = code;
         out.body.assign(body.substr(0, c.length));

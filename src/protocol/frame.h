@@ -45,10 +45,12 @@ std::string_view countedRecord(std::string_view body);
 // Builds the body of a counted message from its fixed record part and its text.
 std::string countedBody(std::string_view fixedPart, std::string_view text);
 
-// Incremental reader for what a client receives from the server. The frame header is skipped
-// unread, and the body length comes from the code alone. A code the table does not know is dropped
-// without reading further (the next 20 bytes are taken as the next header). A count beyond its
-// code's cap is a protocol error: the reader stops for good and the connection must be closed.
+// Incremental reader for what a client receives from the server. The body length comes from the
+// code alone. A code the table does not know is dropped without reading further (the next 20 bytes
+// are taken as the next header). A count beyond its code's cap leaves the message unread: when its
+// frame header is a real one (marker 1001) whose length covers what was read so far, the whole
+// frame is skipped by that length and noted in skipped(); otherwise the stream can no longer be
+// followed, the reader stops for good and the connection must be closed.
 class ClientStreamReader {
   public:
     enum class Result { NeedMore, Message, Error };
@@ -64,6 +66,11 @@ class ClientStreamReader {
     size_t buffered() const { return buf_.size() - pos_; }
     // Number of unknown codes dropped so far.
     uint64_t dropped() const { return dropped_; }
+    // Number of frames skipped whole for a count over its cap, and why the last one was.
+    uint64_t skipped() const { return skipped_; }
+    const std::string& lastSkip() const { return lastSkip_; }
+    // True once the server's 40-byte answer to our greeting has been read (or none was expected).
+    bool greetingDone() const { return !greetingPending_; }
 
   private:
     std::string buf_;
@@ -71,6 +78,9 @@ class ClientStreamReader {
     bool greetingPending_;
     std::string error_;
     uint64_t dropped_ = 0;
+    uint64_t skipped_ = 0;
+    uint64_t skipRemaining_ = 0; // bytes of a skipped frame still to come
+    std::string lastSkip_;
     void compact();
 };
 

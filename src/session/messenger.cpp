@@ -37,6 +37,7 @@ TMessengerX::TMessengerX(MessengerEnvironment env, QObject* parent)
     connection_.onHeartbeat = [this] { OnHeartbeat(); };
     connect(&connection_, &ServerConnection::opened, this,
             [this] { guarded([&] { onConnectionOpened(); }); });
+    connect(&connection_, &ServerConnection::ready, this, [this] { guarded([&] { onConnectionReady(); }); });
     connect(&connection_, &ServerConnection::openFailed, this,
             [this](const QString&) { guarded([&] { onConnectionFailed(); }); });
     // The connection broke by itself: the failure sign-out.

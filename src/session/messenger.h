@@ -173,6 +173,7 @@ class TMessengerX : public QObject {
     void showProgress();
     void setConnectEntry(const char* caption, bool enabled);
     void onConnectionOpened();
+    void onConnectionReady();
     void onConnectionFailed();
     void sendLogin();
     void acceptLogin(const protocol::LoginReply& r);

@@ -96,7 +96,11 @@ void TMessengerX::Connect() {
 }
 
 void TMessengerX::onConnectionOpened() {
+    // The watchdog also bounds the wait for the server's answer to the greeting.
     TimerLoging->start();
+}
+
+void TMessengerX::onConnectionReady() {
     protocol::VersionCheckRequest v;
     v.version = Version;
     SendToServer(protocol::makeMessage(Cmd::VersionCheck, v));

@@ -73,8 +73,16 @@ void ServerConnection::onTunnel() {
     connect(socket_, &QTcpSocket::errorOccurred, this, [this, broke](QAbstractSocket::SocketError) {
         broke(socket_ ? socket_->errorString() : QString());
     });
+    reader_->onGreetingAnswered = [this] { emit ready(); };
+    QPointer<ServerConnection> self(this);
+    QPointer<ServerReader> reader(reader_);
     emit opened();
-    if (reader_ && !early.isEmpty()) reader_->feed(early);
+    if (!self || !reader || reader != reader_) return; // closed by a receiver of opened()
+    if (!greeting) {
+        emit ready();
+        if (!self || reader != reader_) return;
+    }
+    if (!early.isEmpty()) reader_->feed(early);
 }
 
 bool ServerConnection::isOpen() const {

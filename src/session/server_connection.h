@@ -33,7 +33,8 @@ class ServerConnection : public QObject {
     ServerConnection(platform::Clock& clock, const Dispatcher& dispatcher, QObject* parent = nullptr);
     ~ServerConnection() override;
 
-    // Starts the attempts; opened() or openFailed() follows unless close() comes first.
+    // Starts the attempts; opened() or openFailed() follows unless close() comes first, and ready()
+    // after opened() once the server has answered the greeting.
     void open(const ServerTarget& target);
     bool isOpen() const;
     bool isOpening() const { return opening_; }
@@ -56,6 +57,9 @@ class ServerConnection : public QObject {
 
   signals:
     void opened();
+    // The server has answered the greeting (at once on a connection without greeting): the first
+    // message may be written.
+    void ready();
     void openFailed(const QString& reason);
     // The open connection broke: closed by the peer, a socket error, or a protocol error.
     void lost(const QString& reason);

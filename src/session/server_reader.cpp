@@ -3,7 +3,8 @@
 namespace vantor::session {
 
 ServerReader::ServerReader(QTcpSocket* socket, const Dispatcher& dispatcher, bool greeting, QObject* parent)
-    : QObject(parent), socket_(socket), dispatcher_(dispatcher), reader_(greeting) {
+    : QObject(parent), socket_(socket), dispatcher_(dispatcher), reader_(greeting),
+      greetingReported_(!greeting) {
     connect(socket, &QTcpSocket::readyRead, this, &ServerReader::readSocket);
 }
 
@@ -32,7 +33,18 @@ void ServerReader::readSocket() {
 void ServerReader::parse() {
     protocol::Message m;
     for (;;) {
-        switch (reader_.next(m)) {
+        const auto result = reader_.next(m);
+        if (!greetingReported_ && reader_.greetingDone()) {
+            greetingReported_ = true;
+            QPointer<ServerReader> self(this);
+            if (onGreetingAnswered) onGreetingAnswered();
+            if (!self || terminated_) return;
+        }
+        if (reader_.skipped() != skippedLogged_) {
+            skippedLogged_ = reader_.skipped();
+            qWarning("server connection: %s", reader_.lastSkip().c_str());
+        }
+        switch (result) {
         case protocol::ClientStreamReader::Result::NeedMore:
             return;
         case protocol::ClientStreamReader::Result::Error: {

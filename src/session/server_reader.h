@@ -28,9 +28,15 @@ class ServerReader : public QObject {
     void Terminate();
     bool terminated() const { return terminated_; }
 
+    // Runs once when the server's 40-byte answer to our greeting has been read (at once on a
+    // connection without greeting): only then may the client write its first message.
+    std::function<void()> onGreetingAnswered;
+    bool greetingAnswered() const { return reader_.greetingDone(); }
     // Runs when a CmdHeartbeat is parsed, ahead of any message still waiting for its handler.
     std::function<void()> onHeartbeat;
-    // Runs once when the stream breaks the protocol (a count over its cap); the reader has stopped.
+    // Runs once when the stream can no longer be followed (a count over its cap in a frame whose
+    // header does not say where it ends); the reader has stopped. A frame that can be skipped whole
+    // is skipped and logged.
     std::function<void(const QString&)> onProtocolError;
 
   private:
@@ -42,6 +48,8 @@ class ServerReader : public QObject {
     const Dispatcher& dispatcher_;
     protocol::ClientStreamReader reader_;
     std::deque<protocol::Message> queue_;
+    uint64_t skippedLogged_ = 0;
+    bool greetingReported_ = false;
     bool dispatching_ = false;
     bool terminated_ = false;
 };

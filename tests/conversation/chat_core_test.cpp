@@ -80,6 +80,28 @@ TEST(ChatSendTest, LongTextGoesAsConsecutiveMessagesAndNothingIsLost) {
     EXPECT_EQ(rig.store.records.size(), 3u);
 }
 
+// A message is shown as sent only once its copy is queued for resending (and kept where a crash
+// cannot take it); a copy that could not be kept so is reported, and the message still goes out.
+TEST(ChatSendTest, QueuedBeforeShownAndAQueueFailureIsReported) {
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "the journal fails" : "the journal works");
+        ChatRig rig;
+        if (fails) rig.transport.queueError = "disk full";
+        Conversation* c = rig.registry.openWith(ChatRig::kLi);
+        std::vector<size_t> queuedWhenShown;
+        rig.view.onShow = [&] { queuedWhenShown.push_back(rig.transport.pending.size()); };
+        std::string text;
+        for (int i = 0; i < 1500; ++i)
+            text += "y"; // two messages
+        EXPECT_EQ(rig.core.send(*c, text, {}), ChatCore::SendResult::Sent);
+        EXPECT_EQ(queuedWhenShown, (std::vector<size_t>{1, 2}));
+        EXPECT_EQ(rig.transport.withCode(Cmd::ChatMessage).size(), 2u);
+        const auto failures =
+            std::count(rig.view.events.begin(), rig.view.events.end(), "storeFailed disk full");
+        EXPECT_EQ(failures, fails ? 2 : 0);
+    }
+}
+
 TEST(ChatSendTest, RoutesByKindAndContact) {
     struct Case {
         const char* what;

@@ -6,6 +6,7 @@
 #include "protocol/codes.h"
 #include "protocol/text.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,7 +31,11 @@ struct FakeTransport : IChatTransport {
     void sendToPeer(uint32_t contactId, const Message& m, bool relayed) override {
         sent.push_back({false, contactId, relayed, m});
     }
-    void queuePending(const ChatMessage& m) override { pending.push_back(m); }
+    std::optional<std::string> queuePending(const ChatMessage& m) override {
+        pending.push_back(m);
+        return queueError;
+    }
+    std::optional<std::string> queueError; // what queuePending answers
     void sendToServer(const Message& m) override { sent.push_back({true, 0, false, m}); }
     std::vector<Sent> withCode(Cmd code) const {
         std::vector<Sent> out;
@@ -104,9 +109,11 @@ struct FakeView : IConversationView {
     std::vector<std::pair<std::string, std::string>> typingTexts;
     std::vector<vantor::protocol::Shake> reminders;
     bool typingTimer = false;
+    std::function<void()> onShow; // runs as each message is shown
     void showMessage(Conversation& c, uint32_t senderId, const std::string& header, bool own,
                      const std::string& plain, const ChatFont&) override {
         shown.push_back({c.id, header, own, plain, senderId});
+        if (onShow) onShow();
     }
     void systemLine(Conversation&, const std::string& line) override { lines.push_back(line); }
     void alertBar(Conversation&, const std::string& text) override { alerts.push_back(text); }

@@ -154,4 +154,44 @@ SystemUser::~SystemUser() {
     if (ok_) run(QStringLiteral("userdel"), {QString::fromLatin1(name)});
 }
 
+// ---- pipe ----
+
+TcpPipe::TcpPipe(uint16_t target) : target_(target) {
+    listener_.listen(QHostAddress::LocalHost, freeLowPort());
+    QObject::connect(&listener_, &QTcpServer::newConnection, &listener_, [this] {
+        while (QTcpSocket* client = listener_.nextPendingConnection()) {
+            ++connections_;
+            auto* server = new QTcpSocket(client);
+            server->connectToHost(QHostAddress::LocalHost, target_);
+            sockets_.push_back(client);
+            sockets_.push_back(server);
+            QObject::connect(client, &QTcpSocket::readyRead, client, [this, client, server] {
+                const QByteArray b = client->readAll();
+                fromClients_ += b;
+                server->write(b);
+            });
+            QObject::connect(server, &QTcpSocket::readyRead, client, [this, client, server] {
+                const QByteArray b = server->readAll();
+                if (!silent_) client->write(b);
+            });
+            QObject::connect(client, &QTcpSocket::disconnected, server,
+                             [server] { server->disconnectFromHost(); });
+            QObject::connect(server, &QTcpSocket::disconnected, client,
+                             [client] { client->disconnectFromHost(); });
+        }
+    });
+}
+
+TcpPipe::~TcpPipe() {
+    cut();
+}
+
+void TcpPipe::cut() {
+    for (auto& s : sockets_)
+        if (s) s->abort();
+    for (auto& s : sockets_)
+        if (s && !s->parent()) s->deleteLater();
+    sockets_.clear();
+}
+
 } // namespace vantor::testing

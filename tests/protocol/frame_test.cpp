@@ -91,28 +91,79 @@ TEST(ClientStreamReader, UnknownCodeIsDroppedAndTheNextHeaderFollows) {
     EXPECT_EQ(r.dropped(), 2u);
 }
 
-TEST(ClientStreamReader, CountsBeyondTheirCapsStopTheReader) {
+// A count over its cap: the frame is skipped whole when its header says where it ends, and the
+// messages after it still arrive; without such a header the stream cannot be followed.
+TEST(ClientStreamReader, CountsBeyondTheirCapsAreSkippedByTheFrameLengthOrStopTheReader) {
+    std::string sysHead(70, 's');
+    storeU32(sysHead.data() + 66, 0x7FFFFFFF);
     struct Case {
         const char* what;
         uint8_t code;
-        std::string body;
+        std::string body;   // what follows the code byte
+        std::string header; // the 20 bytes in front of the code; empty: a real header for `body`
+        bool skipped;       // false: the reader stops
     };
-    std::string sysHead(70, 's');
-    storeU32(sysHead.data() + 66, 0x7FFFFFFF);
+    const std::string junk(20, '\x5A');
+    auto header = [](uint32_t marker, uint32_t length) {
+        return u32(marker) + u32(length) + std::string(12, '\0');
+    };
     const Case cases[] = {
-        {"chat text over 1000", 0x08, u32(1001)},  {"status text over 99", 0x02, u32(100)},
-        {"signature over 100", 0x06, u32(101)},    {"contact groups without bound", 0x36, u32(0xFFFFFFFF)},
-        {"system message of 2 GB", 0x38, sysHead},
+        {"chat text of 1001 bytes", 0x08, u32(1001) + std::string(88 + 1001, 'c'), {}, true},
+        {"status text over 99", 0x02, u32(100) + std::string(13 + 100, 's'), {}, true},
+        {"signature over 100", 0x06, u32(101) + std::string(155 + 101, 'u'), {}, true},
+        {"contact groups, a count the frame does not hold",
+         0x36,
+         u32(0xFFFFFFFF) + std::string(45, 'g'),
+         {},
+         true},
+        {"system message of 2 GB announced in a short frame", 0x38, sysHead + "tail", {}, true},
+        {"header without the marker", 0x08, u32(1001) + std::string(88 + 1001, 'c'), junk, false},
+        {"frame shorter than what was read", 0x08, u32(1001) + std::string(88 + 1001, 'c'), header(1001, 3),
+         false},
+        {"frame length 0", 0x02, u32(100) + std::string(113, 's'), header(1001, 0), false},
     };
+    const std::string after = frameMessage(std::string("\x07")) + frameMessage(std::string("\x62"));
     for (const auto& c : cases) {
-        ClientStreamReader r(false);
-        r.feed(fromServer(c.code, c.body));
-        Message m;
-        EXPECT_EQ(r.next(m), ClientStreamReader::Result::Error) << c.what;
-        EXPECT_FALSE(r.error().empty());
-        // The reader stays stopped: nothing after the error is ever delivered.
-        r.feed(fromServer(0x07, ""));
-        EXPECT_EQ(r.next(m), ClientStreamReader::Result::Error) << c.what;
+        const std::string message = std::string(1, char(c.code)) + c.body;
+        const std::string frame =
+            c.header.empty() ? frameMessage(message).empty() ? frameStream(message) : frameMessage(message)
+                             : c.header + message;
+        const std::string bytes = frame + after;
+        // Whole, and one byte at a time: the skip must not depend on how the bytes arrive.
+        for (size_t chunk : {bytes.size(), size_t(1)}) {
+            ClientStreamReader r(false);
+            std::vector<Message> got;
+            Message m;
+            bool stopped = false;
+            for (size_t i = 0; i < bytes.size() && !stopped; i += chunk) {
+                r.feed(std::string_view(bytes).substr(i, chunk));
+                for (;;) {
+                    const auto res = r.next(m);
+                    if (res == ClientStreamReader::Result::Message) {
+                        got.push_back(m);
+                        continue;
+                    }
+                    stopped = res == ClientStreamReader::Result::Error;
+                    break;
+                }
+            }
+            if (c.skipped) {
+                EXPECT_FALSE(stopped) << c.what;
+                ASSERT_EQ(got.size(), 2u) << c.what;
+                EXPECT_EQ(got[0].code, 0x07) << c.what;
+                EXPECT_EQ(got[1].code, 0x62) << c.what;
+                EXPECT_EQ(r.skipped(), 1u) << c.what;
+                EXPECT_NE(r.lastSkip().find("over its limit"), std::string::npos) << c.what;
+                EXPECT_EQ(r.buffered(), 0u) << c.what;
+            } else {
+                EXPECT_TRUE(stopped) << c.what;
+                EXPECT_TRUE(got.empty()) << c.what;
+                EXPECT_FALSE(r.error().empty()) << c.what;
+                // The reader stays stopped: nothing after the error is ever delivered.
+                r.feed(frameMessage(std::string("\x07")));
+                EXPECT_EQ(r.next(m), ClientStreamReader::Result::Error) << c.what;
+            }
+        }
     }
 }
 

@@ -108,6 +108,37 @@ TEST_F(SessionTest, ServerThatNeverAnswersTheVersionCheck) {
     EXPECT_TRUE(waitFor([&] { return mute.connections() == 2; }));
 }
 
+// The version check waits for the server's answer to the greeting: a server that takes the
+// greeting with one large read and answers late still gets it; one that never answers is given up
+// by the sign-in watchdog.
+TEST_F(SessionTest, VersionCheckWaitsForTheGreetingAnswer) {
+    for (const bool answers : {true, false}) {
+        ScriptedServer slow;
+        slow.greetingInOneRead = true;
+        slow.holdGreetingAnswer = true;
+        refuseWith(slow, "帐号已被停用");
+        auto& c = makeClient({}, slow.port());
+        clock_.advance(500);
+        clickSignIn(u("a"), u("pa"));
+        ASSERT_TRUE(waitFor([&] { return c.ConnectionOpen(); }));
+        advance(5000);
+        waitFor([] { return false; }, 200); // whatever the client would write has arrived
+        EXPECT_TRUE(slow.received.empty());
+        EXPECT_EQ(slow.lostWithGreeting, 0u) << "the client wrote before the greeting was answered";
+        if (answers) {
+            slow.answerGreetings();
+            ASSERT_TRUE(waitFor([&] { return view_.has("balloon 登录失败|帐号已被停用|15|information"); }));
+            ASSERT_FALSE(slow.received.empty());
+            EXPECT_EQ(slow.received[0].cmd(), Cmd::VersionCheck);
+        } else {
+            advance(10000);
+            EXPECT_FALSE(c.ConnectionOpen());
+            EXPECT_TRUE(view_.has(kConnectFailed));
+        }
+        client_.reset();
+    }
+}
+
 TEST_F(SessionTest, SilentServerSignsOutAfter150SecondsAndReconnects) {
     TcpPipe pipe(server_->port());
     setMachineInt("AutoConnect", 1);

@@ -100,15 +100,32 @@ TEST_F(ReaderTest, HandlerReadCodesArriveWhole) {
     EXPECT_EQ(links[299].groupId, 299u % 7);
 }
 
-TEST_F(ReaderTest, ABrokenStreamClosesTheConnectionAndReconnects) {
+// A status text longer than its cap in a frame whose header says where it ends is skipped whole:
+// the session goes on. The same message behind a header without the frame marker leaves nothing to
+// follow the stream by: the connection is closed and made again.
+TEST_F(ReaderTest, AnOversizedCountIsSkippedByItsFrameOrClosesTheConnection) {
     auto& c = *client_;
+    std::vector<uint32_t> renames;
+    c.registerHandler(Cmd::UserRenamed, [&](const Message& m) {
+        protocol::UserRenamed r;
+        wire::decode(m.body, r);
+        renames.push_back(r.userId);
+    });
     session::ServerReader* first = c.connection().reader();
     ASSERT_NE(first, nullptr);
     QPointer<session::ServerReader> firstGuard(first);
-    // A status text longer than its cap: the stream can no longer be trusted.
     std::string body(4 + 13 + 500, '\0');
     wire::storeU32(body.data(), 500);
-    push({Message{uint8_t(Cmd::Status), body}});
+    const Message oversized{uint8_t(Cmd::Status), body};
+    push({renamed(1), oversized, renamed(2)});
+    ASSERT_TRUE(waitFor([&] { return renames.size() == 2; }));
+    EXPECT_EQ(renames, (std::vector<uint32_t>{1, 2}));
+    EXPECT_TRUE(c.SignedIn());
+    EXPECT_EQ(c.connection().reader(), first);
+
+    std::string unframed = protocol::frameStream(oversized.bytes());
+    wire::storeU32(unframed.data(), 0); // no marker: a header that cannot be believed
+    socket_->write(unframed.data(), qint64(unframed.size()));
     ASSERT_TRUE(waitFor([&] { return !c.SignedIn(); }));
     EXPECT_FALSE(c.ConnectionOpen());
     EXPECT_TRUE(view_.has("re-login lost"));

@@ -13,15 +13,24 @@ ScriptedServer::ScriptedServer() {
             protocol::ServerFrameReader* reader = readers_.back().get();
             auto greeted = std::make_shared<bool>(false);
             QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, reader, greeted] {
-                const QByteArray b = s->readAll();
+                QByteArray b = s->readAll();
+                if (greetingInOneRead && !reader->greetingDone() &&
+                    b.size() > qsizetype(protocol::kGreetingSize)) {
+                    lostWithGreeting += size_t(b.size()) - protocol::kGreetingSize;
+                    b.truncate(qsizetype(protocol::kGreetingSize));
+                }
                 reader->feed(std::string_view(b.constData(), size_t(b.size())));
                 protocol::Message m;
                 for (;;) {
                     const auto r = reader->next(m);
                     if (!*greeted && reader->greetingDone()) {
                         *greeted = true;
-                        const std::string g = protocol::greeting();
-                        s->write(g.data(), qint64(g.size()));
+                        if (holdGreetingAnswer) {
+                            unanswered_.emplace_back(s);
+                        } else {
+                            const std::string g = protocol::greeting();
+                            s->write(g.data(), qint64(g.size()));
+                        }
                     }
                     if (r != protocol::ServerFrameReader::Result::Message) break;
                     received.push_back(m);
@@ -30,6 +39,12 @@ ScriptedServer::ScriptedServer() {
             });
         }
     });
+}
+
+void ScriptedServer::answerGreetings() {
+    const std::string g = protocol::greeting();
+    for (const QPointer<QTcpSocket>& s : std::exchange(unanswered_, {}))
+        if (s) s->write(g.data(), qint64(g.size()));
 }
 
 void ScriptedServer::send(QTcpSocket* s, const protocol::Message& m) {

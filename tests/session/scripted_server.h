@@ -5,6 +5,7 @@
 
 #include "protocol/frame.h"
 
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -24,9 +25,18 @@ class ScriptedServer {
     std::function<void(QTcpSocket*, const protocol::Message&)> onMessage;
     static void send(QTcpSocket* s, const protocol::Message& m);
 
+    // Like servers that take the greeting with one large read: whatever came with the greeting's
+    // 40 bytes in that read is thrown away (counted in `lostWithGreeting`).
+    bool greetingInOneRead = false;
+    size_t lostWithGreeting = 0;
+    // The greeting is answered only by answerGreetings().
+    bool holdGreetingAnswer = false;
+    void answerGreetings();
+
   private:
     QTcpServer server_;
     int connections_ = 0;
+    std::vector<QPointer<QTcpSocket>> unanswered_;
     std::vector<std::unique_ptr<protocol::ServerFrameReader>> readers_;
 };
 

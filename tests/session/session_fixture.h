@@ -43,27 +43,6 @@ class TestServer {
     std::unique_ptr<server::Server> server_;
 };
 
-// A loopback relay to a target port. Records what clients send; can drop what the server sends
-// (a silent server) or cut every connection (a dead server).
-class TcpPipe {
-  public:
-    explicit TcpPipe(uint16_t target);
-    ~TcpPipe();
-    uint16_t port() const { return listener_.serverPort(); }
-    void setSilent(bool on) { silent_ = on; }
-    void cut();
-    const QByteArray& fromClients() const { return fromClients_; }
-    int connections() const { return connections_; }
-
-  private:
-    QTcpServer listener_;
-    uint16_t target_;
-    bool silent_ = false;
-    QByteArray fromClients_;
-    int connections_ = 0;
-    std::vector<QPointer<QTcpSocket>> sockets_;
-};
-
 class SessionTest : public ::testing::Test {
   protected:
     void SetUp() override;
