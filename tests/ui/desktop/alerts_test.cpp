@@ -10,12 +10,39 @@
 #include "ui/chat/chat_windows.h"
 #include "ui/main/org_tree.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace vantor::testing {
 namespace {
 
 constexpr uint32_t kZhang = 1001, kWang = 1002;
+
+// The notification as a desktop would draw it, kept for people to look at.
+void keepPicture(const NotificationService::Shown& n, const char* file) {
+    QFrame bubble;
+    bubble.setObjectName(QStringLiteral("bubble"));
+    bubble.setStyleSheet(
+        QStringLiteral("#bubble { background: #2B2B2B; border-radius: 8px; } QLabel { color: white; }"));
+    auto* layout = new QVBoxLayout(&bubble);
+    auto* application =
+        new QLabel(n.application + QStringLiteral(" · ") + n.hints.value("category").toString());
+    application->setStyleSheet(QStringLiteral("color: #AAAAAA;"));
+    auto* summary = new QLabel(QStringLiteral("<b>%1</b>").arg(n.summary.toHtmlEscaped()));
+    auto* body = new QLabel(n.body); // the service's markup, as the client escaped it
+    layout->addWidget(application);
+    layout->addWidget(summary);
+    layout->addWidget(body);
+    bubble.resize(340, 100);
+    bubble.show();
+    QCoreApplication::processEvents();
+    QDir().mkpath(QStringLiteral(VANTOR_SCREENSHOT_DIR));
+    bubble.grab().save(QStringLiteral(VANTOR_SCREENSHOT_DIR "/") + QLatin1String(file));
+}
 
 class DesktopAlertsTest : public MainWindowTest {
   protected:
@@ -63,6 +90,7 @@ TEST_F(DesktopAlertsTest, MessageForAClosedConversationNotifiesOnceAndTheClickOp
     EXPECT_TRUE(first.actions.contains(QStringLiteral("default")));
     EXPECT_EQ(window().shown().attentionRequests, 1);
     EXPECT_TRUE(window().tree()->isMarked(kWang));
+    keepPicture(first, "notification.png");
 
     // A second message replaces the notification; the conversation is pending once.
     wang->say(*toZhang, "还在吗");
