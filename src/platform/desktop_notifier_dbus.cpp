@@ -17,14 +17,15 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 DBusDesktopNotifier::DBusDesktopNotifier(QDBusConnection bus, QString applicationName, QObject* parent)
     : QObject(parent), bus_(std::move(bus)), applicationName_(std::move(applicationName)) {
     if (!bus_.isConnected()) return;
-    // QDBusConnection names the receiving slots by their signatures only.
-    bus_.connect(QString(), kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+    // Only the service's own signals count (not another program's on the same bus). QDBusConnection
+    // names the receiving slots by their signatures only.
+    bus_.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                  SLOT(actionInvoked(uint, QString)));
 }
 
 DBusDesktopNotifier::~DBusDesktopNotifier() {
     if (!bus_.isConnected()) return;
-    bus_.disconnect(QString(), kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+    bus_.disconnect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                     SLOT(actionInvoked(uint, QString)));
 }
 
