@@ -11,6 +11,8 @@
 #include "protocol/text.h"
 #include "ui/desktop/demo_tour.h"
 #include "ui/desktop/desktop.h"
+#include "ui/kit/accessible_names.h"
+#include "ui/kit/dialogs.h"
 #include "ui/kit/fonts.h"
 
 #include <QApplication>
@@ -28,6 +30,9 @@
 #endif
 #ifdef VANTOR_HAVE_X11_IDLE
 #include "directory/x11/x11_idle_source.h"
+#endif
+#ifdef VANTOR_HAVE_DBUS_NOTIFY
+#include "platform/desktop_notifier_dbus.h"
 #endif
 
 #include <csignal>
@@ -49,6 +54,10 @@ int main(int argc, char** argv) {
     // While our updater works the client does not start, unless the updater itself starts it.
     if (first != QLatin1String("Run") && platform::updaterRunning(platform::updaterLockPath())) return 0;
     ui::installFonts();
+    // Qt's own texts (message box buttons, file dialogs, edit menus) in the interface's language.
+    if (!ui::installChineseTranslations()) qWarning("Qt's Chinese translations are not installed");
+    // Every control named for screen readers (picture buttons by their hints).
+    ui::installAccessibleNames();
 
     platform::SystemClock clock;
     platform::QtProcessLauncher launcher;
@@ -82,6 +91,12 @@ int main(int argc, char** argv) {
     auto idle = std::make_unique<directory::NullIdleSource>();
 #endif
 
+#ifdef VANTOR_HAVE_DBUS_NOTIFY
+    platform::DBusDesktopNotifier notifier;
+#else
+    platform::NullDesktopNotifier notifier;
+#endif
+
     ui::DesktopOptions options;
     options.programFolder = QCoreApplication::applicationDirPath();
     options.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -92,6 +107,7 @@ int main(int argc, char** argv) {
     options.sound = &sound;
     options.hotKeys = hotKeys.get();
     options.idle = idle.get();
+    options.notifier = &notifier;
     options.quit = [] { QCoreApplication::quit(); };
     ui::Desktop desktop(std::move(options));
     desktop.window().trace = [](const QString& line) {

@@ -6,6 +6,7 @@
 #include "protocol/wire.h"
 
 #include <cstdint>
+#include <string>
 
 namespace vantor::client {
 
@@ -33,6 +34,14 @@ class IConversationAlerts {
     virtual void alertConversation(const ConversationAlert& alert) = 0;
     // A conversation window closed: it leaves the pending alerts.
     virtual void conversationClosed(int conversationId) = 0;
+    // A colleague's message arrived in a conversation that is not in front (sender's name and the
+    // text, GBK): the desktop may tell the user outside the client.
+    virtual void messageArrived(const ConversationAlert& alert, const std::string& sender,
+                                const std::string& text) {
+        (void)alert, (void)sender, (void)text;
+    }
+    // A conversation came to the front.
+    virtual void conversationInFront(int conversationId) { (void)conversationId; }
 };
 
 } // namespace vantor::client

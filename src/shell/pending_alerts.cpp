@@ -23,6 +23,20 @@ void PendingAlerts::alertConversation(const client::ConversationAlert& alert) {
     }
     view_.showPendingCount(int(pending_.size()));
     view_.markInLists(alert, true);
+    view_.requestAttention();
+}
+
+void PendingAlerts::messageArrived(const client::ConversationAlert& alert, const std::string& sender,
+                                   const std::string& text) {
+    if (hooks_.messageArrived) hooks_.messageArrived(alert, sender, text);
+}
+
+void PendingAlerts::conversationInFront(int id) {
+    if (hooks_.opened) hooks_.opened(id);
+}
+
+void PendingAlerts::open(int id) {
+    if (!OpenPendingConversation(id) && windows_) windows_->showConversation(id);
 }
 
 bool PendingAlerts::remove(int id) {
@@ -45,6 +59,7 @@ void PendingAlerts::afterRemoval() {
 }
 
 bool PendingAlerts::OpenPendingConversation(int id) {
+    if (hooks_.opened) hooks_.opened(id);
     if (!remove(id)) return false;
     afterRemoval();
     if (windows_) windows_->showConversation(id);
@@ -66,6 +81,7 @@ void PendingAlerts::forgetConversationWith(uint32_t userId) {
 }
 
 void PendingAlerts::conversationClosed(int id) {
+    if (hooks_.opened) hooks_.opened(id);
     forget(id);
 }
 

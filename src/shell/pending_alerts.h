@@ -21,6 +21,12 @@ class PendingAlerts : public client::IConversationAlerts {
         std::function<QString(const client::ConversationAlert&)> flashPicture;
         // The sound file of a new message; empty when none is to be played (DontPlaySound).
         std::function<QString()> messageSound;
+        // A message for a conversation not in front (desktop notifications), and a conversation
+        // that was opened, brought to the front or closed.
+        std::function<void(const client::ConversationAlert&, const std::string& sender,
+                           const std::string& text)>
+            messageArrived;
+        std::function<void(int conversationId)> opened;
     };
 
     PendingAlerts(IShellView& view, TrayFlasher& flasher, platform::SoundPlayer& sound, Hooks hooks);
@@ -31,11 +37,16 @@ class PendingAlerts : public client::IConversationAlerts {
     // AlertConversation.
     void alertConversation(const client::ConversationAlert& alert) override;
     void conversationClosed(int conversationId) override;
+    void messageArrived(const client::ConversationAlert& alert, const std::string& sender,
+                        const std::string& text) override;
+    void conversationInFront(int conversationId) override;
 
     // OpenPendingConversation: false when the conversation was not pending.
     bool OpenPendingConversation(int conversationId);
     // The tray icon's click: opens the oldest pending conversation; false when none is pending.
     bool OpenOldest();
+    // A desktop notification's click: the conversation opens, pending or not.
+    void open(int conversationId);
     // The conversation was brought up another way (a contact list): it leaves the list quietly.
     void forget(int conversationId);
     // The one-to-one conversation with a colleague was opened from a list or the tree.

@@ -15,11 +15,18 @@ QString q(const std::string& gbk) {
 } // namespace
 
 ShellCore::ShellCore(client::ClientCore& client, IShellView& view, platform::SoundPlayer& sound,
-                     platform::ProcessLauncher& launcher)
+                     platform::ProcessLauncher& launcher, platform::DesktopNotifier* notifier)
     : client_(client), view_(view), flasher_(view, client.clock()),
-      alerts_(view, flasher_, sound,
-              {[this](const client::ConversationAlert& a) { return flashPicture(a); },
-               [this] { return messageSound(); }}),
+      notices_(notifier ? *notifier : nullNotifier_,
+               {[this] { return ownStatusQuiet(); }, [this](int id) { alerts_.open(id); }}),
+      alerts_(
+          view, flasher_, sound,
+          {[this](const client::ConversationAlert& a) { return flashPicture(a); },
+           [this] { return messageSound(); },
+           [this](const client::ConversationAlert& a, const std::string& sender, const std::string& text) {
+               notices_.messageArrived(a.conversationId, q(sender), q(text));
+           },
+           [this](int id) { notices_.conversationOpened(id); }}),
       docking_(view, client.clock()),
       siblings_(launcher, view,
                 QString::fromStdString(client.messenger().environment().layout.programFolder())) {
@@ -150,6 +157,13 @@ QString ShellCore::flashPicture(const client::ConversationAlert& alert) const {
     return path;
 }
 
+bool ShellCore::ownStatusQuiet() const {
+    const session::TMessengerX& m = client_.messenger();
+    if (!m.OwnUser) return false;
+    const directory::User* own = client_.directory().directory().findUser(m.OwnUser->userId);
+    return quietStatus(own ? own->record.status : m.OwnUser->status);
+}
+
 QString ShellCore::messageSound() const {
     const session::TMessengerX& m = client_.messenger();
     if (m.UserConfig.DontPlaySound) return {};
@@ -162,6 +176,7 @@ void ShellCore::signOutStep(session::SignOutStep step, bool byUser) {
     switch (step) {
     case session::SignOutStep::Alerts:
         alerts_.clear();
+        notices_.clear();
         break;
     case session::SignOutStep::Sessions:
         links_.clear();

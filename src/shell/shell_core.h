@@ -5,10 +5,12 @@
 #pragma once
 
 #include "client/client_core.h"
+#include "platform/desktop_notifier.h"
 #include "platform/hotkeys.h"
 #include "platform/process_launcher.h"
 #include "platform/sound.h"
 #include "shell/badges.h"
+#include "shell/desktop_notices.h"
 #include "shell/edge_docking.h"
 #include "shell/pending_alerts.h"
 #include "shell/siblings.h"
@@ -21,8 +23,9 @@ namespace vantor::shell {
 
 class ShellCore : private session::SessionParticipant {
   public:
+    // `notifier`: desktop notifications of new messages (none: only the tray tells).
     ShellCore(client::ClientCore& client, IShellView& view, platform::SoundPlayer& sound,
-              platform::ProcessLauncher& launcher);
+              platform::ProcessLauncher& launcher, platform::DesktopNotifier* notifier = nullptr);
     ~ShellCore() override;
     ShellCore(const ShellCore&) = delete;
     ShellCore& operator=(const ShellCore&) = delete;
@@ -33,6 +36,7 @@ class ShellCore : private session::SessionParticipant {
     const BadgeCounters& badges() const { return badges_; }
     const ToolbarLinks& toolbarLinks() const { return links_; }
     SiblingPrograms& siblings() { return siblings_; }
+    DesktopNotices& notices() { return notices_; }
 
     void setConversationWindows(client::IConversationWindows* windows) { alerts_.setWindows(windows); }
     // The message centre's window, once there is one.
@@ -62,10 +66,13 @@ class ShellCore : private session::SessionParticipant {
     void signOutStep(session::SignOutStep step, bool byUser) override;
     void showBadge(BadgeKind kind);
     QString messageSound() const;
+    bool ownStatusQuiet() const;
 
     client::ClientCore& client_;
     IShellView& view_;
     TrayFlasher flasher_;
+    platform::NullDesktopNotifier nullNotifier_;
+    DesktopNotices notices_;
     PendingAlerts alerts_;
     EdgeDocking docking_;
     BadgeCounters badges_;

@@ -29,6 +29,8 @@ class IShellView {
     virtual void showPendingCount(int count) = 0;
     // The sender (or the group) marked in the contact lists while its message waits.
     virtual void markInLists(const client::ConversationAlert& alert, bool marked) = 0;
+    // The window manager's attention hint on the main window (a new conversation is pending).
+    virtual void requestAttention() = 0;
 
     // ---- badges and server toolbar buttons ----
     virtual void showBadge(BadgeKind kind, const BadgeDisplay& display) = 0;

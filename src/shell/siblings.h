@@ -29,6 +29,9 @@ QStringList workStateArguments(const QString& account, const QString& password);
 // The autostart registration: "1" or "0", then the client's file name.
 QStringList autostartArguments(bool on, const QString& clientFileName);
 
+// A sibling as the user knows it: "文件管理程序", "岗位状态程序", "自动启动程序".
+QString siblingTitle(const char* name);
+
 class SiblingPrograms {
   public:
     SiblingPrograms(platform::ProcessLauncher& launcher, IShellView& view, QString programFolder);

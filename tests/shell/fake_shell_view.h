@@ -19,6 +19,7 @@ class FakeShellView : public IShellView {
     void markInLists(const client::ConversationAlert& alert, bool marked) override {
         marks[alert.conversationId] = marked;
     }
+    void requestAttention() override { ++attentionRequests; }
     void showBadge(BadgeKind kind, const BadgeDisplay& display) override { badges[kind] = display; }
     void showToolbarButton(int button, const QString& hint) override { buttons[button] = hint; }
     FrameRect frameRect() const override { return frame; }
@@ -40,6 +41,7 @@ class FakeShellView : public IShellView {
     int statusIconRestored = 0;
     int pendingCount = 0;
     std::map<int, bool> marks;
+    int attentionRequests = 0;
     std::map<BadgeKind, BadgeDisplay> badges;
     std::map<int, QString> buttons;
     FrameRect frame{100, 100, 220, 500};

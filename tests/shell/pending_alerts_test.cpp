@@ -1,6 +1,7 @@
 #include "fake_shell_view.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
+#include "shell/desktop_notices.h"
 #include "shell/pending_alerts.h"
 #include "shell/siblings.h"
 
@@ -40,6 +41,7 @@ TEST_F(PendingAlertsTest, ASecondMessageForAPendingConversationAddsNothing) {
     alerts.alertConversation({1, 7, {}});
     alerts.alertConversation({1, 7, {}});
     EXPECT_EQ(alerts.count(), 1u);
+    EXPECT_EQ(view.attentionRequests, 1) << "the window manager's hint once per pending conversation";
     EXPECT_EQ(sound.played, QStringList{soundFile});
     EXPECT_EQ(view.pendingCount, 1);
     EXPECT_TRUE(view.marks[1]);
@@ -129,6 +131,39 @@ TEST_F(PendingAlertsTest, NoSoundWhenTheAccountTurnedItOff) {
     EXPECT_TRUE(flasher.flashing());
 }
 
+TEST(DesktopNotices, OnePerConversationFirstLineQuietWhenBusyGoneWhenOpened) {
+    platform::RecordingDesktopNotifier notifier;
+    bool quiet = false;
+    std::vector<int> opened;
+    DesktopNotices notices(notifier, {[&] { return quiet; }, [&](int id) { opened.push_back(id); }});
+
+    notices.messageArrived(3, QStringLiteral("王芳"), QStringLiteral("  下午开会\r\n带上材料"));
+    ASSERT_EQ(notifier.shown.size(), 1u);
+    EXPECT_EQ(notifier.shown[0].title, QStringLiteral("王芳"));
+    EXPECT_EQ(notifier.shown[0].body, QStringLiteral("下午开会"));
+    EXPECT_EQ(firstLine(QString(100, QChar(0x5B57))).size(), 81) << "80 characters and the ellipsis";
+
+    quiet = true; // "忙碌", "请勿打扰" and the like
+    notices.messageArrived(4, QStringLiteral("李娜"), QStringLiteral("在吗"));
+    EXPECT_EQ(notifier.shown.size(), 1u);
+    for (uint8_t status = 0; status <= 10; ++status)
+        EXPECT_EQ(quietStatus(status), status == 1 || status == 4 || status == 6 || status == 7)
+            << int(status);
+
+    notifier.onActivated(3);
+    EXPECT_EQ(opened, std::vector<int>{3});
+    notices.conversationOpened(3); // already gone with the click
+    EXPECT_TRUE(notifier.withdrawn.empty());
+
+    quiet = false;
+    notices.messageArrived(5, QStringLiteral("李娜"), QStringLiteral("一"));
+    notices.messageArrived(6, QStringLiteral("讨论组"), QStringLiteral("二"));
+    notices.conversationOpened(5);
+    EXPECT_EQ(notifier.withdrawn, std::vector<int>{5});
+    notices.clear(); // sign-out
+    EXPECT_EQ(notifier.withdrawn, (std::vector<int>{5, 6}));
+}
+
 TEST(SiblingPrograms, ExactArgumentsAndAMissingProgramIsReported) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -158,11 +193,13 @@ TEST(SiblingPrograms, ExactArgumentsAndAMissingProgramIsReported) {
     EXPECT_FALSE(siblings.start(kWorkStateProgram, {}));
     EXPECT_EQ(launcher.starts.size(), 1u);
     ASSERT_EQ(view.problems.size(), 1);
-    EXPECT_TRUE(view.problems[0].contains(QLatin1String(kWorkStateProgram)));
+    EXPECT_EQ(view.problems[0], QStringLiteral("提示: 岗位状态程序没有安装"))
+        << "the user's words, no build path";
 
     launcher.result = false; // present but does not start
     EXPECT_FALSE(siblings.start(kNetFolderProgram, {}));
-    EXPECT_EQ(view.problems.size(), 2);
+    ASSERT_EQ(view.problems.size(), 2);
+    EXPECT_EQ(view.problems[1], QStringLiteral("提示: 文件管理程序无法启动"));
 }
 
 } // namespace

@@ -137,6 +137,7 @@ TfrmChatForm::TfrmChatForm(ChatFormContext& context, int conversationId, QWidget
     auto* menuButton = new QToolButton(this);
     menuButton->setObjectName(QStringLiteral("btn_send_M"));
     menuButton->setArrowType(Qt::DownArrow);
+    menuButton->setToolTip(QStringLiteral("发送选项"));
     bottom->addWidget(sendButton_);
     bottom->addWidget(menuButton);
     left->addLayout(bottom);

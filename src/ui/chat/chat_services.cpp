@@ -1,11 +1,18 @@
 #include "ui/chat/chat_services.h"
 
+#include "ui/kit/dialogs.h"
+
+#include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 
 namespace vantor::ui {
+
+void IChatServices::tool(const conversation::Conversation&, ChatTool) {
+    showInformation(QApplication::activeWindow(), QStringLiteral("提示"), kNotProvidedText);
+}
 
 void IChatServices::openPath(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -25,12 +32,18 @@ bool IChatServices::confirm(QWidget* parent, const QString& caption, const QStri
 }
 
 QString IChatServices::saveFileName(QWidget* parent, const QString& suggested) {
-    return QFileDialog::getSaveFileName(parent, QString(), suggested);
+    const QString chosen =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("图片另存为"), inDialogFolder(suggested));
+    rememberDialogFolder(chosen);
+    return chosen;
 }
 
 QString IChatServices::openPictureName(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                        QStringLiteral("图片 (*.gif *.jpg *.jpeg *.bmp *.png)"));
+    const QString chosen =
+        QFileDialog::getOpenFileName(parent, QStringLiteral("发送图片"), dialogFolder(),
+                                     QStringLiteral("图片 (*.gif *.jpg *.jpeg *.bmp *.png)"));
+    rememberDialogFolder(chosen);
+    return chosen;
 }
 
 std::optional<QColor> IChatServices::chooseColour(QWidget* parent, const QColor& current) {

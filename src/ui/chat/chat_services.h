@@ -65,8 +65,9 @@ class IChatServices {
                                const std::vector<std::string>& /*names*/) {}
     // A file dropped or pasted that is not inserted as a picture.
     virtual void offerFile(const conversation::Conversation& /*c*/, const QString& /*path*/) {}
-    // A toolbar button of another feature, or an action link it owns ("RHAccept" and so on).
-    virtual void tool(const conversation::Conversation& /*c*/, ChatTool /*tool*/) {}
+    // A toolbar button of another feature, or an action link it owns ("RHAccept" and so on). Until
+    // the feature is there, the button says so.
+    virtual void tool(const conversation::Conversation& c, ChatTool tool);
     virtual void actionLink(const conversation::Conversation& /*c*/, const std::string& /*action*/,
                             const std::string& /*argument*/) {}
 

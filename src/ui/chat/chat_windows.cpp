@@ -1,11 +1,14 @@
 #include "ui/chat/chat_windows.h"
 
 #include "conversation/picture_request.h"
+#include "conversation/richtext.h"
 #include "protocol/text.h"
+#include "ui/chat/recent_messages.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 
 namespace vantor::ui {
@@ -16,6 +19,16 @@ namespace {
 
 QString fromGbk(const std::string& s) {
     return QString::fromStdString(protocol::fromGbk(s));
+}
+
+client::ConversationAlert alertOf(const Conversation& c) {
+    client::ConversationAlert alert;
+    alert.conversationId = c.id;
+    if (c.kind() == protocol::kOneToOne)
+        alert.senderId = c.peerId;
+    else
+        alert.groupId = c.key.groupId;
+    return alert;
 }
 
 // Over a whole client: colleagues' cards from its directory, pictures fetched through it and
@@ -126,6 +139,8 @@ TfrmChatForm* ChatWindows::form(int id) {
     }
     f->move(chatlayout::newWindowPosition(others, first));
     connect(f, &TfrmChatForm::closed, this, &ChatWindows::closed);
+    f->installEventFilter(this); // coming to the front, Esc
+    showRecent(*f, *context_.registry->byId(id));
     connect(f, &TfrmChatForm::historyRequested, this, [this](int conversationId) {
         Conversation* c = context_.registry->byId(conversationId);
         if (!c || !history_) return;
@@ -136,6 +151,36 @@ TfrmChatForm* ChatWindows::form(int id) {
     });
     forms_[id] = f;
     return f;
+}
+
+void ChatWindows::showRecent(TfrmChatForm& f, const Conversation& c) {
+    if (!core_) return;
+    const auto store = core_->historyLocation();
+    if (!store) return;
+    const std::string key = c.kind() == protocol::kOneToOne ? history::OneToOneKey(int32_t(c.peerId))
+                                                            : history::GroupKey(c.key.groupId);
+    const auto records = recentRecords(*store, key);
+    if (records.empty()) return;
+    const auto& own = core_->messenger().OwnUser;
+    showRecentMessages(*f.display(), records, store->accountId, [&](uint32_t id) -> QString {
+        if (own && own->userId == id) return fromGbk(own->name);
+        const auto card = context_.services->peerCard(id);
+        return card ? card->name : QString();
+    });
+}
+
+bool ChatWindows::eventFilter(QObject* watched, QEvent* event) {
+    // Esc (that no box of the window took) closes it, with the questions closing asks.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
+        if (auto* f = qobject_cast<TfrmChatForm*>(watched)) {
+            f->close();
+            return true;
+        }
+    if (event->type() == QEvent::ActivationChange && alerts_)
+        if (auto* f = qobject_cast<TfrmChatForm*>(watched); f && f->isActiveWindow())
+            alerts_->conversationInFront(f->conversationId());
+    return QObject::eventFilter(watched, event);
 }
 
 void ChatWindows::closed(int id) {
@@ -164,6 +209,19 @@ int ChatWindows::pictureArrived(const std::string& name, bool failed) {
 void ChatWindows::showMessage(Conversation& c, uint32_t senderId, const std::string& header, bool own,
                               const std::string& plain, const conversation::ChatFont& font) {
     if (TfrmChatForm* f = form(c.id)) f->showMessage(senderId, header, own, plain, font);
+    if (own || c.inFront || !alerts_) return;
+    // The header is the sender's name, then the time ("hh:nn:ss", or "mm-dd hh:nn:ss").
+    std::string name = header;
+    for (int part = 0; part < 2; ++part) {
+        const size_t space = name.rfind(' ');
+        if (space == std::string::npos) break;
+        const std::string tail = name.substr(space + 1);
+        const bool clock = tail.size() == 8 && tail[2] == ':' && tail[5] == ':';
+        const bool date = part == 1 && tail.size() == 5 && tail[2] == '-';
+        if (!(part == 0 ? clock : date)) break;
+        name.resize(space);
+    }
+    alerts_->messageArrived(alertOf(c), name, conversation::noticeTextOfPlain(plain));
 }
 
 void ChatWindows::systemLine(Conversation& c, const std::string& line) {
@@ -192,6 +250,7 @@ void ChatWindows::bringToFront(Conversation& c) {
     c.visible = true;
     c.inFront = true;
     c.alerted = true;
+    if (alerts_) alerts_->conversationInFront(c.id);
 }
 
 void ChatWindows::shake(Conversation& c) {
@@ -200,14 +259,7 @@ void ChatWindows::shake(Conversation& c) {
 
 void ChatWindows::alertConversation(Conversation& c) {
     c.alerted = true;
-    if (!alerts_) return;
-    client::ConversationAlert alert;
-    alert.conversationId = c.id;
-    if (c.kind() == protocol::kOneToOne)
-        alert.senderId = c.peerId;
-    else
-        alert.groupId = c.key.groupId;
-    alerts_->alertConversation(alert);
+    if (alerts_) alerts_->alertConversation(alertOf(c));
 }
 
 void ChatWindows::setTypingTexts(Conversation& c, const std::string& nameLabel, const std::string& caption) {

@@ -94,8 +94,13 @@ class ChatWindows : public QObject,
     void serviceSessionWanted(int conversationId);
     void reminderWanted(const protocol::Shake& record);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void closed(int conversationId);
+    // A new window shows the last few stored messages of its conversation.
+    void showRecent(TfrmChatForm& f, const conversation::Conversation& c);
 
     client::ClientCore* core_ = nullptr;
     QString programFolder_;

@@ -43,8 +43,9 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     env.sockets = options_.sockets;
     client_ = std::make_unique<client::ClientCore>(std::move(env));
 
-    shell_ = std::make_unique<shell::ShellCore>(
-        *client_, *window_, options_.sound ? *options_.sound : nullSound_, *options_.launcher);
+    shell_ =
+        std::make_unique<shell::ShellCore>(*client_, *window_, options_.sound ? *options_.sound : nullSound_,
+                                           *options_.launcher, options_.notifier);
     window_->attach(client_.get(), shell_.get(), &loggingWindows_);
     shell_->setConversationWindows(&loggingWindows_);
 #ifdef VANTOR_HAVE_CHAT_WINDOWS

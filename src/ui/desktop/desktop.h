@@ -7,6 +7,7 @@
 #include "client/client_core.h"
 #include "client/conversation_windows.h"
 #include "platform/clock.h"
+#include "platform/desktop_notifier.h"
 #include "platform/devices.h"
 #include "platform/hotkeys.h"
 #include "platform/process_launcher.h"
@@ -41,6 +42,7 @@ struct DesktopOptions {
     platform::CameraProbe* camera = nullptr;        // none: no camera
     platform::SoundPlayer* sound = nullptr;         // none: silent
     platform::HotKeys* hotKeys = nullptr;           // none: no hot keys
+    platform::DesktopNotifier* notifier = nullptr;  // none: no desktop notifications
     directory::IIdleSource* idle = nullptr;         // none: never idle
     peer::DatagramSocketFactory* sockets = nullptr; // none: sockets on the event loop
     std::function<std::string()> machineId;         // default: the platform's

@@ -4,6 +4,7 @@
 #include "history/history_export.h"
 #include "protocol/datetime.h"
 #include "protocol/text.h"
+#include "ui/kit/dialogs.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
@@ -66,8 +68,11 @@ void IHistoryServices::alert(QWidget* parent, const QString& text) {
 }
 
 QString IHistoryServices::exportFileName(QWidget* parent, const QString& suggested) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("导出对话记录"), suggested,
-                                        QStringLiteral("网页 (*.html);;文本 (*.txt)"));
+    const QString chosen =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("导出对话记录"), inDialogFolder(suggested),
+                                     QStringLiteral("网页 (*.html);;文本 (*.txt)"));
+    rememberDialogFolder(chosen);
+    return chosen;
 }
 
 void IHistoryServices::openPath(const QString& path) {
@@ -299,7 +304,24 @@ void THistoryForm::selectPartner(const HistorySelection& s) {
     setWindowTitle(caption_->text());
     name_->setText(s.name);
     memo_->setText(s.signature);
-    showPage(0);
+    // The last page, at its newest message.
+    if (showPage(0)) scrollToNewest();
+}
+
+void THistoryForm::scrollToNewest() {
+    view_->moveCursor(QTextCursor::End);
+    view_->ensureCursorVisible();
+    // Once laid out (the window may not be shown yet), the view is at its end too.
+    QTimer::singleShot(0, view_, [view = view_] {
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    });
+}
+
+void THistoryForm::typedPage() {
+    bool ok = false;
+    const int page = pageBox_->text().toInt(&ok);
+    // Page 0 would mean the last page; a page that does not exist changes nothing.
+    if (!ok || page < 1 || !showPage(page)) applyBar();
 }
 
 bool THistoryForm::showPage(int page) {

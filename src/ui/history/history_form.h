@@ -72,6 +72,8 @@ class THistoryForm : public QWidget {
     void firstPage() { showPage(1); }
     void previousPage();
     void nextPage();
+    // Enter in the page box: that page, when it exists.
+    void typedPage();
     void lastPage() { showPage(0); }
     const historyview::PageBar& pageBar() const { return bar_; }
 
@@ -109,6 +111,7 @@ class THistoryForm : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void scrollToNewest();
     QWidget* buildTitleArea();
     QWidget* buildPageBar();
     QWidget* buildSearchBar();

@@ -79,18 +79,20 @@ QWidget* THistoryForm::buildPageBar() {
     auto* bar = new QWidget(this);
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
-    auto button = [&](const char* text, const char* name) {
+    auto button = [&](const char* text, const char* name, const QString& hint) {
         auto* b = new QPushButton(QString::fromUtf8(text), bar);
         b->setObjectName(QLatin1String(name));
         b->setFixedWidth(36);
+        b->setToolTip(hint);
         return b;
     };
-    firstButton_ = button("<<", "Btn_First");
-    previousButton_ = button("<", "Btn_Prior");
-    nextButton_ = button(">", "Btn_Next");
-    lastButton_ = button(">>", "Btn_Last");
+    firstButton_ = button("<<", "Btn_First", QStringLiteral("第一页"));
+    previousButton_ = button("<", "Btn_Prior", QStringLiteral("上一页"));
+    nextButton_ = button(">", "Btn_Next", QStringLiteral("下一页"));
+    lastButton_ = button(">>", "Btn_Last", QStringLiteral("最后一页"));
     pageBox_ = new QLineEdit(bar);
     pageBox_->setObjectName(QStringLiteral("Edit_Page"));
+    pageBox_->setToolTip(QStringLiteral("页码（按回车键跳转）"));
     pageBox_->setFixedWidth(48);
     pageBox_->setValidator(new QIntValidator(1, 99999999, pageBox_));
     pageLabel_ = new QLabel(bar);
@@ -106,6 +108,7 @@ QWidget* THistoryForm::buildPageBar() {
     connect(previousButton_, &QPushButton::clicked, this, &THistoryForm::previousPage);
     connect(nextButton_, &QPushButton::clicked, this, &THistoryForm::nextPage);
     connect(lastButton_, &QPushButton::clicked, this, &THistoryForm::lastPage);
+    connect(pageBox_, &QLineEdit::returnPressed, this, &THistoryForm::typedPage);
     return bar;
 }
 

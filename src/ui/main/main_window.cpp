@@ -5,6 +5,7 @@
 #include "client/client_core.h"
 #include "directory/status_display.h"
 #include "shell/shell_core.h"
+#include "ui/kit/dialogs.h"
 #include "ui/kit/fonts.h"
 #include "ui/kit/icons.h"
 #include "ui/kit/palette.h"
@@ -40,7 +41,8 @@ QToolButton* toolButton(QWidget* parent, const char* name, Glyph glyph, const QS
     b->setFixedSize(size, size);
     b->setAutoRaise(true);
     b->setToolTip(hint);
-    b->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab, but a click leaves the focus where it was (the tree, the search box).
+    b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
 
@@ -214,7 +216,8 @@ void MainWindow::buildTopBar() {
     tools->addWidget(polymerize_);
     const char* linkNames[] = {"Image4", "Image5", "Image6", "Image7"};
     for (size_t i = 0; i < links_.size(); ++i) {
-        links_[i] = toolButton(topBar_, linkNames[i], Glyph::Link, {}, true);
+        // The server's hint replaces this one when it sends the button.
+        links_[i] = toolButton(topBar_, linkNames[i], Glyph::Link, QStringLiteral("链接"), true);
         links_[i]->hide();
         tools->addWidget(links_[i]);
         connect(links_[i], &QToolButton::clicked, this, [this, i] {
@@ -223,6 +226,14 @@ void MainWindow::buildTopBar() {
     }
     connect(polymerize_, &QToolButton::clicked, this, [this] {
         if (shell_) shell_->openToolbarLink(1);
+    });
+    // Their windows come with their own features; until then the buttons say so.
+    connect(notice_, &QToolButton::clicked, this, [this] { notProvided(); });
+    connect(msgCentre_, &QToolButton::clicked, this, [this] {
+        if (shell_ && shell_->openMessageCentre)
+            shell_->openMessageCentre();
+        else
+            notProvided();
     });
     tools->addStretch();
     v->addLayout(tools);
@@ -290,6 +301,12 @@ void MainWindow::buildSignInPage() {
     in->addLayout(boxes);
     in->addWidget(loginButton_);
     v->addWidget(signInInputs_);
+    status_->setToolTip(QStringLiteral("登录状态"));
+    QWidget::setTabOrder(account_, password_);
+    QWidget::setTabOrder(password_, status_);
+    QWidget::setTabOrder(status_, savePass_);
+    QWidget::setTabOrder(savePass_, autoLogin_);
+    QWidget::setTabOrder(autoLogin_, loginButton_);
 
     signInProgress_ = new QWidget(signInPage_);
     auto* pr = new QVBoxLayout(signInProgress_);
@@ -311,6 +328,7 @@ void MainWindow::buildSignInPage() {
     v->addStretch();
     telephone_ = label(signInPage_, "Image_Tel");
     telephone_->setPixmap(statusIcon(directory::StatusClass::Mobile).pixmap(18, 18));
+    telephone_->setToolTip(QStringLiteral("联系电话"));
     telephone_->hide();
     v->addWidget(telephone_, 0, Qt::AlignRight);
     pages_->addWidget(signInPage_);
@@ -388,7 +406,7 @@ void MainWindow::buildMainPage() {
     search_->setObjectName(QStringLiteral("Edt_Search"));
     search_->setPlaceholderText(QStringLiteral("搜索联系人等信息，可简拼查询"));
     search_->setMaxLength(int(directory::kMaxSearchLength));
-    search_->addAction(glyphIcon(Glyph::Search), QLineEdit::LeadingPosition);
+    search_->addAction(glyphIcon(Glyph::Search), QLineEdit::LeadingPosition)->setText(QStringLiteral("搜索"));
     search_->installEventFilter(this);
     vp->addWidget(search_);
     connect(search_, &QLineEdit::textEdited, this, [this](const QString& t) { searchChanged(t); });
@@ -508,6 +526,8 @@ void MainWindow::buildMainPage() {
     connect(netFile_, &QToolButton::clicked, this, [this] {
         if (shell_) shell_->startNetFolder(x(), y());
     });
+    connect(addUser_, &QToolButton::clicked, this, [this] { notProvided(); });
+    connect(skin, &QToolButton::clicked, this, [this] { notProvided(); });
     connect(workState_, &QToolButton::clicked, this,
             [this] { workMenu_->popup(workState_->mapToGlobal(QPoint(0, workState_->height()))); });
     pages_->addWidget(mainPage_);
@@ -571,16 +591,22 @@ void MainWindow::buildMenus() {
         if (client_) client_->messenger().LogoutMenuClicked();
     });
     connect(settings_, &QAction::triggered, this, [this] { openSettingsDialog(); });
+    connect(changePassword_, &QAction::triggered, this, [this] { notProvided(); });
     connect(exit_, &QAction::triggered, this, [this] {
         if (client_) client_->messenger().Exit();
     });
     connect(homePage_, &QAction::triggered, this, [this] {
         if (!client_) return;
         const session::TMessengerX& m = client_->messenger();
-        if (m.HomePagePort == 0 || m.ServerHost.empty()) return;
-        if (const auto url = shell::openableLink(
-                QStringLiteral("http://%1:%2").arg(QString::fromStdString(m.ServerHost)).arg(m.HomePagePort)))
+        const auto url = m.HomePagePort == 0 || m.ServerHost.empty()
+                             ? std::nullopt
+                             : shell::openableLink(QStringLiteral("http://%1:%2")
+                                                       .arg(QString::fromStdString(m.ServerHost))
+                                                       .arg(m.HomePagePort));
+        if (url)
             openLink(*url);
+        else
+            showMessage(QStringLiteral("服务器没有提供主页"), QStringLiteral("提示"));
     });
     sessionActions_ = {logout_, changePassword_, myStateMenu_->menuAction()};
     updateSessionEntries();

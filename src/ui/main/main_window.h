@@ -9,6 +9,7 @@
 #include "directory/search.h"
 #include "session/main_view.h"
 #include "shell/shell_view.h"
+#include "ui/kit/dialogs.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -85,6 +86,7 @@ class MainWindow : public QWidget,
         bool trayFlashPicture = false;
         QUrl openedLink;
         QStringList problems;
+        int attentionRequests = 0;
     };
     const Shown& shown() const { return shown_; }
     QSystemTrayIcon* tray() const { return tray_; }
@@ -149,6 +151,7 @@ class MainWindow : public QWidget,
     void restoreTrayStatusIcon() override;
     void showPendingCount(int count) override;
     void markInLists(const client::ConversationAlert& alert, bool marked) override;
+    void requestAttention() override;
     void showBadge(shell::BadgeKind kind, const shell::BadgeDisplay& display) override;
     void showToolbarButton(int button, const QString& hint) override;
     shell::FrameRect frameRect() const override;
@@ -178,6 +181,8 @@ class MainWindow : public QWidget,
     void updatePages();
     void hideToTray();
     void openBox(const QString& title, const QString& text);
+    // A button whose feature is not there yet says so.
+    void notProvided() { showMessage(kNotProvidedText, QStringLiteral("提示")); }
     void closeButton();
     void commitSignature();
     void beginSignatureEdit();

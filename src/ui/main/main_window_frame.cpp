@@ -11,6 +11,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/org_tree.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
@@ -122,6 +123,12 @@ void MainWindow::markInLists(const client::ConversationAlert& alert, bool marked
     }
     frequent_->setMarked(alert.senderId, marked);
     recent_->setMarked(alert.senderId, marked);
+    tree_->setMarked(alert.senderId, marked);
+}
+
+void MainWindow::requestAttention() {
+    ++shown_.attentionRequests;
+    QApplication::alert(this);
 }
 
 void MainWindow::showBadge(shell::BadgeKind kind, const shell::BadgeDisplay& d) {

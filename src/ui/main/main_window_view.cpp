@@ -123,7 +123,12 @@ void MainWindow::closeMainWindow() {
 
 void MainWindow::fillSignInPanel(const session::SignInInputs& in) {
     account_->setText(in.account);
-    password_->setText(in.password);
+    // The remembered password comes padded with spaces, which every use trims: the box shows one
+    // dot per character of the password itself.
+    QString password = in.password;
+    while (password.endsWith(QLatin1Char(' ')))
+        password.chop(1);
+    password_->setText(password);
     const int i = status_->findText(in.status);
     status_->setCurrentIndex(i >= 0 ? i : 0);
     savePass_->setChecked(in.rememberPassword);
@@ -251,7 +256,10 @@ void MainWindow::setOwnHeadPicture(const QString& path) {
 // ---- contact views ----
 
 void MainWindow::showContactViews(bool shown) {
+    const bool signingOut = viewsShown_ && !shown;
     viewsShown_ = shown;
+    // A password the user did not ask to remember does not wait in the panel after a session.
+    if (signingOut && !savePass_->isChecked()) password_->clear();
     if (!shown) {
         hideSearch();
         search_->clear();

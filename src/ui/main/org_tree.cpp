@@ -44,7 +44,11 @@ void OrgTreeDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, con
             .paint(p, QRect(r.left() + 2, r.top() + (r.height() - icon) / 2, icon, icon));
         const QString text = index.data(Qt::DisplayRole).toString();
         const int x = r.left() + icon + 6;
-        const QRect textRect(x, r.top(), r.right() - x, r.height());
+        const bool marked = marked_ && marked_->contains(index.data(TreeModel::IdRole).toUInt());
+        if (marked)
+            glyphIcon(Glyph::Message)
+                .paint(p, QRect(r.right() - 20, r.top() + (r.height() - 16) / 2, 16, 16));
+        const QRect textRect(x, r.top(), r.right() - x - (marked ? 22 : 0), r.height());
         p->setPen(selected ? QColor(Qt::white) : colour::kItemText);
         p->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, text);
         const int textWidth = fm.horizontalAdvance(text);
@@ -60,7 +64,8 @@ void OrgTreeDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, con
             p->setFont(small);
             p->setPen(selected ? QColor(Qt::white) : colour::kSignature);
             const int sx = x + textWidth + 10;
-            const QRect sigRect(sx, r.top() + signatureOffset_, std::max(0, r.right() - sx),
+            const QRect sigRect(sx, r.top() + signatureOffset_,
+                                std::max(0, r.right() - sx - (marked ? 22 : 0)),
                                 r.height() - signatureOffset_);
             p->drawText(sigRect, Qt::AlignTop | Qt::AlignLeft,
                         QFontMetrics(small).elidedText(signature, Qt::ElideRight, sigRect.width()));
@@ -90,9 +95,20 @@ OrgTreeView::OrgTreeView(QWidget* parent) : QTreeView(parent) {
     setIndentation(14);
     setUniformRowHeights(true);
     setFrameShape(QFrame::NoFrame);
-    setItemDelegate(new OrgTreeDelegate(this));
+    auto* delegate = new OrgTreeDelegate(this);
+    delegate->setMarked(&marked_);
+    setItemDelegate(delegate);
     setEditTriggers(NoEditTriggers);
     setTextElideMode(Qt::ElideNone);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& i) {
+        if (restoring_) return;
+        open_.insert(openKey(i));
+        openKnown_ = true;
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& i) {
+        open_.remove(openKey(i));
+        openKnown_ = true;
+    });
     // The selection is drawn by the rows themselves; the indentation keeps the background.
     QPalette pal = palette();
     pal.setColor(QPalette::Highlight, pal.color(QPalette::Base));
@@ -104,10 +120,50 @@ void OrgTreeView::setModel(QAbstractItemModel* model) {
     QTreeView::setModel(model);
     if (auto* tree = qobject_cast<TreeModel*>(model)) {
         connect(tree, &TreeModel::expandRequested, this, [this](const QModelIndex& i) { expand(i); });
-        connect(tree, &QAbstractItemModel::modelReset, this,
-                [this, tree] { expand(tree->initiallyExpanded()); });
-        expand(tree->initiallyExpanded());
+        auto reopen = [this, tree] {
+            if (openKnown_)
+                restoreOpen({});
+            else
+                expand(tree->initiallyExpanded());
+        };
+        connect(tree, &QAbstractItemModel::modelReset, this, reopen);
+        connect(tree, &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex& parent, int first, int last) {
+                    if (!openKnown_) return;
+                    const QAbstractItemModel* m = this->model();
+                    for (int row = first; row <= last; ++row)
+                        if (open_.contains(openKey(m->index(row, 0, parent)))) restoreOpen(parent);
+                });
+        reopen();
     }
+}
+
+QString OrgTreeView::openKey(const QModelIndex& i) {
+    const int kind = i.data(TreeModel::KindRole).toInt();
+    if (kind == TreeModel::UserItem) return {};
+    return QStringLiteral("%1:%2").arg(kind).arg(i.data(TreeModel::IdRole).toUInt());
+}
+
+void OrgTreeView::restoreOpen(const QModelIndex& parent) {
+    const QAbstractItemModel* m = model();
+    if (!m) return;
+    restoring_ = true;
+    for (int row = 0, n = m->rowCount(parent); row < n; ++row) {
+        const QModelIndex i = m->index(row, 0, parent);
+        const QString key = openKey(i);
+        if (key.isEmpty() || !open_.contains(key)) continue;
+        expand(i);
+        restoreOpen(i);
+    }
+    restoring_ = false;
+}
+
+void OrgTreeView::setMarked(uint32_t userId, bool marked) {
+    if (marked)
+        marked_.insert(userId);
+    else
+        marked_.remove(userId);
+    viewport()->update();
 }
 
 void OrgTreeView::activate(const QModelIndex& index) {

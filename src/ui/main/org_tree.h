@@ -3,6 +3,7 @@
 // scroll bar; a single click opens or closes a department and Enter acts as a double click.
 #pragma once
 
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -16,11 +17,14 @@ class OrgTreeDelegate : public QStyledItemDelegate {
     using QStyledItemDelegate::QStyledItemDelegate;
     // The signature's offset below the row's top: 2 with the sans CJK face, else 5.
     void setSignatureOffset(int px) { signatureOffset_ = px; }
+    // The colleagues whose rows carry the waiting-message mark.
+    void setMarked(const QSet<uint32_t>* marked) { marked_ = marked; }
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
   private:
     int signatureOffset_ = 2;
+    const QSet<uint32_t>* marked_ = nullptr;
 };
 
 class OrgTreeView : public QTreeView {
@@ -35,6 +39,9 @@ class OrgTreeView : public QTreeView {
     std::function<void(uint32_t userId)> onCardHover;
     // Expands what the model asks for after a build or a move.
     void setModel(QAbstractItemModel* model) override;
+    // A colleague with a waiting message is marked, as in the contact lists.
+    void setMarked(uint32_t userId, bool marked);
+    bool isMarked(uint32_t userId) const { return marked_.contains(userId); }
 
   protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -45,7 +52,14 @@ class OrgTreeView : public QTreeView {
 
   private:
     void activate(const QModelIndex& index);
+    // Which departments (and headings) the user left open, kept across sign-outs and rebuilds.
+    static QString openKey(const QModelIndex& index);
+    void restoreOpen(const QModelIndex& parent);
     uint32_t lastCard_ = 0;
+    QSet<uint32_t> marked_;
+    QSet<QString> open_;
+    bool openKnown_ = false; // the user opened or closed something: their choice, not the default
+    bool restoring_ = false;
 };
 
 } // namespace vantor::ui

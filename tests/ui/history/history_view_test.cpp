@@ -14,8 +14,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -170,6 +172,32 @@ TEST_F(HistoryViewTest, PagesOfAHundredOpenOnTheLastOne) {
             EXPECT_EQ(form().pageBar().page, 1);
         }
         EXPECT_FALSE(form().showPage(c.pages + 1)) << "a page beyond the last changes nothing";
+    }
+}
+
+TEST_F(HistoryViewTest, OpensAtTheNewestMessageAndThePageBoxJumpsOnEnter) {
+    add(205, 250);
+    form().resize(700, 500);
+    form().show();
+    form().selectColleague(205);
+    QApplication::processEvents();
+    EXPECT_TRUE(form().view()->textCursor().atEnd());
+    QScrollBar* bar = form().view()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "the newest message in sight";
+
+    struct Case {
+        QString typed;
+        int page;
+        QString firstShown;
+    } cases[] = {{"1", 1, "第0条"}, {"2", 2, "第100条"}, {"9", 2, "第100条"}, {"3", 3, "第200条"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        form().pageBox()->setText(c.typed);
+        QTest::keyClick(form().pageBox(), Qt::Key_Return);
+        EXPECT_EQ(form().pageBar().page, c.page);
+        EXPECT_EQ(form().pageBox()->text(), QString::number(c.page)) << "a page that does not exist: back";
+        EXPECT_EQ(texts().front(), c.firstShown);
     }
 }
 

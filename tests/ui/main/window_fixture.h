@@ -58,6 +58,7 @@ class MainWindowTest : public ClientTest {
     platform::RecordingSoundPlayer sound;
     platform::RecordingProcessLauncher launcher;
     std::vector<QUrl> links;
+    platform::DesktopNotifier* notifier = nullptr; // set before startDesktop (none: no notifications)
     std::unique_ptr<ui::Desktop> desktop;
 };
 
