@@ -288,7 +288,16 @@ void MainWindow::buildSignInPage() {
     boxes->addWidget(savePass_);
     boxes->addWidget(autoLogin_);
     in->addLayout(boxes);
-    in->addWidget(loginButton_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(loginButton_, 1);
+    // The setup button: the settings dialog's network page, where a new user sets the server.
+    auto* setup = new QToolButton(signInInputs_);
+    setup->setObjectName(QStringLiteral("btn_LoginSetup"));
+    setup->setText(QStringLiteral("设置"));
+    setup->setMinimumHeight(28);
+    buttons->addWidget(setup);
+    in->addLayout(buttons);
+    connect(setup, &QToolButton::clicked, this, [this] { openSettingsDialog(); });
     v->addWidget(signInInputs_);
 
     signInProgress_ = new QWidget(signInPage_);
@@ -571,6 +580,9 @@ void MainWindow::buildMenus() {
         if (client_) client_->messenger().LogoutMenuClicked();
     });
     connect(settings_, &QAction::triggered, this, [this] { openSettingsDialog(); });
+    connect(changePassword_, &QAction::triggered, this, [this] {
+        if (settingsOpener) settingsOpener(4);
+    });
     connect(exit_, &QAction::triggered, this, [this] {
         if (client_) client_->messenger().Exit();
     });
