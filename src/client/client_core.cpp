@@ -179,6 +179,17 @@ directory::DirectorySettings ClientCore::directorySettings() const {
     return s;
 }
 
+void ClientCore::applyUserSettings() {
+    directory::DirectoryCore& d = *directory_;
+    d.setSettings(directorySettings());
+    if (!messenger_->SignedIn()) return;
+    if (d.presence().statusTimerWanted()) {
+        if (!statusTimer_->isActive()) statusTimer_->start();
+    } else {
+        statusTimer_->stop();
+    }
+}
+
 void ClientCore::signOutAfterFailedWrite() {
     if (signOutQueued_) return;
     signOutQueued_ = true;

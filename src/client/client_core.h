@@ -72,6 +72,11 @@ class ClientCore : private session::SessionParticipant {
     void setRecords(IColleagueRecords* records) { records_ = records; }
     IColleagueRecords* records() const { return records_; }
 
+    // The account's settings in the session's UserConfig changed while signed in: the directory
+    // takes the sorting and the automatic away and busy rules, and the status timer runs exactly
+    // while one of those rules is on.
+    void applyUserSettings();
+
     // The status timer of the automatic away and busy rules runs.
     bool statusTimerActive() const { return statusTimer_->isActive(); }
 

@@ -72,6 +72,9 @@ class TMessengerX : public QObject {
     void ReLoginClicked();
     // "自动登录" clicked.
     void AutoLoginClicked(bool on);
+    // The settings dialog changed the server or proxy in Machine: the next connection uses them
+    // (the host is looked up again); a connection that is open stays as it is.
+    void ConnectionSettingsChanged();
     void SignOut(bool byUser);
 
     // Handlers of the sign-in messages.

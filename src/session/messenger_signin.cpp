@@ -227,6 +227,11 @@ void TMessengerX::LogoutMenuClicked() {
     });
 }
 
+void TMessengerX::ConnectionSettingsChanged() {
+    ServerHost = Machine.HostName;
+    resolveServerAddress();
+}
+
 void TMessengerX::ReLoginClicked() {
     Connect();
 }

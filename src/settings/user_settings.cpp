@@ -25,7 +25,9 @@ void writeInit(const std::string& userFile, std::string_view key, std::string_vi
 UserSettings loadUserSettings(const std::string& userFile, const FolderLayout& layout) {
     const ProfileFile f(userFile);
     UserSettings s;
-    s.ViewStyle = readChoice(f, "ViewStyle", "FaceView", ContactPanel::FaceView, ContactPanel::Tree);
+    // Every stored panel other than "Tree" shows the contact list.
+    s.ViewStyle = f.readString(kInitSection, "ViewStyle", "Tree") == "Tree" ? ContactPanel::Tree
+                                                                            : ContactPanel::FaceView;
     s.TreeView = readChoice(f, "TreeView", "OnOrOff", TreeGrouping::OnOrOff, TreeGrouping::Tree);
     s.FaceView = readChoice(f, "FaceView", "QQList", ListFilter::OnlineOnly, ListFilter::All);
     s.FaceSize = readChoice(f, "FaceSize", "SmaillFace", IconSize::SmaillFace, IconSize::BigFace);

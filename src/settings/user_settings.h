@@ -13,7 +13,8 @@ namespace vantor::settings {
 
 inline constexpr std::string_view kInitSection = "Init";
 
-// ViewStyle, TreeView and FaceSize are stored as the enumerator's name; any other text reads as the
+// ViewStyle, TreeView and FaceSize are stored as the enumerator's name. Any ViewStyle other than
+// "Tree" reads as FaceView (the contact list); any other TreeView or FaceSize text reads as the
 // default.
 enum class ContactPanel { Tree, FaceView }; // Init/ViewStyle, default Tree
 enum class TreeGrouping { Tree, OnOrOff };  // Init/TreeView, default Tree

@@ -59,9 +59,10 @@ TEST_F(UserSettingsTest, ViewChoices) {
         bool differsFromDefault;
     };
     const Case cases[] = {
-        {"ViewStyle", "FaceView", true},  {"ViewStyle", "faceview", false}, {"TreeView", "OnOrOff", true},
-        {"FaceView", "QQList", true},     {"FaceView", "QQListAll", false}, {"FaceView", "junk", false},
-        {"FaceSize", "SmaillFace", true}, {"FaceSize", "SmallFace", false},
+        {"ViewStyle", "FaceView", true},  {"ViewStyle", "faceview", true}, {"ViewStyle", "Tree", false},
+        {"ViewStyle", "QQList", true},    {"TreeView", "OnOrOff", true},   {"FaceView", "QQList", true},
+        {"FaceView", "QQListAll", false}, {"FaceView", "junk", false},     {"FaceSize", "SmaillFace", true},
+        {"FaceSize", "SmallFace", false},
     };
     const UserSettings defaults = loadUserSettings(user, layout);
     for (const auto& c : cases) {

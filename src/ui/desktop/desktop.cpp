@@ -1,5 +1,8 @@
 #include "ui/desktop/desktop.h"
 
+#include "ui/settings/system_set_form.h"
+
+#include <QCoreApplication>
 #include <QDebug>
 
 #ifdef VANTOR_HAVE_CHAT_WINDOWS
@@ -69,6 +72,16 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     chatWindows_->setHistory(&history->windows);
     history_ = history;
 #endif
+    platform::Autostart* autostart = options_.autostart;
+    if (!autostart) {
+        ownAutostart_ = std::make_unique<platform::XdgAutostart>();
+        autostart = ownAutostart_.get();
+    }
+    const QString programPath =
+        options_.programPath.isEmpty() ? QCoreApplication::applicationFilePath() : options_.programPath;
+    settingsForm_ =
+        std::make_unique<shell::SettingsForm>(*client_, *window_, shell_->docking(), *autostart, programPath);
+    window_->settingsOpener = [this](int page) { openSettings(shell::SettingsPage(page)); };
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
@@ -82,6 +95,9 @@ Desktop::~Desktop() {
     }
     // The window goes last: the core still reaches it while it winds down, but no longer the other
     // way round.
+    window_->settingsOpener = nullptr;
+    delete settingsDialog_.data();
+    settingsForm_.reset();
     window_->detach();
     if (chatWindows_) client_->setConversationView(nullptr);
     chatWindows_ = nullptr;
@@ -100,6 +116,16 @@ void Desktop::setConversationWindows(client::IConversationWindows* windows) {
     client::IConversationWindows* w = windows ? windows : fallback;
     window_->setConversationWindows(w);
     shell_->setConversationWindows(w);
+}
+
+void Desktop::openSettings(shell::SettingsPage page) {
+    if (!settingsDialog_)
+        settingsDialog_ = new TSystemSetForm(*settingsForm_, options_.sound ? *options_.sound : nullSound_);
+    settingsDialog_->open(page);
+}
+
+TSystemSetForm* Desktop::settingsDialog() const {
+    return settingsDialog_.data();
 }
 
 void Desktop::start(std::string_view argument) {

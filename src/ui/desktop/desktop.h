@@ -6,16 +6,19 @@
 
 #include "client/client_core.h"
 #include "client/conversation_windows.h"
+#include "platform/autostart.h"
 #include "platform/clock.h"
 #include "platform/desktop_notifier.h"
 #include "platform/devices.h"
 #include "platform/hotkeys.h"
 #include "platform/process_launcher.h"
 #include "platform/sound.h"
+#include "shell/settings_form.h"
 #include "shell/shell_core.h"
 #include "ui/main/main_window.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -24,6 +27,7 @@
 namespace vantor::ui {
 
 class ChatWindows;
+class TSystemSetForm;
 
 // Conversation windows that only log what they were asked to do (until real ones are plugged in).
 class LoggingConversationWindows : public client::IConversationWindows {
@@ -48,6 +52,8 @@ struct DesktopOptions {
     std::function<std::string()> machineId;         // default: the platform's
     std::function<std::string()> localAddress;      // default: the platform's
     std::function<void()> quit;                     // ends the application loop
+    platform::Autostart* autostart = nullptr;       // none: the XDG autostart entry of the user
+    QString programPath;                            // what autostart starts; default: this program
 };
 
 class Desktop {
@@ -69,6 +75,11 @@ class Desktop {
     // starts hidden.
     void start(std::string_view argument);
 
+    // The settings dialog, one at a time, on a page; its behaviour.
+    void openSettings(shell::SettingsPage page);
+    TSystemSetForm* settingsDialog() const;
+    shell::SettingsForm& settingsForm() { return *settingsForm_; }
+
     MainWindow& window() { return *window_; }
     client::ClientCore& client() { return *client_; }
     shell::ShellCore& shell() { return *shell_; }
@@ -84,6 +95,9 @@ class Desktop {
     std::unique_ptr<QObject> chatWindowsOwner_; // the same object as chatWindows_
     ChatWindows* chatWindows_ = nullptr;
     std::shared_ptr<void> history_; // the history viewer, where the build has it
+    std::unique_ptr<platform::XdgAutostart> ownAutostart_;
+    std::unique_ptr<shell::SettingsForm> settingsForm_;
+    QPointer<TSystemSetForm> settingsDialog_;
 };
 
 } // namespace vantor::ui

@@ -299,7 +299,16 @@ void MainWindow::buildSignInPage() {
     boxes->addWidget(savePass_);
     boxes->addWidget(autoLogin_);
     in->addLayout(boxes);
-    in->addWidget(loginButton_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(loginButton_, 1);
+    // The setup button: the settings dialog's network page, where a new user sets the server.
+    auto* setup = new QToolButton(signInInputs_);
+    setup->setObjectName(QStringLiteral("btn_LoginSetup"));
+    setup->setText(QStringLiteral("设置"));
+    setup->setMinimumHeight(28);
+    buttons->addWidget(setup);
+    in->addLayout(buttons);
+    connect(setup, &QToolButton::clicked, this, [this] { openSettingsDialog(); });
     v->addWidget(signInInputs_);
     status_->setToolTip(QStringLiteral("登录状态"));
     QWidget::setTabOrder(account_, password_);
@@ -307,6 +316,7 @@ void MainWindow::buildSignInPage() {
     QWidget::setTabOrder(status_, savePass_);
     QWidget::setTabOrder(savePass_, autoLogin_);
     QWidget::setTabOrder(autoLogin_, loginButton_);
+    QWidget::setTabOrder(loginButton_, setup);
 
     signInProgress_ = new QWidget(signInPage_);
     auto* pr = new QVBoxLayout(signInProgress_);
@@ -591,7 +601,9 @@ void MainWindow::buildMenus() {
         if (client_) client_->messenger().LogoutMenuClicked();
     });
     connect(settings_, &QAction::triggered, this, [this] { openSettingsDialog(); });
-    connect(changePassword_, &QAction::triggered, this, [this] { notProvided(); });
+    connect(changePassword_, &QAction::triggered, this, [this] {
+        if (settingsOpener) settingsOpener(4);
+    });
     connect(exit_, &QAction::triggered, this, [this] {
         if (client_) client_->messenger().Exit();
     });

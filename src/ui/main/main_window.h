@@ -71,6 +71,9 @@ class MainWindow : public QWidget,
     std::function<bool()> trayAvailable;
     // Opens a link in the desktop's browser (tests record it instead).
     std::function<void(const QUrl&)> linkOpener;
+    // Opens the settings dialog on a page (0 "网络设置", 4 "修改密码"); unset, a box says where
+    // the server is set.
+    std::function<void(int page)> settingsOpener;
 
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.

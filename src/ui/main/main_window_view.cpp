@@ -312,7 +312,11 @@ void MainWindow::openBox(const QString& title, const QString& text) {
 
 void MainWindow::openSettingsDialog() {
     ++shown_.settingsDialogOpened;
-    // The settings dialog is its own window; until it exists the user is told where the server is set.
+    if (settingsOpener) {
+        settingsOpener(0);
+        return;
+    }
+    // Without the dialog the user is told where the server is set.
     openBox(QStringLiteral("系统设置"), QStringLiteral("请在系统设置中填写服务器地址和端口。"));
 }
 
