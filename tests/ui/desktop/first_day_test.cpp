@@ -69,11 +69,6 @@ TEST_F(FirstDayTest, ButtonsOfFeaturesStillToComeSaySoAndEveryPictureButtonHasIt
         ASSERT_TRUE(b);
         EXPECT_TRUE(saysNotProvided([b] { b->click(); })) << name;
     }
-    QAction* rename = nullptr;
-    for (QAction* a : window().trayMenu()->actions())
-        if (a->text() == QStringLiteral("更改名称/密码(&P)")) rename = a;
-    ASSERT_TRUE(rename);
-    EXPECT_TRUE(saysNotProvided([rename] { rename->trigger(); }));
     for (QToolButton* b : window().findChildren<QToolButton*>())
         EXPECT_FALSE(b->toolTip().isEmpty()) << qPrintable(b->objectName());
     EXPECT_FALSE(find<QWidget>("Image_Tel")->toolTip().isEmpty());
