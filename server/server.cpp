@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 
+#include <sys/resource.h>
+
 namespace vantor::server {
 
 using protocol::Cmd;
@@ -19,6 +21,22 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+
+// Descriptors kept for everything but the clients' connections: the store, the listening and UDP
+// sockets, the file server's connections (which have a limit of their own) and the log.
+constexpr size_t kDescriptorsKept = 256;
+
+// Raises the soft descriptor limit to the hard one and returns it.
+size_t raiseDescriptorLimit() {
+    rlimit l{};
+    if (::getrlimit(RLIMIT_NOFILE, &l) != 0) return 1024;
+    if (l.rlim_cur < l.rlim_max) {
+        rlimit raised = l;
+        raised.rlim_cur = l.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) l = raised;
+    }
+    return l.rlim_cur == RLIM_INFINITY ? size_t(1) << 20 : size_t(l.rlim_cur);
+}
 } // namespace
 
 Server::Server(ServerConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
@@ -36,6 +54,14 @@ Server::~Server() {
 bool Server::start(std::string* error) {
     store_ = Store::open(config_.dbPath, error);
     if (!store_) return false;
+    const size_t descriptors = raiseDescriptorLimit();
+    connectionLimit_ =
+        std::min(config_.maxConnections,
+                 descriptors > 2 * kDescriptorsKept ? descriptors - kDescriptorsKept : descriptors / 2);
+    // The rest is kept for connections that sign in, so idle ones never lock colleagues out.
+    unsignedLimit_ = config_.maxUnsignedConnections
+                         ? std::min(config_.maxUnsignedConnections, connectionLimit_)
+                         : std::max<size_t>(1, connectionLimit_ / 4);
     directory_.load(store_->loadOrganisation());
     const QHostAddress address(QString::fromStdString(config_.bindAddress));
     if (address.isNull()) {
@@ -72,7 +98,9 @@ bool Server::start(std::string* error) {
     log(LogLevel::Info, "listening on " + config_.bindAddress + ":" + std::to_string(port()) +
                             " (TCP and UDP), files on " + std::to_string(filePort()) + "; " +
                             std::to_string(directory_.userCount()) + " colleagues in " +
-                            std::to_string(directory_.departments().size()) + " departments");
+                            std::to_string(directory_.departments().size()) + " departments; up to " +
+                            std::to_string(connectionLimit_) + " connections (" +
+                            std::to_string(descriptors) + " descriptors)");
     return true;
 }
 
@@ -117,9 +145,17 @@ uint16_t Server::filePort() const {
 
 void Server::onNewConnection() {
     while (QTcpSocket* socket = tcp_.nextPendingConnection()) {
-        if (sessions_.size() >= config_.maxConnections) {
-            log(LogLevel::Warning,
-                "too many connections; refusing " + socket->peerAddress().toString().toStdString());
+        const std::string address = socket->peerAddress().toString().toStdString();
+        const char* refusal = nullptr;
+        if (unsignedPerAddress_.count(address) &&
+            unsignedPerAddress_[address] >= config_.maxUnsignedPerAddress)
+            refusal = "too many connections not signed in from ";
+        else if (sessions_.size() >= connectionLimit_ && !dropOldestUnsigned("room for a new connection"))
+            refusal = "too many connections; refusing ";
+        else if (unsigned_.size() >= unsignedLimit_)
+            dropOldestUnsigned("too many connections not signed in");
+        if (refusal) {
+            log(LogLevel::Warning, refusal + address);
             socket->abort();
             socket->deleteLater();
             continue;
@@ -127,8 +163,30 @@ void Server::onNewConnection() {
         auto* s = new Session(socket, *this, nextSession_++);
         s->setParent(this);
         sessions_[s->id()] = s;
+        trackUnsigned(*s);
         log(LogLevel::Debug, "connection from " + s->peer());
     }
+}
+
+void Server::trackUnsigned(Session& s) {
+    unsigned_[s.id()] = &s;
+    ++unsignedPerAddress_[s.address()];
+}
+
+void Server::forgetUnsigned(Session& s) {
+    if (unsigned_.erase(s.id()) == 0) return;
+    const auto it = unsignedPerAddress_.find(s.address());
+    if (it != unsignedPerAddress_.end() && --it->second == 0) unsignedPerAddress_.erase(it);
+}
+
+// Honest clients sign in within moments of connecting, so the oldest unsigned connection is the
+// likeliest to be idle on purpose.
+bool Server::dropOldestUnsigned(const char* why) {
+    if (unsigned_.empty()) return false;
+    Session* oldest = unsigned_.begin()->second;
+    forgetUnsigned(*oldest);
+    oldest->abort(why);
+    return true;
 }
 
 bool Server::isOnline(uint32_t userId) const {
@@ -197,6 +255,7 @@ void Server::handle(Session& s, const Message& m) {
 
 void Server::sessionClosed(Session& s) {
     sessions_.erase(s.id());
+    forgetUnsigned(s);
     signOut(s, "connection closed");
 }
 

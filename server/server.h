@@ -16,6 +16,7 @@
 #include <QUdpSocket>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -30,14 +31,21 @@ struct ServerConfig {
     uint16_t port = 8000;     // TCP and UDP; 0 picks a free port (the UDP socket then takes the same number)
     uint16_t filePort = 9203; // 0 picks a free port
     std::string dbPath = "vantor-server.db";
-    std::string fileFolder;            // default: the database path + ".files"
-    std::string advertisedFileAddress; // told to clients; default: the bind address
-    int greetingTimeoutMs = 30000;     // a connection that says nothing is closed after this
-    int idleTimeoutMs = 180000;        // a connection without any message (heartbeats included)
-    size_t maxFrame = 1 << 20;         // longest message accepted from a client
-    std::string minimumVersion;        // clients older than this are told to update
-    size_t maxHeldPerUser = 1000;      // messages held for one offline colleague
-    size_t maxConnections = 20000;     // connections beyond this are closed at once
+    std::string fileFolder;              // default: the database path + ".files"
+    std::string advertisedFileAddress;   // told to clients; default: the bind address
+    int greetingTimeoutMs = 30000;       // a connection that says nothing is closed after this
+    int signInTimeoutMs = 20000;         // a connection not signed in by then is closed (heartbeats or not)
+    int idleTimeoutMs = 180000;          // a connection without any message (heartbeats included)
+    size_t maxFrame = 1 << 20;           // longest message accepted from a client
+    std::string minimumVersion;          // clients older than this are told to update
+    size_t maxHeldPerUser = 1000;        // chat messages held for one offline colleague
+    size_t maxHeldPerSender = 100;       // of those, from one sender
+    size_t maxHeldNotices = 200;         // file notices, contact and join requests for one colleague
+    size_t maxHeldNoticesPerSender = 20; // of those, from one sender
+    size_t maxHeldFromSender = 5000;     // everything one sender has waiting for anybody
+    size_t maxConnections = 20000;       // connections beyond this are closed at once
+    size_t maxUnsignedConnections = 0;   // connections not signed in; 0: a quarter of the connection limit
+    size_t maxUnsignedPerAddress = 32;   // connections not signed in from one address
     uint32_t hashIterations = kDefaultHashIterations; // for colleagues added at run time
     bool directPaths = true;                          // answer UDP echoes and forward punching datagrams
     std::string productName;                          // GBK; empty: none
@@ -76,6 +84,8 @@ class Server : public QObject {
     bool isOnline(uint32_t userId) const;
     size_t heldCount(uint32_t userId);
     size_t sessionCount() const { return sessions_.size(); }
+    // Connections taken at most: the configured limit, lowered to what the descriptor limit allows.
+    size_t connectionLimit() const { return connectionLimit_; }
     Directory& directory() { return directory_; }
     Store* store() { return store_.get(); }
 
@@ -86,6 +96,10 @@ class Server : public QObject {
 
   private:
     void onNewConnection();
+    // Connections that have not signed in yet, oldest first, and how many per address.
+    void trackUnsigned(Session& s);
+    void forgetUnsigned(Session& s);
+    bool dropOldestUnsigned(const char* why);
     void onDatagrams();
     // Sign-in (server_signin.cpp).
     void onVersionCheck(Session& s, const protocol::VersionCheckRequest& r);
@@ -103,7 +117,9 @@ class Server : public QObject {
     void onGroupSearch(Session& s, const protocol::GroupSearchRequest& r);
     void onChangeNamePassword(Session& s, const ChangeNamePassword& c);
     void onRelay(Session& s, const protocol::Message& m, const Relay& r);
-    void deliverOrHold(uint32_t receiver, const protocol::Message& m, bool holdable);
+    // Sends to a signed-in colleague, or holds for an offline one within the sender's share.
+    enum class Outcome { Sent, Held, Refused, NotKept };
+    Outcome deliverOrHold(uint32_t receiver, uint32_t sender, const protocol::Message& m, Relay::Hold hold);
     void broadcast(const protocol::Message& m, uint32_t except);
     void broadcastStatus(uint32_t userId, uint8_t textKind, const std::string& text, bool automatic,
                          uint32_t except = 0);
@@ -119,7 +135,11 @@ class Server : public QObject {
     std::unique_ptr<FileServer> files_;
     uint64_t nextSession_ = 1;
     std::unordered_map<uint64_t, Session*> sessions_; // every connection
-    std::unordered_map<uint32_t, Session*> byUser_;   // the signed-in session of each colleague
+    std::map<uint64_t, Session*> unsigned_;           // connections not signed in, by age
+    std::unordered_map<std::string, size_t> unsignedPerAddress_;
+    size_t connectionLimit_ = 0;
+    size_t unsignedLimit_ = 0;
+    std::unordered_map<uint32_t, Session*> byUser_; // the signed-in session of each colleague
     std::unordered_map<uint32_t, std::deque<protocol::Endpoint>> udpSeen_; // echo sources per user
 };
 

@@ -206,9 +206,12 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
         return;
     }
     switch (r.target.kind) {
-    case protocol::RelayTarget::User:
-        deliverOrHold(r.target.userId, m, r.holdable);
+    case protocol::RelayTarget::User: {
+        const Outcome o = deliverOrHold(r.target.userId, me, m, r.hold);
+        // The last attempt is now ours to deliver: its sender may forget it.
+        if (o == Outcome::Held && r.handOver) s.send(protocol::makeMessage(Cmd::ChatAck, *r.handOver));
         break;
+    }
     case protocol::RelayTarget::Group: {
         const DiscussionGroup* g = directory_.group(r.target.group);
         if (!g || std::find(g->members.begin(), g->members.end(), me) == g->members.end()) {
@@ -217,30 +220,46 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
         }
         const std::vector<uint32_t> members = g->members;
         for (uint32_t id : members)
-            if (id != me) deliverOrHold(id, m, r.holdable);
+            if (id != me) deliverOrHold(id, me, m, r.hold);
         break;
     }
     case protocol::RelayTarget::GroupCreator:
         if (const DiscussionGroup* g = directory_.group(r.target.group))
-            deliverOrHold(g->creator, m, r.holdable);
+            deliverOrHold(g->creator, me, m, r.hold);
         break;
     case protocol::RelayTarget::None:
         break;
     }
 }
 
-void Server::deliverOrHold(uint32_t receiver, const Message& m, bool holdable) {
+// Every sender has a share of a colleague's held chat and a smaller one of the held notices, and a
+// bound on all it has waiting; a message beyond them is refused, never dropped in place of
+// another. A refused last attempt gets no acknowledgement, so its sender still holds it.
+Server::Outcome Server::deliverOrHold(uint32_t receiver, uint32_t sender, const Message& m,
+                                      Relay::Hold hold) {
     if (const auto it = byUser_.find(receiver); it != byUser_.end()) {
         it->second->send(m);
-        return;
+        return Outcome::Sent;
     }
-    if (!holdable || !directory_.user(receiver)) return;
-    if (store_->heldCount(receiver) >= config_.maxHeldPerUser) {
+    if (hold == Relay::Hold::Never || !directory_.user(receiver)) return Outcome::NotKept;
+    const bool chat = hold == Relay::Hold::Chat;
+    const HeldBox box = chat ? HeldBox::Chat : HeldBox::Notice;
+    const char* full = nullptr;
+    if (store_->heldCount(receiver, box, sender) >=
+        (chat ? config_.maxHeldPerSender : config_.maxHeldNoticesPerSender))
+        full = "the sender's share";
+    else if (store_->heldCount(receiver, box) >= (chat ? config_.maxHeldPerUser : config_.maxHeldNotices))
+        full = "the colleague's";
+    else if (store_->heldFrom(sender) >= config_.maxHeldFromSender)
+        full = "everything the sender may have waiting";
+    if (full || !store_->holdMessage(receiver, sender, box, m.code, m.body)) {
         log(LogLevel::Warning,
-            "user " + std::to_string(receiver) + " has too many held messages; one dropped");
-        return;
+            std::string("refused to hold ") + std::string(protocol::codeName(m.code)) + " from user " +
+                std::to_string(sender) + " for user " + std::to_string(receiver) + ": " +
+                (full ? std::string(full) + " held messages are full" : store_->lastError()));
+        return Outcome::Refused;
     }
-    store_->holdMessage(receiver, m.code, m.body);
+    return Outcome::Held;
 }
 
 } // namespace vantor::server

@@ -76,6 +76,7 @@ void Server::onLogin(Session& s, const protocol::LoginRequest& r) {
     if (status > protocol::kMobile || status == protocol::kOffline) status = protocol::kOnline;
     directory_.setPresence(id, status, r.hasAudio, r.hasCamera);
     byUser_[id] = &s;
+    forgetUnsigned(s);
     log(LogLevel::Info, "user " + std::to_string(id) + " signed in from " + s.peer());
 
     protocol::LoginReply reply;

@@ -27,6 +27,13 @@ Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
     connect(&idle_, &QTimer::timeout, this,
             [this] { abort("silent for " + std::to_string(idleMs_) + " ms"); });
     setIdleTimeout(server.config().greetingTimeoutMs);
+    address_ = socket->peerAddress().toString().toStdString();
+    signInDeadline_.setSingleShot(true);
+    connect(&signInDeadline_, &QTimer::timeout, this, [this] {
+        if (!signedIn())
+            abort("not signed in after " + std::to_string(server_.config().signInTimeoutMs) + " ms");
+    });
+    signInDeadline_.start(server.config().signInTimeoutMs);
 }
 
 Session::~Session() = default;
@@ -97,6 +104,7 @@ void Session::sendFrame(std::string frame) {
 void Session::startLoad(uint32_t userId, std::map<size_t, std::string> patches, std::string tail) {
     userId_ = userId;
     state_ = State::Loading;
+    signInDeadline_.stop();
     patches_ = std::move(patches);
     tail_ = std::move(tail);
     loadPos_ = 0;
@@ -210,6 +218,7 @@ void Session::finish() {
     if (finished_) return;
     finished_ = true;
     idle_.stop();
+    signInDeadline_.stop();
     server_.sessionClosed(*this);
     deleteLater();
 }

@@ -34,6 +34,8 @@ class Session : public QObject {
     uint32_t userId() const { return userId_; }
     bool signedIn() const { return state_ == State::Loading || state_ == State::SignedIn; }
     std::string peer() const;
+    // The client's address without the port.
+    const std::string& address() const { return address_; }
 
     // Queues one message (ordinary frame, or stream frame when longer than 2028 bytes).
     void send(const protocol::Message& m);
@@ -68,7 +70,9 @@ class Session : public QObject {
     State state_ = State::Greeting;
     uint32_t userId_ = 0;
     protocol::ServerFrameReader reader_;
+    std::string address_;
     QTimer idle_;
+    QTimer signInDeadline_; // not moved by anything the client sends
     int idleMs_ = 0;
     bool finished_ = false;
 

@@ -33,7 +33,8 @@ CREATE TABLE IF NOT EXISTS group_members(
   slot INTEGER NOT NULL, user_id INTEGER NOT NULL, PRIMARY KEY(number, slot));
 CREATE TABLE IF NOT EXISTS held_messages(
   id INTEGER PRIMARY KEY AUTOINCREMENT, receiver INTEGER NOT NULL, code INTEGER NOT NULL,
-  body BLOB NOT NULL, held_at REAL NOT NULL DEFAULT (julianday('now')));
+  body BLOB NOT NULL, held_at REAL NOT NULL DEFAULT (julianday('now')),
+  sender INTEGER NOT NULL DEFAULT 0, box INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS held_by_receiver ON held_messages(receiver, id);
 CREATE TABLE IF NOT EXISTS files(name TEXT PRIMARY KEY, size INTEGER NOT NULL,
   stored_at REAL NOT NULL DEFAULT (julianday('now')));
@@ -75,7 +76,7 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string* error) 
     }
     sqlite3_busy_timeout(db, 2000);
     std::unique_ptr<Store> s(new Store(db));
-    if (!s->exec(kSchema)) {
+    if (!s->exec(kSchema) || !s->upgrade()) {
         if (error) *error = s->error_;
         return nullptr;
     }
@@ -84,6 +85,21 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string* error) 
 
 Store::~Store() {
     sqlite3_close(db_);
+}
+
+// Stores written before held messages were counted per sender and box get those columns.
+bool Store::upgrade() {
+    bool hasSender = false;
+    {
+        Stmt s(db_, "PRAGMA table_info(held_messages)");
+        while (s.step())
+            hasSender = hasSender || s.bytes(1) == "sender";
+    }
+    if (!hasSender && !exec("ALTER TABLE held_messages ADD COLUMN sender INTEGER NOT NULL DEFAULT 0;"
+                            "ALTER TABLE held_messages ADD COLUMN box INTEGER NOT NULL DEFAULT 0;"))
+        return false;
+    return exec("CREATE INDEX IF NOT EXISTS held_by_sender ON held_messages(sender, receiver, box);"
+                "CREATE INDEX IF NOT EXISTS held_by_box ON held_messages(receiver, box);");
 }
 
 bool Store::exec(const char* sql) {
@@ -304,14 +320,37 @@ bool Store::removeGroup(const wire::Guid& guid) {
     return s.blob(1, guidBytes(guid)).run();
 }
 
-bool Store::holdMessage(uint32_t receiver, uint8_t code, const std::string& body) {
-    Stmt s(db_, "INSERT INTO held_messages(receiver, code, body) VALUES(?,?,?)");
-    return s.bind(1, int64_t(receiver)).bind(2, int64_t(code)).blob(3, body).run();
+bool Store::holdMessage(uint32_t receiver, uint32_t sender, HeldBox box, uint8_t code,
+                        const std::string& body) {
+    Stmt s(db_, "INSERT INTO held_messages(receiver, code, body, sender, box) VALUES(?,?,?,?,?)");
+    return s.bind(1, int64_t(receiver))
+        .bind(2, int64_t(code))
+        .blob(3, body)
+        .bind(4, int64_t(sender))
+        .bind(5, int64_t(box))
+        .run();
 }
 
 size_t Store::heldCount(uint32_t receiver) {
     Stmt s(db_, "SELECT count(*) FROM held_messages WHERE receiver = ?");
     return s.bind(1, int64_t(receiver)).step() ? size_t(s.i64(0)) : 0;
+}
+
+size_t Store::heldCount(uint32_t receiver, HeldBox box) {
+    Stmt s(db_, "SELECT count(*) FROM held_messages WHERE receiver = ? AND box = ?");
+    return s.bind(1, int64_t(receiver)).bind(2, int64_t(box)).step() ? size_t(s.i64(0)) : 0;
+}
+
+size_t Store::heldCount(uint32_t receiver, HeldBox box, uint32_t sender) {
+    Stmt s(db_, "SELECT count(*) FROM held_messages WHERE sender = ? AND receiver = ? AND box = ?");
+    return s.bind(1, int64_t(sender)).bind(2, int64_t(receiver)).bind(3, int64_t(box)).step()
+               ? size_t(s.i64(0))
+               : 0;
+}
+
+size_t Store::heldFrom(uint32_t sender) {
+    Stmt s(db_, "SELECT count(*) FROM held_messages WHERE sender = ?");
+    return s.bind(1, int64_t(sender)).step() ? size_t(s.i64(0)) : 0;
 }
 
 std::vector<HeldMessage> Store::heldFor(uint32_t receiver) {
