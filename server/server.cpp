@@ -22,6 +22,13 @@ struct Overloaded : F... {
     using F::operator()...;
 };
 
+// What a slow reader keeps only the latest of: a colleague's status record of each text kind, and
+// its name.
+constexpr uint8_t kRenameKey = 0xFF;
+uint64_t latestKey(uint32_t userId, uint8_t kind) {
+    return (uint64_t(userId) << 8 | kind) + 1;
+}
+
 // Descriptors kept for everything but the clients' connections: the store, the listening and UDP
 // sockets, the file server's connections (which have a limit of their own) and the log.
 constexpr size_t kDescriptorsKept = 256;
@@ -45,6 +52,8 @@ Server::Server(ServerConfig config, QObject* parent) : QObject(parent), config_(
     // A whole organisation reconnects at once after a restart: let the kernel queue the burst.
     tcp_.setListenBacklogSize(4096);
     connect(&udp_, &QUdpSocket::readyRead, this, &Server::onDatagrams);
+    connect(&changeTimer_, &QTimer::timeout, this, &Server::onChangeTick);
+    clock_.start();
 }
 
 Server::~Server() {
@@ -255,16 +264,22 @@ void Server::handle(Session& s, const Message& m) {
 
 void Server::sessionClosed(Session& s) {
     sessions_.erase(s.id());
+    loginWaiting_.erase(s.id());
     forgetUnsigned(s);
     signOut(s, "connection closed");
 }
 
-void Server::broadcast(const Message& m, uint32_t except) {
+void Server::broadcast(const Message& m, uint32_t except, uint64_t latestKey) {
     const std::string bytes = m.bytes();
     const std::string frame = bytes.size() <= protocol::kMaxOrdinaryMessage ? protocol::frameMessage(bytes)
                                                                             : protocol::frameStream(bytes);
-    for (auto& [id, s] : byUser_)
-        if (id != except) s->sendFrame(frame);
+    for (auto& [id, s] : byUser_) {
+        if (id == except) continue;
+        if (latestKey)
+            s->sendLatest(latestKey, frame);
+        else
+            s->sendFrame(frame);
+    }
 }
 
 void Server::broadcastStatus(uint32_t userId, uint8_t textKind, const std::string& text, bool automatic,
@@ -279,7 +294,7 @@ void Server::broadcastStatus(uint32_t userId, uint8_t textKind, const std::strin
     r.automatic = automatic;
     r.textKind = textKind;
     r.text = text;
-    broadcast(Message{uint8_t(Cmd::Status), r.encodeBody()}, except);
+    broadcast(Message{uint8_t(Cmd::Status), r.encodeBody()}, except, latestKey(userId, textKind));
 }
 
 // ---- control surface ----
@@ -330,7 +345,8 @@ bool Server::removeColleague(uint32_t userId) {
 bool Server::renameColleague(uint32_t userId, const std::string& name) {
     if (!store_ || !directory_.user(userId) || !store_->renameColleague(userId, name)) return false;
     directory_.rename(userId, name);
-    broadcast(protocol::makeMessage(Cmd::UserRenamed, protocol::UserRenamed{userId, name}), 0);
+    broadcast(protocol::makeMessage(Cmd::UserRenamed, protocol::UserRenamed{userId, name}), 0,
+              latestKey(userId, kRenameKey));
     return true;
 }
 

@@ -11,15 +11,19 @@
 #include "server/password.h"
 #include "server/store.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTcpServer>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vantor::server {
 
@@ -47,8 +51,17 @@ struct ServerConfig {
     size_t maxUnsignedConnections = 0;   // connections not signed in; 0: a quarter of the connection limit
     size_t maxUnsignedPerAddress = 32;   // connections not signed in from one address
     uint32_t hashIterations = kDefaultHashIterations; // for colleagues added at run time
-    bool directPaths = true;                          // answer UDP echoes and forward punching datagrams
-    std::string productName;                          // GBK; empty: none
+    // Failed sign-ins: after this many per account (per address), each further attempt waits
+    // twice as long as the one before, from signInDelayMs up to maxSignInDelayMs; forgotten after
+    // a quarter of an hour without a failure.
+    unsigned freeFailuresPerAccount = 3;
+    unsigned freeFailuresPerAddress = 10;
+    int signInDelayMs = 500;
+    int maxSignInDelayMs = 10000;
+    double changesPerSecond = 2; // status, name and work-state changes told per colleague …
+    int changeBurst = 10;        // … after a first burst of this many
+    bool directPaths = true;     // answer UDP echoes and forward punching datagrams
+    std::string productName;     // GBK; empty: none
 };
 
 class Server : public QObject {
@@ -104,6 +117,15 @@ class Server : public QObject {
     // Sign-in (server_signin.cpp).
     void onVersionCheck(Session& s, const protocol::VersionCheckRequest& r);
     void onLogin(Session& s, const protocol::LoginRequest& r);
+    void checkLogin(Session& s, const protocol::LoginRequest& r);
+    struct Failures {
+        unsigned count = 0;
+        qint64 last = 0;        // when the last one failed
+        qint64 nextAllowed = 0; // the earliest moment of the next check
+    };
+    using FailureMap = std::unordered_map<std::string, Failures>;
+    qint64 failureDelay(const Failures& f, unsigned free) const;
+    void noteFailure(FailureMap& map, const std::string& key, unsigned free, qint64 now);
     void signOut(Session& s, const char* why);
     void deliverHeld(Session& s);
     // Routing and directory requests (server_routes.cpp).
@@ -116,11 +138,30 @@ class Server : public QObject {
     void onUserSearch(Session& s, const protocol::UserSearchRequest& r);
     void onGroupSearch(Session& s, const protocol::GroupSearchRequest& r);
     void onChangeNamePassword(Session& s, const ChangeNamePassword& c);
+    // The budget of changes of each colleague (server_changes.cpp).
+    struct ChangeBudget {
+        double tokens = -1; // below 0: never used, a full budget
+        qint64 refilled = 0;
+        bool queued = false;
+        bool status = false;
+        bool automatic = false;
+        std::optional<std::string> headPicture, signature;
+        std::optional<ChangeNamePassword> rename;
+        std::optional<protocol::WorkStateRecord> workState;
+    };
+    bool takeChange(uint32_t userId);
+    void queueChange(uint32_t userId);
+    void onChangeTick();
+    void applyQueuedChanges(uint32_t userId, ChangeBudget& b);
+    void applyWorkState(uint32_t userId, const protocol::WorkStateRecord& r);
+    void applyNamePassword(const ChangeNamePassword& c);
     void onRelay(Session& s, const protocol::Message& m, const Relay& r);
     // Sends to a signed-in colleague, or holds for an offline one within the sender's share.
     enum class Outcome { Sent, Held, Refused, NotKept };
     Outcome deliverOrHold(uint32_t receiver, uint32_t sender, const protocol::Message& m, Relay::Hold hold);
-    void broadcast(const protocol::Message& m, uint32_t except);
+    // To every signed-in colleague but `except`. With a `latestKey`, a reader that falls behind
+    // gets only the latest message of that key.
+    void broadcast(const protocol::Message& m, uint32_t except, uint64_t latestKey = 0);
     void broadcastStatus(uint32_t userId, uint8_t textKind, const std::string& text, bool automatic,
                          uint32_t except = 0);
     // UDP (server_udp.cpp).
@@ -141,6 +182,12 @@ class Server : public QObject {
     size_t unsignedLimit_ = 0;
     std::unordered_map<uint32_t, Session*> byUser_; // the signed-in session of each colleague
     std::unordered_map<uint32_t, std::deque<protocol::Endpoint>> udpSeen_; // echo sources per user
+    std::unordered_map<uint32_t, ChangeBudget> budgets_;
+    FailureMap failedByAccount_, failedByAddress_;
+    std::unordered_set<uint64_t> loginWaiting_; // sessions whose sign-in waits for its turn
+    std::vector<uint32_t> changesQueued_;
+    QTimer changeTimer_;
+    QElapsedTimer clock_;
 };
 
 } // namespace vantor::server

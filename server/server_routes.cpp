@@ -6,38 +6,11 @@
 #include "server/session.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace vantor::server {
 
 using protocol::Cmd;
 using protocol::Message;
-
-void Server::onStatus(Session& s, const protocol::StatusRecord& r) {
-    if (r.userId != s.userId()) {
-        log(LogLevel::Warning, s.peer() + " sent a status for user " + std::to_string(r.userId));
-        return;
-    }
-    const protocol::UserRecord* u = directory_.user(r.userId);
-    const uint8_t status = r.status & 0x7F;
-    if (!u || status > protocol::kMobile) return;
-    if (r.textKind == uint8_t(protocol::TextKind::HeadPicture)) directory_.setHeadPicture(r.userId, r.text);
-    if (r.textKind == uint8_t(protocol::TextKind::Signature)) directory_.setSignature(r.userId, r.text);
-    if (r.textKind == 1 || r.textKind == 2) {
-        const Colleague c = directory_.colleague(r.userId);
-        store_->updateProfile(c.id, c.headPicture, c.signature, c.workState);
-    }
-    directory_.setPresence(r.userId, status, r.hasAudio, r.hasCamera);
-    // The sender's own status changes only with this echo; everybody else learns it too.
-    broadcastStatus(r.userId, r.textKind, r.text, r.automatic);
-}
-
-void Server::onWorkState(Session& s, const protocol::WorkStateRecord& r) {
-    directory_.setWorkState(s.userId(), r.name);
-    const Colleague c = directory_.colleague(s.userId());
-    store_->updateProfile(c.id, c.headPicture, c.signature, c.workState);
-    s.send(protocol::makeMessage(Cmd::WorkStateSync, r));
-}
 
 void Server::onContacts(Session& s, const protocol::ContactsChange& c) {
     const uint32_t owner = s.userId();
@@ -181,20 +154,6 @@ void Server::onGroupSearch(Session& s, const protocol::GroupSearchRequest& r) {
         s.send(protocol::makeMessage(Cmd::GroupSearch, res));
         if (++sent >= protocol::kSearchPageSize) break;
     }
-}
-
-void Server::onChangeNamePassword(Session& s, const ChangeNamePassword& c) {
-    if (c.userId != s.userId() || c.name.empty()) return;
-    if (!c.digest.empty()) {
-        const bool hex = c.digest.size() == 32 &&
-                         c.digest.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
-        std::string upper = c.digest;
-        for (auto& ch : upper)
-            ch = char(std::toupper(static_cast<unsigned char>(ch)));
-        if (!hex || !store_->setPasswordDigest(c.userId, upper, config_.hashIterations)) return;
-    }
-    // The client takes the rename of its own record as the confirmation.
-    renameColleague(c.userId, c.name);
 }
 
 void Server::onRelay(Session& s, const Message& m, const Relay& r) {

@@ -122,6 +122,7 @@ void Store::rollback() {
 }
 
 bool Store::importOrganisation(const Organisation& org, std::string* error) {
+    unknownAccount_ = {};
     Transaction t(*this);
     auto fail = [&](const std::string& what) {
         if (error) *error = what + ": " + sqlite3_errmsg(db_);
@@ -210,13 +211,22 @@ Organisation Store::loadOrganisation() {
 std::optional<uint32_t> Store::authenticate(const std::string& account, const std::string& password) {
     Stmt s(db_, "SELECT user_id, salt, hash, iterations FROM accounts WHERE account = ?");
     s.blob(1, account);
-    if (!s.step()) return std::nullopt;
+    if (!s.step()) {
+        // An unknown account costs what a wrong password costs, so timing tells no account apart.
+        if (unknownAccount_.iterations == 0) {
+            Stmt most(db_, "SELECT max(iterations) FROM accounts");
+            unknownAccount_ = hashPassword("", most.step() ? std::max<uint32_t>(1, most.u32(0)) : 1);
+        }
+        verifyPassword(passwordDigest(password), unknownAccount_);
+        return std::nullopt;
+    }
     const PasswordHash h{s.bytes(1), s.bytes(2), s.u32(3)};
     if (!verifyPassword(passwordDigest(password), h)) return std::nullopt;
     return s.u32(0);
 }
 
 bool Store::setPasswordDigest(uint32_t userId, const std::string& digest, uint32_t iterations) {
+    unknownAccount_ = {};
     const PasswordHash h = hashPassword(digest, iterations);
     Stmt s(db_, "UPDATE accounts SET salt = ?, hash = ?, iterations = ? WHERE user_id = ?");
     s.blob(1, h.salt).blob(2, h.hash).bind(3, int64_t(h.iterations)).bind(4, int64_t(userId));
@@ -231,6 +241,7 @@ std::string Store::accountOf(uint32_t userId) {
 
 bool Store::addColleague(const Colleague& c, const std::string& account, const std::string& password,
                          uint32_t iterations) {
+    unknownAccount_ = {};
     Transaction t(*this);
     Stmt u(db_, "INSERT OR REPLACE INTO users VALUES(?,?,?,?,?,?,?,?)");
     u.bind(1, int64_t(c.id)).bind(2, int64_t(c.department)).blob(3, c.name).blob(4, c.headPicture);

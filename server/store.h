@@ -89,6 +89,7 @@ class Store {
     friend class Transaction;
     sqlite3* db_;
     std::string error_;
+    PasswordHash unknownAccount_; // checked for unknown accounts; at the highest iteration count
 };
 
 } // namespace vantor::server

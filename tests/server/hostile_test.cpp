@@ -1,5 +1,7 @@
-// Clients that try to starve the others: connections that never sign in, floods of held messages.
+// Clients that try to starve the others: connections that never sign in, floods of held
+// messages, password guessing.
 #include "protocol/chat.h"
+#include "server/store.h"
 #include "server_fixture.h"
 
 #include <QElapsedTimer>
@@ -164,6 +166,74 @@ TEST_F(ServerTest, OneSenderCannotCrowdOutTheHeldMessagesOfOthers) {
         QThread::msleep(20);
     a->send(lastAttempt(11, 13, 11));
     EXPECT_EQ(acknowledgedTicks(*a), std::vector<uint32_t>{11});
+}
+
+// An unknown account costs as much as a wrong password, so timing tells no account apart.
+TEST(StoreTest, UnknownAccountsCostWhatWrongPasswordsCost) {
+    QTemporaryDir dir;
+    std::string error;
+    auto store = server::Store::open(dir.filePath("s.db").toStdString(), &error);
+    ASSERT_TRUE(store) << error;
+    server::Organisation org = testOrganisation();
+    org.hashIterations = 100000;
+    ASSERT_TRUE(store->importOrganisation(org, &error)) << error;
+    auto cost = [&](const char* account) {
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < 5; ++i)
+            EXPECT_FALSE(store->authenticate(account, "wrong"));
+        return t.nsecsElapsed();
+    };
+    cost("nobody"); // the first call also finds the iteration count
+    const qint64 wrong = cost("a"), unknown = cost("nobody");
+    EXPECT_GT(unknown, wrong / 3) << "wrong password " << wrong << " ns, unknown account " << unknown
+                                  << " ns";
+}
+
+TEST_F(ServerTest, FailedSignInsSlowFurtherAttemptsWithoutStoppingTheServer) {
+    server_.reset();
+    config_.freeFailuresPerAccount = 2;
+    config_.signInDelayMs = 300;
+    startServer();
+    auto b = signedIn('b');
+    auto attempt = [&](const char* password, const char* source, qint64* ms) {
+        WireClient c;
+        EXPECT_TRUE(c.connectTo(server_->port(), true, source));
+        QElapsedTimer t;
+        t.start();
+        const SignInResult r = c.signIn("a", password);
+        *ms = t.elapsed();
+        EXPECT_TRUE(r.answered);
+        return r.reply.success;
+    };
+    qint64 ms = 0;
+    // Two free failures, then 300, 600 ms, from any address.
+    EXPECT_FALSE(attempt("guess1", "127.0.0.2", &ms));
+    EXPECT_FALSE(attempt("guess2", "127.0.0.3", &ms));
+    EXPECT_FALSE(attempt("guess3", "127.0.0.4", &ms));
+    EXPECT_GE(ms, 200);
+    // While an attempt waits, everybody else is served at once.
+    WireClient waiting;
+    ASSERT_TRUE(waiting.connectTo(server_->port(), true, "127.0.0.5"));
+    protocol::VersionCheckRequest vc;
+    waiting.send(protocol::makeMessage(Cmd::VersionCheck, vc));
+    ASSERT_TRUE(waiting.waitFor(Cmd::VersionCheck));
+    protocol::LoginRequest login;
+    login.account = "a";
+    login.password = "guess4";
+    QElapsedTimer t;
+    t.start();
+    waiting.send(protocol::makeMessage(Cmd::Login, login));
+    b->send(protocol::emptyMessage(Cmd::Heartbeat));
+    EXPECT_TRUE(b->waitFor(Cmd::Heartbeat));
+    EXPECT_LT(t.elapsed(), 250);
+    ASSERT_TRUE(waiting.waitFor(Cmd::LoginReply, 5000));
+    EXPECT_GE(t.elapsed(), 500);
+    // The right password still gets in when its turn comes, and resets the account's count.
+    EXPECT_TRUE(attempt("pa", "127.0.0.6", &ms));
+    EXPECT_GE(ms, 1000);
+    EXPECT_FALSE(attempt("guess5", "127.0.0.7", &ms));
+    EXPECT_LT(ms, 250);
 }
 
 } // namespace
