@@ -94,7 +94,28 @@ bool Server::start(std::string* error) {
         store_.reset();
         return false;
     }
-    files_ = std::make_unique<FileServer>(*store_, config_.fileFolder, config_.greetingTimeoutMs);
+    FileRules rules;
+    // A name is its transfer id: sender id, "_", receiver id, "_", …
+    auto idAt = [](const std::string& name, int field) -> uint32_t {
+        size_t start = 0;
+        for (int i = 0; i < field; ++i) {
+            const size_t underscore = name.find('_', start);
+            if (underscore == std::string::npos) return 0;
+            start = underscore + 1;
+        }
+        return uint32_t(std::strtoul(name.c_str() + start, nullptr, 10));
+    };
+    rules.mayUpload = [this, idAt](const std::string& name, const QHostAddress& from) {
+        const auto it = announced_.find(name);
+        return it != announced_.end() && it->second == idAt(name, 0) && fromSessionOf(it->second, from);
+    };
+    rules.mayDelete = [this, idAt](const std::string& name, const QHostAddress& from) {
+        return fromSessionOf(idAt(name, 0), from) || fromSessionOf(idAt(name, 1), from);
+    };
+    rules.quotaPerUser = config_.fileQuotaPerUser;
+    rules.maxConnections = config_.maxFileConnections;
+    files_ = std::make_unique<FileServer>(*store_, config_.fileFolder, config_.greetingTimeoutMs,
+                                          std::move(rules));
     if (!files_->start(address, config_.filePort, error)) {
         files_.reset();
         tcp_.close();
@@ -196,6 +217,30 @@ bool Server::dropOldestUnsigned(const char* why) {
     forgetUnsigned(*oldest);
     oldest->abort(why);
     return true;
+}
+
+bool Server::fromSessionOf(uint32_t userId, const QHostAddress& from) const {
+    const auto it = byUser_.find(userId);
+    return userId != 0 && it != byUser_.end() &&
+           QHostAddress(QString::fromStdString(it->second->address()))
+               .isEqual(from, QHostAddress::TolerantConversion);
+}
+
+void Server::noteAnnouncement(uint32_t sender, const Message& m) {
+    constexpr size_t kAnnouncedPerSender = 64;
+    const size_t at = m.cmd() == Cmd::FileOffer ? 41 : m.cmd() == Cmd::FileOffline ? 4 : 0;
+    if (!at || m.body.size() < at + 81) return;
+    const std::string name = m.body.substr(at + 1, std::min<size_t>(uint8_t(m.body[at]), 80));
+    // Only names of the sender's own transfers.
+    const std::string own = std::to_string(sender) + "_";
+    if (name.compare(0, own.size(), own) != 0 || announced_.count(name)) return;
+    auto& names = announcedBy_[sender];
+    names.push_back(name);
+    announced_[name] = sender;
+    if (names.size() > kAnnouncedPerSender) {
+        announced_.erase(names.front());
+        names.pop_front();
+    }
 }
 
 bool Server::isOnline(uint32_t userId) const {

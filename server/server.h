@@ -58,10 +58,12 @@ struct ServerConfig {
     unsigned freeFailuresPerAddress = 10;
     int signInDelayMs = 500;
     int maxSignInDelayMs = 10000;
-    double changesPerSecond = 2; // status, name and work-state changes told per colleague …
-    int changeBurst = 10;        // … after a first burst of this many
-    bool directPaths = true;     // answer UDP echoes and forward punching datagrams
-    std::string productName;     // GBK; empty: none
+    int64_t fileQuotaPerUser = int64_t(2) << 30; // offline files stored under one sender's names
+    size_t maxFileConnections = 256;             // file-server connections, 16 from one address
+    double changesPerSecond = 2;                 // status, name and work-state changes told per colleague …
+    int changeBurst = 10;                        // … after a first burst of this many
+    bool directPaths = true;                     // answer UDP echoes and forward punching datagrams
+    std::string productName;                     // GBK; empty: none
 };
 
 class Server : public QObject {
@@ -164,6 +166,9 @@ class Server : public QObject {
     void broadcast(const protocol::Message& m, uint32_t except, uint64_t latestKey = 0);
     void broadcastStatus(uint32_t userId, uint8_t textKind, const std::string& text, bool automatic,
                          uint32_t except = 0);
+    // Offline files: names a colleague announced (offer or offline notice) before uploading them.
+    void noteAnnouncement(uint32_t sender, const protocol::Message& m);
+    bool fromSessionOf(uint32_t userId, const QHostAddress& from) const;
     // UDP (server_udp.cpp).
     void onEcho(const protocol::UdpEcho& e, const QHostAddress& from, quint16 port);
     void forwardPunch(const protocol::Message& m, uint32_t receiver, const protocol::Endpoint& to);
@@ -183,6 +188,8 @@ class Server : public QObject {
     std::unordered_map<uint32_t, Session*> byUser_; // the signed-in session of each colleague
     std::unordered_map<uint32_t, std::deque<protocol::Endpoint>> udpSeen_; // echo sources per user
     std::unordered_map<uint32_t, ChangeBudget> budgets_;
+    std::unordered_map<std::string, uint32_t> announced_;               // file name -> sender
+    std::unordered_map<uint32_t, std::deque<std::string>> announcedBy_; // the latest names of each sender
     FailureMap failedByAccount_, failedByAddress_;
     std::unordered_set<uint64_t> loginWaiting_; // sessions whose sign-in waits for its turn
     std::vector<uint32_t> changesQueued_;

@@ -164,6 +164,7 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
                                    std::to_string(r.target.senderId));
         return;
     }
+    noteAnnouncement(me, m);
     switch (r.target.kind) {
     case protocol::RelayTarget::User: {
         const Outcome o = deliverOrHold(r.target.userId, me, m, r.hold);

@@ -391,6 +391,11 @@ bool Store::removeFile(const std::string& name) {
     return s.blob(1, name).run();
 }
 
+int64_t Store::storedBytes(const std::string& prefix) {
+    Stmt s(db_, "SELECT coalesce(sum(size), 0) FROM files WHERE substr(name, 1, ?) = ?");
+    return s.bind(1, int64_t(prefix.size())).blob(2, prefix).step() ? s.i64(0) : 0;
+}
+
 std::optional<int64_t> Store::fileSize(const std::string& name) {
     Stmt s(db_, "SELECT size FROM files WHERE name = ?");
     if (!s.blob(1, name).step()) return std::nullopt;

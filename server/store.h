@@ -76,6 +76,8 @@ class Store {
     bool putFile(const std::string& name, int64_t size);
     bool removeFile(const std::string& name);
     std::optional<int64_t> fileSize(const std::string& name);
+    // The bytes of the stored files whose names begin with `prefix`.
+    int64_t storedBytes(const std::string& prefix);
 
     const std::string& lastError() const { return error_; }
 
