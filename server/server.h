@@ -60,6 +60,10 @@ struct ServerConfig {
     int maxSignInDelayMs = 10000;
     int64_t fileQuotaPerUser = int64_t(2) << 30; // offline files stored under one sender's names
     size_t maxFileConnections = 256;             // file-server connections, 16 from one address
+    size_t maxGroupsPerCreator = 50;             // discussion groups one colleague has created
+    size_t maxGroupsPerMember = 200;             // discussion groups one colleague can be put in
+    double groupAdditionsPerMinute = 60;         // members one colleague adds to groups …
+    int groupAdditionBurst = 400;                // … after a first burst of this many
     double changesPerSecond = 2;                 // status, name and work-state changes told per colleague …
     int changeBurst = 10;                        // … after a first burst of this many
     bool directPaths = true;                     // answer UDP echoes and forward punching datagrams
@@ -168,6 +172,8 @@ class Server : public QObject {
                          uint32_t except = 0);
     // Offline files: names a colleague announced (offer or offline notice) before uploading them.
     void noteAnnouncement(uint32_t sender, const protocol::Message& m);
+    bool takeGroupAddition(uint32_t userId);
+    const char* notAParty(uint32_t me, const protocol::Message& m, const Relay& r) const;
     bool fromSessionOf(uint32_t userId, const QHostAddress& from) const;
     // UDP (server_udp.cpp).
     void onEcho(const protocol::UdpEcho& e, const QHostAddress& from, quint16 port);
@@ -191,6 +197,7 @@ class Server : public QObject {
     std::unordered_map<std::string, uint32_t> announced_;               // file name -> sender
     std::unordered_map<uint32_t, std::deque<std::string>> announcedBy_; // the latest names of each sender
     FailureMap failedByAccount_, failedByAddress_;
+    std::unordered_map<uint32_t, std::pair<double, qint64>> groupAdditions_; // tokens, last refill
     std::unordered_set<uint64_t> loginWaiting_; // sessions whose sign-in waits for its turn
     std::vector<uint32_t> changesQueued_;
     QTimer changeTimer_;

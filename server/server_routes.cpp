@@ -63,6 +63,13 @@ void Server::onGroupSave(Session& s, const GroupSave& g) {
             d = *existing;
         } else {
             if (r.key.groupId.isNull()) return;
+            size_t created = 0;
+            for (const DiscussionGroup* other : directory_.allGroups())
+                created += other->creator == me;
+            if (created >= config_.maxGroupsPerCreator) {
+                log(LogLevel::Warning, "user " + std::to_string(me) + " has created too many groups");
+                return;
+            }
             d.guid = r.key.groupId;
             d.name = r.name;
             d.topic = r.topic;
@@ -70,10 +77,21 @@ void Server::onGroupSave(Session& s, const GroupSave& g) {
             d.creator = me;
             d.members.push_back(me);
         }
-        for (uint32_t id : r.members)
-            if (id != 0 && directory_.user(id) && !isMember(d, id) &&
-                d.members.size() < protocol::kGroupSlots)
-                d.members.push_back(id);
+        // Bounded: the groups one colleague can be put in, and how fast one colleague adds others.
+        for (uint32_t id : r.members) {
+            if (id == 0 || !directory_.user(id) || isMember(d, id) ||
+                d.members.size() >= protocol::kGroupSlots)
+                continue;
+            if (directory_.groupsOf(id).size() >= config_.maxGroupsPerMember) {
+                log(LogLevel::Warning, "user " + std::to_string(id) + " is in too many groups to be added");
+                continue;
+            }
+            if (!takeGroupAddition(me)) {
+                log(LogLevel::Warning, "user " + std::to_string(me) + " adds members too fast");
+                break;
+            }
+            d.members.push_back(id);
+        }
         keep(d);
         break;
     }
@@ -164,6 +182,11 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
                                    std::to_string(r.target.senderId));
         return;
     }
+    if (const char* why = notAParty(me, m, r)) {
+        log(LogLevel::Warning, s.peer() + " (user " + std::to_string(me) + ") sent " +
+                                   std::string(protocol::codeName(m.code)) + " " + why);
+        return;
+    }
     noteAnnouncement(me, m);
     switch (r.target.kind) {
     case protocol::RelayTarget::User: {
@@ -190,6 +213,76 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
     case protocol::RelayTarget::None:
         break;
     }
+}
+
+bool Server::takeGroupAddition(uint32_t userId) {
+    auto& [tokens, refilled] = groupAdditions_[userId];
+    const qint64 now = clock_.elapsed();
+    if (refilled == 0) tokens = double(config_.groupAdditionBurst);
+    tokens = std::min(double(config_.groupAdditionBurst),
+                      tokens + double(now - refilled) * config_.groupAdditionsPerMinute / 60000.0);
+    refilled = now;
+    if (tokens < 1) return false;
+    tokens -= 1;
+    return true;
+}
+
+namespace {
+// Where records about a transfer carry its id: sender id, "_", receiver id, "_", …
+size_t transferIdOffset(Cmd code) {
+    switch (code) {
+    case Cmd::FileOffer:
+        return 41;
+    case Cmd::FileReply:
+        return 5;
+    case Cmd::FileData:
+    case Cmd::FileDataAck:
+    case Cmd::FileCancel:
+    case Cmd::FileAbort:
+    case Cmd::FileComplete:
+    case Cmd::FileOffline:
+        return 4;
+    case Cmd::FileBlockMap:
+        return 8;
+    case Cmd::OfflineFile:
+        return 29;
+    default:
+        return 0;
+    }
+}
+
+uint32_t idField(const std::string& id, int field) {
+    size_t start = 0;
+    for (int i = 0; i < field; ++i) {
+        const size_t underscore = id.find('_', start);
+        if (underscore == std::string::npos) return 0;
+        start = underscore + 1;
+    }
+    return uint32_t(std::strtoul(id.c_str() + start, nullptr, 10));
+}
+} // namespace
+
+// A record about a transfer comes from one of the two colleagues its id names (for a group
+// transfer, whose id names no receiver: from the sender, or to it); an answer to a join request
+// comes from the group's creator. Null when the sender is a party.
+const char* Server::notAParty(uint32_t me, const Message& m, const Relay& r) const {
+    if (const size_t at = transferIdOffset(m.cmd()); at && m.body.size() > at) {
+        const std::string id = m.body.substr(at + 1, std::min<size_t>(uint8_t(m.body[at]), 80));
+        const uint32_t sender = idField(id, 0), receiver = idField(id, 1);
+        if (me == sender || me == receiver) return nullptr;
+        const bool group = !directory_.user(receiver);
+        if (group && r.target.kind == protocol::RelayTarget::User && r.target.userId == sender)
+            return nullptr;
+        return "about a transfer between others";
+    }
+    if (m.cmd() == Cmd::GroupJoinRequest && r.target.kind == protocol::RelayTarget::User) {
+        // An answer: it names the group at 79.
+        if (m.body.size() < 95) return "too short";
+        const auto g = wire::Guid::fromBytes(reinterpret_cast<const uint8_t*>(m.body.data() + 79));
+        const DiscussionGroup* group = directory_.group(g);
+        if (!group || group->creator != me) return "answering a join request of a group it did not create";
+    }
+    return nullptr;
 }
 
 // Every sender has a share of a colleague's held chat and a smaller one of the held notices, and a
