@@ -51,13 +51,17 @@ ClientRequest parseClientMessage(const protocol::Message& m) {
             r.groupChat = chat.key.kind == protocol::kGroupConversation;
             // One-to-one messages are retried by their sender until it hands them to us as a last
             // attempt; messages of the other kinds are sent once.
-            r.holdable = chat.serverDelivery || chat.key.kind != protocol::kOneToOne;
+            const bool oneToOne = chat.key.kind == protocol::kOneToOne;
+            if (chat.serverDelivery || !oneToOne) r.hold = Relay::Hold::Chat;
+            if (chat.serverDelivery && oneToOne && chat.sendTick != 0)
+                r.handOver =
+                    protocol::ChatAck{chat.senderId, chat.recipientId, chat.textLength, chat.sendTick};
             break;
         }
         case Cmd::OfflineFile:
         case Cmd::AddContactRequest:
         case Cmd::GroupJoinRequest:
-            r.holdable = true;
+            r.hold = Relay::Hold::Notice;
             break;
         default:
             break;

@@ -3,11 +3,13 @@
 // fuzzed without the event loop. Bad input is an `Invalid` request: the connection is closed.
 #pragma once
 
+#include "protocol/chat.h"
 #include "protocol/frame.h"
 #include "protocol/group.h"
 #include "protocol/records.h"
 #include "protocol/relay.h"
 
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -46,9 +48,13 @@ struct ChangeNamePassword {
 };
 // A record for a colleague (or a group), forwarded unchanged.
 struct Relay {
+    enum class Hold : uint8_t { Never, Chat, Notice };
     protocol::RelayTarget target;
-    bool holdable = false; // kept for a colleague who is offline, delivered at sign-in
+    Hold hold = Hold::Never; // kept for a colleague who is offline, delivered at sign-in
     bool groupChat = false;
+    // A one-to-one message handed to the server as its sender's last attempt: acknowledged to
+    // the sender once it is held (a message that cannot be held is not acknowledged).
+    std::optional<protocol::ChatAck> handOver;
 };
 
 using ClientRequest =

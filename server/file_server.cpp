@@ -21,7 +21,8 @@ constexpr qint64 kChunk = 64 * 1024;
 class FileConnection : public QObject {
   public:
     FileConnection(QTcpSocket* socket, FileServer& server)
-        : QObject(&server), socket_(socket), server_(server) {
+        : QObject(&server), socket_(socket), server_(server),
+          address_(socket->peerAddress().toString().toStdString()) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, &FileConnection::onReadyRead);
         connect(socket, &QTcpSocket::bytesWritten, this, &FileConnection::pumpDownload);
@@ -51,11 +52,27 @@ class FileConnection : public QObject {
                 startDownload();
                 break;
             case FileRequestParser::Event::Delete:
+                if (server_.rules().mayDelete &&
+                    !server_.rules().mayDelete(parser_.name(), socket_->peerAddress())) {
+                    drop("delete of " + parser_.name() + " from " + address_ + ", not a party to it");
+                    return;
+                }
                 QFile::remove(pathOf(parser_.name()));
                 server_.store().removeFile(parser_.name());
                 log(LogLevel::Info, "file server: deleted " + parser_.name());
                 break;
-            case FileRequestParser::Event::UploadStart:
+            case FileRequestParser::Event::UploadStart: {
+                std::string why;
+                if (server_.rules().mayUpload &&
+                    !server_.rules().mayUpload(parser_.name(), socket_->peerAddress()))
+                    why = "not announced by its sender from " + address_;
+                else if (QFile::exists(pathOf(parser_.name())) || server_.store().fileSize(parser_.name()))
+                    why = "exists already";
+                if (!why.empty() || !server_.beginUpload(parser_.name(), parser_.size(), &why)) {
+                    drop("upload of " + parser_.name() + " refused: " + why);
+                    return;
+                }
+                uploading_ = parser_.name();
                 // A name of its own per connection, so that two uploads of one file never mix.
                 upload_.setFileName(
                     pathOf("." + parser_.name() + "." + std::to_string(quintptr(this)) + ".part"));
@@ -64,6 +81,7 @@ class FileConnection : public QObject {
                     return;
                 }
                 break;
+            }
             case FileRequestParser::Event::UploadData:
                 if (upload_.write(parser_.data().data(), qint64(parser_.data().size())) !=
                     qint64(parser_.data().size())) {
@@ -81,12 +99,15 @@ class FileConnection : public QObject {
     void finishUpload() {
         upload_.close();
         const QString target = pathOf(parser_.name());
-        QFile::remove(target);
+        // Never replaces a stored file.
         if (!QFile::rename(upload_.fileName(), target)) {
+            upload_.remove();
             drop("cannot store " + parser_.name());
             return;
         }
         server_.store().putFile(parser_.name(), parser_.size());
+        server_.endUpload(uploading_);
+        uploading_.clear();
         log(LogLevel::Info,
             "file server: stored " + parser_.name() + " (" + std::to_string(parser_.size()) + " bytes)");
     }
@@ -128,6 +149,8 @@ class FileConnection : public QObject {
         if (done_) return;
         done_ = true;
         idle_.stop();
+        if (!uploading_.empty()) server_.endUpload(uploading_);
+        server_.connectionClosed(address_);
         if (upload_.isOpen()) {
             // An upload cut short leaves nothing behind.
             upload_.close();
@@ -138,6 +161,8 @@ class FileConnection : public QObject {
 
     QPointer<QTcpSocket> socket_;
     FileServer& server_;
+    std::string address_;
+    std::string uploading_;
     FileRequestParser parser_;
     QFile upload_;
     QFile download_;
@@ -148,12 +173,52 @@ class FileConnection : public QObject {
 
 } // namespace
 
-FileServer::FileServer(Store& store, std::string folder, int idleTimeoutMs, QObject* parent)
-    : QObject(parent), store_(store), folder_(std::move(folder)), idleMs_(idleTimeoutMs) {
+FileServer::FileServer(Store& store, std::string folder, int idleTimeoutMs, FileRules rules, QObject* parent)
+    : QObject(parent), store_(store), folder_(std::move(folder)), idleMs_(idleTimeoutMs),
+      rules_(std::move(rules)) {
     connect(&tcp_, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* s = tcp_.nextPendingConnection())
+        while (QTcpSocket* s = tcp_.nextPendingConnection()) {
+            const std::string address = s->peerAddress().toString().toStdString();
+            if (connections_ >= rules_.maxConnections || perAddress_[address] >= rules_.maxPerAddress) {
+                log(LogLevel::Warning, "file server: too many connections; refusing " + address);
+                if (perAddress_[address] == 0) perAddress_.erase(address);
+                s->abort();
+                s->deleteLater();
+                continue;
+            }
+            ++connections_;
+            ++perAddress_[address];
             new FileConnection(s, *this);
+        }
     });
+}
+
+void FileServer::connectionClosed(const std::string& address) {
+    --connections_;
+    if (auto it = perAddress_.find(address); it != perAddress_.end() && --it->second == 0)
+        perAddress_.erase(it);
+}
+
+bool FileServer::beginUpload(const std::string& name, int64_t size, std::string* why) {
+    if (arriving_.count(name)) {
+        *why = "another upload of it is running";
+        return false;
+    }
+    // Names begin with their sender's id: the quota counts what is stored and arriving under it.
+    const std::string owner = name.substr(0, name.find('_') + 1);
+    int64_t used = store_.storedBytes(owner);
+    for (const auto& [n, bytes] : arriving_)
+        if (n.compare(0, owner.size(), owner) == 0) used += bytes;
+    if (used + size > rules_.quotaPerUser) {
+        *why = "over the quota of " + owner;
+        return false;
+    }
+    arriving_[name] = size;
+    return true;
+}
+
+void FileServer::endUpload(const std::string& name) {
+    arriving_.erase(name);
 }
 
 FileServer::~FileServer() = default;

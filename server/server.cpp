@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 
+#include <sys/resource.h>
+
 namespace vantor::server {
 
 using protocol::Cmd;
@@ -19,6 +21,29 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+
+// What a slow reader keeps only the latest of: a colleague's status record of each text kind, and
+// its name.
+constexpr uint8_t kRenameKey = 0xFF;
+uint64_t latestKey(uint32_t userId, uint8_t kind) {
+    return (uint64_t(userId) << 8 | kind) + 1;
+}
+
+// Descriptors kept for everything but the clients' connections: the store, the listening and UDP
+// sockets, the file server's connections (which have a limit of their own) and the log.
+constexpr size_t kDescriptorsKept = 256;
+
+// Raises the soft descriptor limit to the hard one and returns it.
+size_t raiseDescriptorLimit() {
+    rlimit l{};
+    if (::getrlimit(RLIMIT_NOFILE, &l) != 0) return 1024;
+    if (l.rlim_cur < l.rlim_max) {
+        rlimit raised = l;
+        raised.rlim_cur = l.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) l = raised;
+    }
+    return l.rlim_cur == RLIM_INFINITY ? size_t(1) << 20 : size_t(l.rlim_cur);
+}
 } // namespace
 
 Server::Server(ServerConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
@@ -27,6 +52,8 @@ Server::Server(ServerConfig config, QObject* parent) : QObject(parent), config_(
     // A whole organisation reconnects at once after a restart: let the kernel queue the burst.
     tcp_.setListenBacklogSize(4096);
     connect(&udp_, &QUdpSocket::readyRead, this, &Server::onDatagrams);
+    connect(&changeTimer_, &QTimer::timeout, this, &Server::onChangeTick);
+    clock_.start();
 }
 
 Server::~Server() {
@@ -36,6 +63,14 @@ Server::~Server() {
 bool Server::start(std::string* error) {
     store_ = Store::open(config_.dbPath, error);
     if (!store_) return false;
+    const size_t descriptors = raiseDescriptorLimit();
+    connectionLimit_ =
+        std::min(config_.maxConnections,
+                 descriptors > 2 * kDescriptorsKept ? descriptors - kDescriptorsKept : descriptors / 2);
+    // The rest is kept for connections that sign in, so idle ones never lock colleagues out.
+    unsignedLimit_ = config_.maxUnsignedConnections
+                         ? std::min(config_.maxUnsignedConnections, connectionLimit_)
+                         : std::max<size_t>(1, connectionLimit_ / 4);
     directory_.load(store_->loadOrganisation());
     const QHostAddress address(QString::fromStdString(config_.bindAddress));
     if (address.isNull()) {
@@ -59,7 +94,28 @@ bool Server::start(std::string* error) {
         store_.reset();
         return false;
     }
-    files_ = std::make_unique<FileServer>(*store_, config_.fileFolder, config_.greetingTimeoutMs);
+    FileRules rules;
+    // A name is its transfer id: sender id, "_", receiver id, "_", …
+    auto idAt = [](const std::string& name, int field) -> uint32_t {
+        size_t start = 0;
+        for (int i = 0; i < field; ++i) {
+            const size_t underscore = name.find('_', start);
+            if (underscore == std::string::npos) return 0;
+            start = underscore + 1;
+        }
+        return uint32_t(std::strtoul(name.c_str() + start, nullptr, 10));
+    };
+    rules.mayUpload = [this, idAt](const std::string& name, const QHostAddress& from) {
+        const auto it = announced_.find(name);
+        return it != announced_.end() && it->second == idAt(name, 0) && fromSessionOf(it->second, from);
+    };
+    rules.mayDelete = [this, idAt](const std::string& name, const QHostAddress& from) {
+        return fromSessionOf(idAt(name, 0), from) || fromSessionOf(idAt(name, 1), from);
+    };
+    rules.quotaPerUser = config_.fileQuotaPerUser;
+    rules.maxConnections = config_.maxFileConnections;
+    files_ = std::make_unique<FileServer>(*store_, config_.fileFolder, config_.greetingTimeoutMs,
+                                          std::move(rules));
     if (!files_->start(address, config_.filePort, error)) {
         files_.reset();
         tcp_.close();
@@ -72,7 +128,9 @@ bool Server::start(std::string* error) {
     log(LogLevel::Info, "listening on " + config_.bindAddress + ":" + std::to_string(port()) +
                             " (TCP and UDP), files on " + std::to_string(filePort()) + "; " +
                             std::to_string(directory_.userCount()) + " colleagues in " +
-                            std::to_string(directory_.departments().size()) + " departments");
+                            std::to_string(directory_.departments().size()) + " departments; up to " +
+                            std::to_string(connectionLimit_) + " connections (" +
+                            std::to_string(descriptors) + " descriptors)");
     return true;
 }
 
@@ -117,9 +175,17 @@ uint16_t Server::filePort() const {
 
 void Server::onNewConnection() {
     while (QTcpSocket* socket = tcp_.nextPendingConnection()) {
-        if (sessions_.size() >= config_.maxConnections) {
-            log(LogLevel::Warning,
-                "too many connections; refusing " + socket->peerAddress().toString().toStdString());
+        const std::string address = socket->peerAddress().toString().toStdString();
+        const char* refusal = nullptr;
+        if (unsignedPerAddress_.count(address) &&
+            unsignedPerAddress_[address] >= config_.maxUnsignedPerAddress)
+            refusal = "too many connections not signed in from ";
+        else if (sessions_.size() >= connectionLimit_ && !dropOldestUnsigned("room for a new connection"))
+            refusal = "too many connections; refusing ";
+        else if (unsigned_.size() >= unsignedLimit_)
+            dropOldestUnsigned("too many connections not signed in");
+        if (refusal) {
+            log(LogLevel::Warning, refusal + address);
             socket->abort();
             socket->deleteLater();
             continue;
@@ -127,7 +193,53 @@ void Server::onNewConnection() {
         auto* s = new Session(socket, *this, nextSession_++);
         s->setParent(this);
         sessions_[s->id()] = s;
+        trackUnsigned(*s);
         log(LogLevel::Debug, "connection from " + s->peer());
+    }
+}
+
+void Server::trackUnsigned(Session& s) {
+    unsigned_[s.id()] = &s;
+    ++unsignedPerAddress_[s.address()];
+}
+
+void Server::forgetUnsigned(Session& s) {
+    if (unsigned_.erase(s.id()) == 0) return;
+    const auto it = unsignedPerAddress_.find(s.address());
+    if (it != unsignedPerAddress_.end() && --it->second == 0) unsignedPerAddress_.erase(it);
+}
+
+// Honest clients sign in within moments of connecting, so the oldest unsigned connection is the
+// likeliest to be idle on purpose.
+bool Server::dropOldestUnsigned(const char* why) {
+    if (unsigned_.empty()) return false;
+    Session* oldest = unsigned_.begin()->second;
+    forgetUnsigned(*oldest);
+    oldest->abort(why);
+    return true;
+}
+
+bool Server::fromSessionOf(uint32_t userId, const QHostAddress& from) const {
+    const auto it = byUser_.find(userId);
+    return userId != 0 && it != byUser_.end() &&
+           QHostAddress(QString::fromStdString(it->second->address()))
+               .isEqual(from, QHostAddress::TolerantConversion);
+}
+
+void Server::noteAnnouncement(uint32_t sender, const Message& m) {
+    constexpr size_t kAnnouncedPerSender = 64;
+    const size_t at = m.cmd() == Cmd::FileOffer ? 41 : m.cmd() == Cmd::FileOffline ? 4 : 0;
+    if (!at || m.body.size() < at + 81) return;
+    const std::string name = m.body.substr(at + 1, std::min<size_t>(uint8_t(m.body[at]), 80));
+    // Only names of the sender's own transfers.
+    const std::string own = std::to_string(sender) + "_";
+    if (name.compare(0, own.size(), own) != 0 || announced_.count(name)) return;
+    auto& names = announcedBy_[sender];
+    names.push_back(name);
+    announced_[name] = sender;
+    if (names.size() > kAnnouncedPerSender) {
+        announced_.erase(names.front());
+        names.pop_front();
     }
 }
 
@@ -197,15 +309,22 @@ void Server::handle(Session& s, const Message& m) {
 
 void Server::sessionClosed(Session& s) {
     sessions_.erase(s.id());
+    loginWaiting_.erase(s.id());
+    forgetUnsigned(s);
     signOut(s, "connection closed");
 }
 
-void Server::broadcast(const Message& m, uint32_t except) {
+void Server::broadcast(const Message& m, uint32_t except, uint64_t latestKey) {
     const std::string bytes = m.bytes();
     const std::string frame = bytes.size() <= protocol::kMaxOrdinaryMessage ? protocol::frameMessage(bytes)
                                                                             : protocol::frameStream(bytes);
-    for (auto& [id, s] : byUser_)
-        if (id != except) s->sendFrame(frame);
+    for (auto& [id, s] : byUser_) {
+        if (id == except) continue;
+        if (latestKey)
+            s->sendLatest(latestKey, frame);
+        else
+            s->sendFrame(frame);
+    }
 }
 
 void Server::broadcastStatus(uint32_t userId, uint8_t textKind, const std::string& text, bool automatic,
@@ -220,7 +339,7 @@ void Server::broadcastStatus(uint32_t userId, uint8_t textKind, const std::strin
     r.automatic = automatic;
     r.textKind = textKind;
     r.text = text;
-    broadcast(Message{uint8_t(Cmd::Status), r.encodeBody()}, except);
+    broadcast(Message{uint8_t(Cmd::Status), r.encodeBody()}, except, latestKey(userId, textKind));
 }
 
 // ---- control surface ----
@@ -271,7 +390,8 @@ bool Server::removeColleague(uint32_t userId) {
 bool Server::renameColleague(uint32_t userId, const std::string& name) {
     if (!store_ || !directory_.user(userId) || !store_->renameColleague(userId, name)) return false;
     directory_.rename(userId, name);
-    broadcast(protocol::makeMessage(Cmd::UserRenamed, protocol::UserRenamed{userId, name}), 0);
+    broadcast(protocol::makeMessage(Cmd::UserRenamed, protocol::UserRenamed{userId, name}), 0,
+              latestKey(userId, kRenameKey));
     return true;
 }
 

@@ -11,14 +11,19 @@
 #include "server/password.h"
 #include "server/store.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTcpServer>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <deque>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vantor::server {
 
@@ -30,17 +35,39 @@ struct ServerConfig {
     uint16_t port = 8000;     // TCP and UDP; 0 picks a free port (the UDP socket then takes the same number)
     uint16_t filePort = 9203; // 0 picks a free port
     std::string dbPath = "vantor-server.db";
-    std::string fileFolder;            // default: the database path + ".files"
-    std::string advertisedFileAddress; // told to clients; default: the bind address
-    int greetingTimeoutMs = 30000;     // a connection that says nothing is closed after this
-    int idleTimeoutMs = 180000;        // a connection without any message (heartbeats included)
-    size_t maxFrame = 1 << 20;         // longest message accepted from a client
-    std::string minimumVersion;        // clients older than this are told to update
-    size_t maxHeldPerUser = 1000;      // messages held for one offline colleague
-    size_t maxConnections = 20000;     // connections beyond this are closed at once
+    std::string fileFolder;              // default: the database path + ".files"
+    std::string advertisedFileAddress;   // told to clients; default: the bind address
+    int greetingTimeoutMs = 30000;       // a connection that says nothing is closed after this
+    int signInTimeoutMs = 20000;         // a connection not signed in by then is closed (heartbeats or not)
+    int idleTimeoutMs = 180000;          // a connection without any message (heartbeats included)
+    size_t maxFrame = 1 << 20;           // longest message accepted from a client
+    std::string minimumVersion;          // clients older than this are told to update
+    size_t maxHeldPerUser = 1000;        // chat messages held for one offline colleague
+    size_t maxHeldPerSender = 100;       // of those, from one sender
+    size_t maxHeldNotices = 200;         // file notices, contact and join requests for one colleague
+    size_t maxHeldNoticesPerSender = 20; // of those, from one sender
+    size_t maxHeldFromSender = 5000;     // everything one sender has waiting for anybody
+    size_t maxConnections = 20000;       // connections beyond this are closed at once
+    size_t maxUnsignedConnections = 0;   // connections not signed in; 0: a quarter of the connection limit
+    size_t maxUnsignedPerAddress = 32;   // connections not signed in from one address
     uint32_t hashIterations = kDefaultHashIterations; // for colleagues added at run time
-    bool directPaths = true;                          // answer UDP echoes and forward punching datagrams
-    std::string productName;                          // GBK; empty: none
+    // Failed sign-ins: after this many per account (per address), each further attempt waits
+    // twice as long as the one before, from signInDelayMs up to maxSignInDelayMs; forgotten after
+    // a quarter of an hour without a failure.
+    unsigned freeFailuresPerAccount = 3;
+    unsigned freeFailuresPerAddress = 10;
+    int signInDelayMs = 500;
+    int maxSignInDelayMs = 10000;
+    int64_t fileQuotaPerUser = int64_t(2) << 30; // offline files stored under one sender's names
+    size_t maxFileConnections = 256;             // file-server connections, 16 from one address
+    size_t maxGroupsPerCreator = 50;             // discussion groups one colleague has created
+    size_t maxGroupsPerMember = 200;             // discussion groups one colleague can be put in
+    double groupAdditionsPerMinute = 60;         // members one colleague adds to groups …
+    int groupAdditionBurst = 400;                // … after a first burst of this many
+    double changesPerSecond = 2;                 // status, name and work-state changes told per colleague …
+    int changeBurst = 10;                        // … after a first burst of this many
+    bool directPaths = true;                     // answer UDP echoes and forward punching datagrams
+    std::string productName;                     // GBK; empty: none
 };
 
 class Server : public QObject {
@@ -76,6 +103,8 @@ class Server : public QObject {
     bool isOnline(uint32_t userId) const;
     size_t heldCount(uint32_t userId);
     size_t sessionCount() const { return sessions_.size(); }
+    // Connections taken at most: the configured limit, lowered to what the descriptor limit allows.
+    size_t connectionLimit() const { return connectionLimit_; }
     Directory& directory() { return directory_; }
     Store* store() { return store_.get(); }
 
@@ -86,10 +115,23 @@ class Server : public QObject {
 
   private:
     void onNewConnection();
+    // Connections that have not signed in yet, oldest first, and how many per address.
+    void trackUnsigned(Session& s);
+    void forgetUnsigned(Session& s);
+    bool dropOldestUnsigned(const char* why);
     void onDatagrams();
     // Sign-in (server_signin.cpp).
     void onVersionCheck(Session& s, const protocol::VersionCheckRequest& r);
     void onLogin(Session& s, const protocol::LoginRequest& r);
+    void checkLogin(Session& s, const protocol::LoginRequest& r);
+    struct Failures {
+        unsigned count = 0;
+        qint64 last = 0;        // when the last one failed
+        qint64 nextAllowed = 0; // the earliest moment of the next check
+    };
+    using FailureMap = std::unordered_map<std::string, Failures>;
+    qint64 failureDelay(const Failures& f, unsigned free) const;
+    void noteFailure(FailureMap& map, const std::string& key, unsigned free, qint64 now);
     void signOut(Session& s, const char* why);
     void deliverHeld(Session& s);
     // Routing and directory requests (server_routes.cpp).
@@ -102,11 +144,37 @@ class Server : public QObject {
     void onUserSearch(Session& s, const protocol::UserSearchRequest& r);
     void onGroupSearch(Session& s, const protocol::GroupSearchRequest& r);
     void onChangeNamePassword(Session& s, const ChangeNamePassword& c);
+    // The budget of changes of each colleague (server_changes.cpp).
+    struct ChangeBudget {
+        double tokens = -1; // below 0: never used, a full budget
+        qint64 refilled = 0;
+        bool queued = false;
+        bool status = false;
+        bool automatic = false;
+        std::optional<std::string> headPicture, signature;
+        std::optional<ChangeNamePassword> rename;
+        std::optional<protocol::WorkStateRecord> workState;
+    };
+    bool takeChange(uint32_t userId);
+    void queueChange(uint32_t userId);
+    void onChangeTick();
+    void applyQueuedChanges(uint32_t userId, ChangeBudget& b);
+    void applyWorkState(uint32_t userId, const protocol::WorkStateRecord& r);
+    void applyNamePassword(const ChangeNamePassword& c);
     void onRelay(Session& s, const protocol::Message& m, const Relay& r);
-    void deliverOrHold(uint32_t receiver, const protocol::Message& m, bool holdable);
-    void broadcast(const protocol::Message& m, uint32_t except);
+    // Sends to a signed-in colleague, or holds for an offline one within the sender's share.
+    enum class Outcome { Sent, Held, Refused, NotKept };
+    Outcome deliverOrHold(uint32_t receiver, uint32_t sender, const protocol::Message& m, Relay::Hold hold);
+    // To every signed-in colleague but `except`. With a `latestKey`, a reader that falls behind
+    // gets only the latest message of that key.
+    void broadcast(const protocol::Message& m, uint32_t except, uint64_t latestKey = 0);
     void broadcastStatus(uint32_t userId, uint8_t textKind, const std::string& text, bool automatic,
                          uint32_t except = 0);
+    // Offline files: names a colleague announced (offer or offline notice) before uploading them.
+    void noteAnnouncement(uint32_t sender, const protocol::Message& m);
+    bool takeGroupAddition(uint32_t userId);
+    const char* notAParty(uint32_t me, const protocol::Message& m, const Relay& r) const;
+    bool fromSessionOf(uint32_t userId, const QHostAddress& from) const;
     // UDP (server_udp.cpp).
     void onEcho(const protocol::UdpEcho& e, const QHostAddress& from, quint16 port);
     void forwardPunch(const protocol::Message& m, uint32_t receiver, const protocol::Endpoint& to);
@@ -119,8 +187,21 @@ class Server : public QObject {
     std::unique_ptr<FileServer> files_;
     uint64_t nextSession_ = 1;
     std::unordered_map<uint64_t, Session*> sessions_; // every connection
-    std::unordered_map<uint32_t, Session*> byUser_;   // the signed-in session of each colleague
+    std::map<uint64_t, Session*> unsigned_;           // connections not signed in, by age
+    std::unordered_map<std::string, size_t> unsignedPerAddress_;
+    size_t connectionLimit_ = 0;
+    size_t unsignedLimit_ = 0;
+    std::unordered_map<uint32_t, Session*> byUser_; // the signed-in session of each colleague
     std::unordered_map<uint32_t, std::deque<protocol::Endpoint>> udpSeen_; // echo sources per user
+    std::unordered_map<uint32_t, ChangeBudget> budgets_;
+    std::unordered_map<std::string, uint32_t> announced_;               // file name -> sender
+    std::unordered_map<uint32_t, std::deque<std::string>> announcedBy_; // the latest names of each sender
+    FailureMap failedByAccount_, failedByAddress_;
+    std::unordered_map<uint32_t, std::pair<double, qint64>> groupAdditions_; // tokens, last refill
+    std::unordered_set<uint64_t> loginWaiting_; // sessions whose sign-in waits for its turn
+    std::vector<uint32_t> changesQueued_;
+    QTimer changeTimer_;
+    QElapsedTimer clock_;
 };
 
 } // namespace vantor::server

@@ -6,38 +6,11 @@
 #include "server/session.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace vantor::server {
 
 using protocol::Cmd;
 using protocol::Message;
-
-void Server::onStatus(Session& s, const protocol::StatusRecord& r) {
-    if (r.userId != s.userId()) {
-        log(LogLevel::Warning, s.peer() + " sent a status for user " + std::to_string(r.userId));
-        return;
-    }
-    const protocol::UserRecord* u = directory_.user(r.userId);
-    const uint8_t status = r.status & 0x7F;
-    if (!u || status > protocol::kMobile) return;
-    if (r.textKind == uint8_t(protocol::TextKind::HeadPicture)) directory_.setHeadPicture(r.userId, r.text);
-    if (r.textKind == uint8_t(protocol::TextKind::Signature)) directory_.setSignature(r.userId, r.text);
-    if (r.textKind == 1 || r.textKind == 2) {
-        const Colleague c = directory_.colleague(r.userId);
-        store_->updateProfile(c.id, c.headPicture, c.signature, c.workState);
-    }
-    directory_.setPresence(r.userId, status, r.hasAudio, r.hasCamera);
-    // The sender's own status changes only with this echo; everybody else learns it too.
-    broadcastStatus(r.userId, r.textKind, r.text, r.automatic);
-}
-
-void Server::onWorkState(Session& s, const protocol::WorkStateRecord& r) {
-    directory_.setWorkState(s.userId(), r.name);
-    const Colleague c = directory_.colleague(s.userId());
-    store_->updateProfile(c.id, c.headPicture, c.signature, c.workState);
-    s.send(protocol::makeMessage(Cmd::WorkStateSync, r));
-}
 
 void Server::onContacts(Session& s, const protocol::ContactsChange& c) {
     const uint32_t owner = s.userId();
@@ -90,6 +63,13 @@ void Server::onGroupSave(Session& s, const GroupSave& g) {
             d = *existing;
         } else {
             if (r.key.groupId.isNull()) return;
+            size_t created = 0;
+            for (const DiscussionGroup* other : directory_.allGroups())
+                created += other->creator == me;
+            if (created >= config_.maxGroupsPerCreator) {
+                log(LogLevel::Warning, "user " + std::to_string(me) + " has created too many groups");
+                return;
+            }
             d.guid = r.key.groupId;
             d.name = r.name;
             d.topic = r.topic;
@@ -97,10 +77,21 @@ void Server::onGroupSave(Session& s, const GroupSave& g) {
             d.creator = me;
             d.members.push_back(me);
         }
-        for (uint32_t id : r.members)
-            if (id != 0 && directory_.user(id) && !isMember(d, id) &&
-                d.members.size() < protocol::kGroupSlots)
-                d.members.push_back(id);
+        // Bounded: the groups one colleague can be put in, and how fast one colleague adds others.
+        for (uint32_t id : r.members) {
+            if (id == 0 || !directory_.user(id) || isMember(d, id) ||
+                d.members.size() >= protocol::kGroupSlots)
+                continue;
+            if (directory_.groupsOf(id).size() >= config_.maxGroupsPerMember) {
+                log(LogLevel::Warning, "user " + std::to_string(id) + " is in too many groups to be added");
+                continue;
+            }
+            if (!takeGroupAddition(me)) {
+                log(LogLevel::Warning, "user " + std::to_string(me) + " adds members too fast");
+                break;
+            }
+            d.members.push_back(id);
+        }
         keep(d);
         break;
     }
@@ -183,20 +174,6 @@ void Server::onGroupSearch(Session& s, const protocol::GroupSearchRequest& r) {
     }
 }
 
-void Server::onChangeNamePassword(Session& s, const ChangeNamePassword& c) {
-    if (c.userId != s.userId() || c.name.empty()) return;
-    if (!c.digest.empty()) {
-        const bool hex = c.digest.size() == 32 &&
-                         c.digest.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
-        std::string upper = c.digest;
-        for (auto& ch : upper)
-            ch = char(std::toupper(static_cast<unsigned char>(ch)));
-        if (!hex || !store_->setPasswordDigest(c.userId, upper, config_.hashIterations)) return;
-    }
-    // The client takes the rename of its own record as the confirmation.
-    renameColleague(c.userId, c.name);
-}
-
 void Server::onRelay(Session& s, const Message& m, const Relay& r) {
     const uint32_t me = s.userId();
     if (r.target.hasSender && r.target.senderId != me) {
@@ -205,10 +182,19 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
                                    std::to_string(r.target.senderId));
         return;
     }
+    if (const char* why = notAParty(me, m, r)) {
+        log(LogLevel::Warning, s.peer() + " (user " + std::to_string(me) + ") sent " +
+                                   std::string(protocol::codeName(m.code)) + " " + why);
+        return;
+    }
+    noteAnnouncement(me, m);
     switch (r.target.kind) {
-    case protocol::RelayTarget::User:
-        deliverOrHold(r.target.userId, m, r.holdable);
+    case protocol::RelayTarget::User: {
+        const Outcome o = deliverOrHold(r.target.userId, me, m, r.hold);
+        // The last attempt is now ours to deliver: its sender may forget it.
+        if (o == Outcome::Held && r.handOver) s.send(protocol::makeMessage(Cmd::ChatAck, *r.handOver));
         break;
+    }
     case protocol::RelayTarget::Group: {
         const DiscussionGroup* g = directory_.group(r.target.group);
         if (!g || std::find(g->members.begin(), g->members.end(), me) == g->members.end()) {
@@ -217,30 +203,116 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
         }
         const std::vector<uint32_t> members = g->members;
         for (uint32_t id : members)
-            if (id != me) deliverOrHold(id, m, r.holdable);
+            if (id != me) deliverOrHold(id, me, m, r.hold);
         break;
     }
     case protocol::RelayTarget::GroupCreator:
         if (const DiscussionGroup* g = directory_.group(r.target.group))
-            deliverOrHold(g->creator, m, r.holdable);
+            deliverOrHold(g->creator, me, m, r.hold);
         break;
     case protocol::RelayTarget::None:
         break;
     }
 }
 
-void Server::deliverOrHold(uint32_t receiver, const Message& m, bool holdable) {
+bool Server::takeGroupAddition(uint32_t userId) {
+    auto& [tokens, refilled] = groupAdditions_[userId];
+    const qint64 now = clock_.elapsed();
+    if (refilled == 0) tokens = double(config_.groupAdditionBurst);
+    tokens = std::min(double(config_.groupAdditionBurst),
+                      tokens + double(now - refilled) * config_.groupAdditionsPerMinute / 60000.0);
+    refilled = now;
+    if (tokens < 1) return false;
+    tokens -= 1;
+    return true;
+}
+
+namespace {
+// Where records about a transfer carry its id: sender id, "_", receiver id, "_", …
+size_t transferIdOffset(Cmd code) {
+    switch (code) {
+    case Cmd::FileOffer:
+        return 41;
+    case Cmd::FileReply:
+        return 5;
+    case Cmd::FileData:
+    case Cmd::FileDataAck:
+    case Cmd::FileCancel:
+    case Cmd::FileAbort:
+    case Cmd::FileComplete:
+    case Cmd::FileOffline:
+        return 4;
+    case Cmd::FileBlockMap:
+        return 8;
+    case Cmd::OfflineFile:
+        return 29;
+    default:
+        return 0;
+    }
+}
+
+uint32_t idField(const std::string& id, int field) {
+    size_t start = 0;
+    for (int i = 0; i < field; ++i) {
+        const size_t underscore = id.find('_', start);
+        if (underscore == std::string::npos) return 0;
+        start = underscore + 1;
+    }
+    return uint32_t(std::strtoul(id.c_str() + start, nullptr, 10));
+}
+} // namespace
+
+// A record about a transfer comes from one of the two colleagues its id names (for a group
+// transfer, whose id names no receiver: from the sender, or to it); an answer to a join request
+// comes from the group's creator. Null when the sender is a party.
+const char* Server::notAParty(uint32_t me, const Message& m, const Relay& r) const {
+    if (const size_t at = transferIdOffset(m.cmd()); at && m.body.size() > at) {
+        const std::string id = m.body.substr(at + 1, std::min<size_t>(uint8_t(m.body[at]), 80));
+        const uint32_t sender = idField(id, 0), receiver = idField(id, 1);
+        if (me == sender || me == receiver) return nullptr;
+        const bool group = !directory_.user(receiver);
+        if (group && r.target.kind == protocol::RelayTarget::User && r.target.userId == sender)
+            return nullptr;
+        return "about a transfer between others";
+    }
+    if (m.cmd() == Cmd::GroupJoinRequest && r.target.kind == protocol::RelayTarget::User) {
+        // An answer: it names the group at 79.
+        if (m.body.size() < 95) return "too short";
+        const auto g = wire::Guid::fromBytes(reinterpret_cast<const uint8_t*>(m.body.data() + 79));
+        const DiscussionGroup* group = directory_.group(g);
+        if (!group || group->creator != me) return "answering a join request of a group it did not create";
+    }
+    return nullptr;
+}
+
+// Every sender has a share of a colleague's held chat and a smaller one of the held notices, and a
+// bound on all it has waiting; a message beyond them is refused, never dropped in place of
+// another. A refused last attempt gets no acknowledgement, so its sender still holds it.
+Server::Outcome Server::deliverOrHold(uint32_t receiver, uint32_t sender, const Message& m,
+                                      Relay::Hold hold) {
     if (const auto it = byUser_.find(receiver); it != byUser_.end()) {
         it->second->send(m);
-        return;
+        return Outcome::Sent;
     }
-    if (!holdable || !directory_.user(receiver)) return;
-    if (store_->heldCount(receiver) >= config_.maxHeldPerUser) {
+    if (hold == Relay::Hold::Never || !directory_.user(receiver)) return Outcome::NotKept;
+    const bool chat = hold == Relay::Hold::Chat;
+    const HeldBox box = chat ? HeldBox::Chat : HeldBox::Notice;
+    const char* full = nullptr;
+    if (store_->heldCount(receiver, box, sender) >=
+        (chat ? config_.maxHeldPerSender : config_.maxHeldNoticesPerSender))
+        full = "the sender's share";
+    else if (store_->heldCount(receiver, box) >= (chat ? config_.maxHeldPerUser : config_.maxHeldNotices))
+        full = "the colleague's";
+    else if (store_->heldFrom(sender) >= config_.maxHeldFromSender)
+        full = "everything the sender may have waiting";
+    if (full || !store_->holdMessage(receiver, sender, box, m.code, m.body)) {
         log(LogLevel::Warning,
-            "user " + std::to_string(receiver) + " has too many held messages; one dropped");
-        return;
+            std::string("refused to hold ") + std::string(protocol::codeName(m.code)) + " from user " +
+                std::to_string(sender) + " for user " + std::to_string(receiver) + ": " +
+                (full ? std::string(full) + " held messages are full" : store_->lastError()));
+        return Outcome::Refused;
     }
-    store_->holdMessage(receiver, m.code, m.body);
+    return Outcome::Held;
 }
 
 } // namespace vantor::server

@@ -4,6 +4,10 @@
 #include "server/server.h"
 #include "server/session.h"
 
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
 #include <sstream>
 
 namespace vantor::server {
@@ -58,14 +62,69 @@ void Server::onVersionCheck(Session& s, const protocol::VersionCheckRequest& r) 
     s.send(protocol::makeMessage(Cmd::VersionCheck, reply));
 }
 
+qint64 Server::failureDelay(const Failures& f, unsigned free) const {
+    if (f.count < free) return 0;
+    const unsigned doublings = std::min(f.count - free, 20u);
+    return std::min<qint64>(qint64(config_.signInDelayMs) << doublings, config_.maxSignInDelayMs);
+}
+
+void Server::noteFailure(FailureMap& map, const std::string& key, unsigned free, qint64 now) {
+    constexpr size_t kMaxTracked = 100000;
+    constexpr qint64 kForgetMs = 15 * 60 * 1000;
+    if (map.size() >= kMaxTracked && !map.count(key)) {
+        std::erase_if(map, [&](const auto& e) { return now - e.second.last > kForgetMs; });
+        if (map.size() >= kMaxTracked) map.erase(map.begin());
+    }
+    Failures& f = map[key];
+    if (f.count && now - f.last > kForgetMs) f = {};
+    ++f.count;
+    f.last = now;
+    f.nextAllowed = std::max(f.nextAllowed, now + failureDelay(f, free));
+}
+
+// Failed sign-ins slow further attempts on the same account and from the same address; a waiting
+// attempt is checked later on a timer, so the event loop never waits and the right password still
+// gets in once its turn comes.
 void Server::onLogin(Session& s, const protocol::LoginRequest& r) {
+    if (loginWaiting_.count(s.id())) return;
+    const qint64 now = clock_.elapsed();
+    Failures* byAccount = nullptr;
+    Failures* byAddress = nullptr;
+    if (auto it = failedByAccount_.find(r.account); it != failedByAccount_.end()) byAccount = &it->second;
+    if (auto it = failedByAddress_.find(s.address()); it != failedByAddress_.end()) byAddress = &it->second;
+    const qint64 turn =
+        std::max(byAccount ? byAccount->nextAllowed : 0, byAddress ? byAddress->nextAllowed : 0);
+    if (turn <= now) {
+        checkLogin(s, r);
+        return;
+    }
+    // Attempts waiting on one account or address take their turns one after the other.
+    if (byAccount) byAccount->nextAllowed = turn + failureDelay(*byAccount, config_.freeFailuresPerAccount);
+    if (byAddress) byAddress->nextAllowed = turn + failureDelay(*byAddress, config_.freeFailuresPerAddress);
+    loginWaiting_.insert(s.id());
+    log(LogLevel::Info,
+        "sign-in from " + s.peer() + " waits " + std::to_string(turn - now) + " ms after failed ones");
+    QPointer<Session> session(&s);
+    const uint64_t id = s.id();
+    QTimer::singleShot(int(turn - now), this, [this, session, id, r] {
+        loginWaiting_.erase(id);
+        if (session && !session->signedIn() && session->state() == Session::State::Connected)
+            checkLogin(*session, r);
+    });
+}
+
+void Server::checkLogin(Session& s, const protocol::LoginRequest& r) {
     const auto userId = store_->authenticate(r.account, r.password);
     const protocol::UserRecord* user = userId ? directory_.user(*userId) : nullptr;
     if (!user) {
+        const qint64 now = clock_.elapsed();
+        noteFailure(failedByAccount_, r.account, config_.freeFailuresPerAccount, now);
+        noteFailure(failedByAddress_, s.address(), config_.freeFailuresPerAddress, now);
         log(LogLevel::Info, "refused a sign-in from " + s.peer() + " (wrong account or password)");
         s.closeWith(refusal("用户名或者密码输入错误！"), "sign-in refused");
         return;
     }
+    failedByAccount_.erase(r.account);
     const uint32_t id = *userId;
     if (auto it = byUser_.find(id); it != byUser_.end()) {
         Session* old = it->second;
@@ -76,6 +135,7 @@ void Server::onLogin(Session& s, const protocol::LoginRequest& r) {
     if (status > protocol::kMobile || status == protocol::kOffline) status = protocol::kOnline;
     directory_.setPresence(id, status, r.hasAudio, r.hasCamera);
     byUser_[id] = &s;
+    forgetUnsigned(s);
     log(LogLevel::Info, "user " + std::to_string(id) + " signed in from " + s.peer());
 
     protocol::LoginReply reply;

@@ -4,6 +4,7 @@
 #include "protocol/peer_records.h"
 #include "server/log.h"
 #include "server/server.h"
+#include "server/session.h"
 
 #include <QNetworkDatagram>
 
@@ -60,17 +61,27 @@ void Server::onDatagrams() {
     }
 }
 
+// An echo counts for a colleague only when it comes from the address of the colleague's own
+// connection: nobody else can put endpoints in its table or push its real ones out.
 void Server::onEcho(const protocol::UdpEcho& e, const QHostAddress& from, quint16 port) {
-    if (!config_.directPaths || !isOnline(e.userId)) return;
+    if (!config_.directPaths) return;
+    const auto session = byUser_.find(e.userId);
+    if (session == byUser_.end()) return;
     const std::string address = ipv4Text(from);
     if (address.empty()) return;
+    if (ipv4Text(QHostAddress(QString::fromStdString(session->second->address()))) != address) {
+        log(LogLevel::Debug, "echo for user " + std::to_string(e.userId) + " from " + address +
+                                 ", not the address of its connection");
+        return;
+    }
     protocol::UdpEcho answer = e;
     answer.observed = {address, port};
+    // The endpoint probed from last stays, the one unused for longest goes.
     auto& seen = udpSeen_[e.userId];
-    if (std::find(seen.begin(), seen.end(), answer.observed) == seen.end()) {
-        seen.push_back(answer.observed);
-        if (seen.size() > kEndpointsPerUser) seen.pop_front();
-    }
+    if (const auto it = std::find(seen.begin(), seen.end(), answer.observed); it != seen.end())
+        seen.erase(it);
+    seen.push_back(answer.observed);
+    if (seen.size() > kEndpointsPerUser) seen.pop_front();
     const std::string bytes = protocol::makeMessage(Cmd::UdpEcho, answer).bytes();
     udp_.writeDatagram(bytes.data(), qint64(bytes.size()), from, port);
 }

@@ -13,6 +13,7 @@ constexpr size_t kLoadBatch = 512;               // frames handed to the kernel 
 constexpr qint64 kMaxBacklog = 64 * 1024 * 1024; // a client that lets this much pile up is dropped
 constexpr size_t kMaxWaiting = 100000;           // frames queued behind a sign-in load
 constexpr int kCloseGraceMs = 5000;
+constexpr qint64 kKeepUpBytes = 256 * 1024; // a reader with more than this unread gets only the latest
 } // namespace
 
 Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
@@ -27,6 +28,13 @@ Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
     connect(&idle_, &QTimer::timeout, this,
             [this] { abort("silent for " + std::to_string(idleMs_) + " ms"); });
     setIdleTimeout(server.config().greetingTimeoutMs);
+    address_ = socket->peerAddress().toString().toStdString();
+    signInDeadline_.setSingleShot(true);
+    connect(&signInDeadline_, &QTimer::timeout, this, [this] {
+        if (!signedIn())
+            abort("not signed in after " + std::to_string(server_.config().signInTimeoutMs) + " ms");
+    });
+    signInDeadline_.start(server.config().signInTimeoutMs);
 }
 
 Session::~Session() = default;
@@ -94,9 +102,35 @@ void Session::sendFrame(std::string frame) {
     write(frame);
 }
 
+void Session::sendLatest(uint64_t key, std::string frame) {
+    if (finished_ || state_ == State::Closing || !socket_) return;
+    if (state_ != State::Loading && latest_.empty() && socket_->bytesToWrite() < kKeepUpBytes) {
+        write(frame);
+        return;
+    }
+    if (const auto it = latest_.find(key); it != latest_.end()) latestOrder_.erase(it->second.seq);
+    const uint64_t seq = ++latestSeq_;
+    latest_[key] = Latest{seq, std::move(frame)};
+    latestOrder_[seq] = key;
+}
+
+void Session::flushLatest() {
+    while (!latestOrder_.empty() && !finished_ && socket_ && state_ == State::SignedIn &&
+           socket_->bytesToWrite() < kKeepUpBytes) {
+        const auto first = latestOrder_.begin();
+        const auto it = latest_.find(first->second);
+        latestOrder_.erase(first);
+        if (it == latest_.end()) continue;
+        const std::string frame = std::move(it->second.frame);
+        latest_.erase(it);
+        write(frame);
+    }
+}
+
 void Session::startLoad(uint32_t userId, std::map<size_t, std::string> patches, std::string tail) {
     userId_ = userId;
     state_ = State::Loading;
+    signInDeadline_.stop();
     patches_ = std::move(patches);
     tail_ = std::move(tail);
     loadPos_ = 0;
@@ -119,7 +153,10 @@ void Session::markSignedIn(uint32_t userId) {
 }
 
 void Session::onBytesWritten() {
-    if (state_ == State::Loading) pump();
+    if (state_ == State::Loading)
+        pump();
+    else
+        flushLatest();
 }
 
 // Streams the load straight into the kernel while it takes it, without copying frames into a
@@ -149,6 +186,7 @@ void Session::pump() {
             patches_.clear();
             state_ = State::SignedIn;
             write(rest);
+            flushLatest();
             server_.loadFinished(*this);
             return;
         }
@@ -185,6 +223,8 @@ void Session::closeAfterFlush(const std::string& reason) {
     state_ = State::Closing;
     waiting_.clear();
     patches_.clear();
+    latest_.clear();
+    latestOrder_.clear();
     idle_.stop();
     QTimer::singleShot(kCloseGraceMs, this, [this] { abort("did not close in time"); });
     if (socket_) socket_->disconnectFromHost();
@@ -210,6 +250,7 @@ void Session::finish() {
     if (finished_) return;
     finished_ = true;
     idle_.stop();
+    signInDeadline_.stop();
     server_.sessionClosed(*this);
     deleteLater();
 }

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace vantor::server {
 
@@ -34,10 +35,15 @@ class Session : public QObject {
     uint32_t userId() const { return userId_; }
     bool signedIn() const { return state_ == State::Loading || state_ == State::SignedIn; }
     std::string peer() const;
+    // The client's address without the port.
+    const std::string& address() const { return address_; }
 
     // Queues one message (ordinary frame, or stream frame when longer than 2028 bytes).
     void send(const protocol::Message& m);
     void sendFrame(std::string frame);
+    // A frame that supersedes any earlier one of the same key (a colleague's status): written at
+    // once while the client keeps up, otherwise kept, only the latest per key, until it drains.
+    void sendLatest(uint64_t key, std::string frame);
 
     // Streams the sign-in load: the directory's departments and colleagues (with the given
     // positions replaced by per-viewer records), then `tail`.
@@ -59,6 +65,7 @@ class Session : public QObject {
     void onReadyRead();
     void onBytesWritten();
     void pump();
+    void flushLatest();
     void write(const std::string& bytes);
     void finish();
 
@@ -68,7 +75,9 @@ class Session : public QObject {
     State state_ = State::Greeting;
     uint32_t userId_ = 0;
     protocol::ServerFrameReader reader_;
+    std::string address_;
     QTimer idle_;
+    QTimer signInDeadline_; // not moved by anything the client sends
     int idleMs_ = 0;
     bool finished_ = false;
 
@@ -78,6 +87,15 @@ class Session : public QObject {
     bool departmentsSent_ = false;
     std::string tail_;
     std::deque<std::string> waiting_; // frames produced during the load
+
+    // Superseding frames waiting for a slow reader, in the order of their latest change.
+    struct Latest {
+        uint64_t seq = 0;
+        std::string frame;
+    };
+    std::unordered_map<uint64_t, Latest> latest_;
+    std::map<uint64_t, uint64_t> latestOrder_; // seq -> key
+    uint64_t latestSeq_ = 0;
 };
 
 } // namespace vantor::server

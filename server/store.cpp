@@ -33,7 +33,8 @@ CREATE TABLE IF NOT EXISTS group_members(
   slot INTEGER NOT NULL, user_id INTEGER NOT NULL, PRIMARY KEY(number, slot));
 CREATE TABLE IF NOT EXISTS held_messages(
   id INTEGER PRIMARY KEY AUTOINCREMENT, receiver INTEGER NOT NULL, code INTEGER NOT NULL,
-  body BLOB NOT NULL, held_at REAL NOT NULL DEFAULT (julianday('now')));
+  body BLOB NOT NULL, held_at REAL NOT NULL DEFAULT (julianday('now')),
+  sender INTEGER NOT NULL DEFAULT 0, box INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS held_by_receiver ON held_messages(receiver, id);
 CREATE TABLE IF NOT EXISTS files(name TEXT PRIMARY KEY, size INTEGER NOT NULL,
   stored_at REAL NOT NULL DEFAULT (julianday('now')));
@@ -75,7 +76,7 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string* error) 
     }
     sqlite3_busy_timeout(db, 2000);
     std::unique_ptr<Store> s(new Store(db));
-    if (!s->exec(kSchema)) {
+    if (!s->exec(kSchema) || !s->upgrade()) {
         if (error) *error = s->error_;
         return nullptr;
     }
@@ -84,6 +85,21 @@ std::unique_ptr<Store> Store::open(const std::string& path, std::string* error) 
 
 Store::~Store() {
     sqlite3_close(db_);
+}
+
+// Stores written before held messages were counted per sender and box get those columns.
+bool Store::upgrade() {
+    bool hasSender = false;
+    {
+        Stmt s(db_, "PRAGMA table_info(held_messages)");
+        while (s.step())
+            hasSender = hasSender || s.bytes(1) == "sender";
+    }
+    if (!hasSender && !exec("ALTER TABLE held_messages ADD COLUMN sender INTEGER NOT NULL DEFAULT 0;"
+                            "ALTER TABLE held_messages ADD COLUMN box INTEGER NOT NULL DEFAULT 0;"))
+        return false;
+    return exec("CREATE INDEX IF NOT EXISTS held_by_sender ON held_messages(sender, receiver, box);"
+                "CREATE INDEX IF NOT EXISTS held_by_box ON held_messages(receiver, box);");
 }
 
 bool Store::exec(const char* sql) {
@@ -106,6 +122,7 @@ void Store::rollback() {
 }
 
 bool Store::importOrganisation(const Organisation& org, std::string* error) {
+    unknownAccount_ = {};
     Transaction t(*this);
     auto fail = [&](const std::string& what) {
         if (error) *error = what + ": " + sqlite3_errmsg(db_);
@@ -194,13 +211,22 @@ Organisation Store::loadOrganisation() {
 std::optional<uint32_t> Store::authenticate(const std::string& account, const std::string& password) {
     Stmt s(db_, "SELECT user_id, salt, hash, iterations FROM accounts WHERE account = ?");
     s.blob(1, account);
-    if (!s.step()) return std::nullopt;
+    if (!s.step()) {
+        // An unknown account costs what a wrong password costs, so timing tells no account apart.
+        if (unknownAccount_.iterations == 0) {
+            Stmt most(db_, "SELECT max(iterations) FROM accounts");
+            unknownAccount_ = hashPassword("", most.step() ? std::max<uint32_t>(1, most.u32(0)) : 1);
+        }
+        verifyPassword(passwordDigest(password), unknownAccount_);
+        return std::nullopt;
+    }
     const PasswordHash h{s.bytes(1), s.bytes(2), s.u32(3)};
     if (!verifyPassword(passwordDigest(password), h)) return std::nullopt;
     return s.u32(0);
 }
 
 bool Store::setPasswordDigest(uint32_t userId, const std::string& digest, uint32_t iterations) {
+    unknownAccount_ = {};
     const PasswordHash h = hashPassword(digest, iterations);
     Stmt s(db_, "UPDATE accounts SET salt = ?, hash = ?, iterations = ? WHERE user_id = ?");
     s.blob(1, h.salt).blob(2, h.hash).bind(3, int64_t(h.iterations)).bind(4, int64_t(userId));
@@ -215,6 +241,7 @@ std::string Store::accountOf(uint32_t userId) {
 
 bool Store::addColleague(const Colleague& c, const std::string& account, const std::string& password,
                          uint32_t iterations) {
+    unknownAccount_ = {};
     Transaction t(*this);
     Stmt u(db_, "INSERT OR REPLACE INTO users VALUES(?,?,?,?,?,?,?,?)");
     u.bind(1, int64_t(c.id)).bind(2, int64_t(c.department)).blob(3, c.name).blob(4, c.headPicture);
@@ -304,14 +331,37 @@ bool Store::removeGroup(const wire::Guid& guid) {
     return s.blob(1, guidBytes(guid)).run();
 }
 
-bool Store::holdMessage(uint32_t receiver, uint8_t code, const std::string& body) {
-    Stmt s(db_, "INSERT INTO held_messages(receiver, code, body) VALUES(?,?,?)");
-    return s.bind(1, int64_t(receiver)).bind(2, int64_t(code)).blob(3, body).run();
+bool Store::holdMessage(uint32_t receiver, uint32_t sender, HeldBox box, uint8_t code,
+                        const std::string& body) {
+    Stmt s(db_, "INSERT INTO held_messages(receiver, code, body, sender, box) VALUES(?,?,?,?,?)");
+    return s.bind(1, int64_t(receiver))
+        .bind(2, int64_t(code))
+        .blob(3, body)
+        .bind(4, int64_t(sender))
+        .bind(5, int64_t(box))
+        .run();
 }
 
 size_t Store::heldCount(uint32_t receiver) {
     Stmt s(db_, "SELECT count(*) FROM held_messages WHERE receiver = ?");
     return s.bind(1, int64_t(receiver)).step() ? size_t(s.i64(0)) : 0;
+}
+
+size_t Store::heldCount(uint32_t receiver, HeldBox box) {
+    Stmt s(db_, "SELECT count(*) FROM held_messages WHERE receiver = ? AND box = ?");
+    return s.bind(1, int64_t(receiver)).bind(2, int64_t(box)).step() ? size_t(s.i64(0)) : 0;
+}
+
+size_t Store::heldCount(uint32_t receiver, HeldBox box, uint32_t sender) {
+    Stmt s(db_, "SELECT count(*) FROM held_messages WHERE sender = ? AND receiver = ? AND box = ?");
+    return s.bind(1, int64_t(sender)).bind(2, int64_t(receiver)).bind(3, int64_t(box)).step()
+               ? size_t(s.i64(0))
+               : 0;
+}
+
+size_t Store::heldFrom(uint32_t sender) {
+    Stmt s(db_, "SELECT count(*) FROM held_messages WHERE sender = ?");
+    return s.bind(1, int64_t(sender)).step() ? size_t(s.i64(0)) : 0;
 }
 
 std::vector<HeldMessage> Store::heldFor(uint32_t receiver) {
@@ -339,6 +389,11 @@ bool Store::putFile(const std::string& name, int64_t size) {
 bool Store::removeFile(const std::string& name) {
     Stmt s(db_, "DELETE FROM files WHERE name = ?");
     return s.blob(1, name).run();
+}
+
+int64_t Store::storedBytes(const std::string& prefix) {
+    Stmt s(db_, "SELECT coalesce(sum(size), 0) FROM files WHERE substr(name, 1, ?) = ?");
+    return s.bind(1, int64_t(prefix.size())).blob(2, prefix).step() ? s.i64(0) : 0;
 }
 
 std::optional<int64_t> Store::fileSize(const std::string& name) {

@@ -15,6 +15,10 @@ struct sqlite3;
 
 namespace vantor::server {
 
+// Held chat messages and held notices (offline-file notices, contact and join requests) are
+// counted apart, so that chat never crowds out a request.
+enum class HeldBox : uint8_t { Chat = 0, Notice = 1 };
+
 struct HeldMessage {
     int64_t id = 0;
     uint32_t receiver = 0;
@@ -59,8 +63,12 @@ class Store {
     bool removeGroup(const wire::Guid& guid);
 
     // Messages held for a colleague who is offline.
-    bool holdMessage(uint32_t receiver, uint8_t code, const std::string& body);
+    bool holdMessage(uint32_t receiver, uint32_t sender, HeldBox box, uint8_t code, const std::string& body);
     size_t heldCount(uint32_t receiver);
+    size_t heldCount(uint32_t receiver, HeldBox box);
+    size_t heldCount(uint32_t receiver, HeldBox box, uint32_t sender);
+    // Everything one sender has waiting, for every colleague.
+    size_t heldFrom(uint32_t sender);
     std::vector<HeldMessage> heldFor(uint32_t receiver);
     bool dropHeld(const std::vector<int64_t>& ids);
 
@@ -68,18 +76,22 @@ class Store {
     bool putFile(const std::string& name, int64_t size);
     bool removeFile(const std::string& name);
     std::optional<int64_t> fileSize(const std::string& name);
+    // The bytes of the stored files whose names begin with `prefix`.
+    int64_t storedBytes(const std::string& prefix);
 
     const std::string& lastError() const { return error_; }
 
   private:
     explicit Store(sqlite3* db) : db_(db) {}
     bool exec(const char* sql);
+    bool upgrade();
     bool begin();
     bool commit();
     void rollback();
     friend class Transaction;
     sqlite3* db_;
     std::string error_;
+    PasswordHash unknownAccount_; // checked for unknown accounts; at the highest iteration count
 };
 
 } // namespace vantor::server

@@ -15,6 +15,13 @@ Message record(Cmd code, std::initializer_list<std::pair<size_t, uint32_t>> word
     return Message{uint8_t(code), b};
 }
 
+Message transferRecord(Cmd code, size_t idAt, uint32_t receiver, const std::string& transferId) {
+    Message m = record(code, {{0, receiver}});
+    m.body[idAt] = char(transferId.size());
+    m.body.replace(idAt + 1, transferId.size(), transferId);
+    return m;
+}
+
 Message chat(uint32_t from, uint32_t to, const std::string& text, bool serverDelivery = false,
              bool group = false) {
     protocol::ChatMessage m;
@@ -42,8 +49,13 @@ TEST_F(ServerTest, RelayedRecordsReachTheColleagueTheyNameUnchanged) {
     } cases[] = {
         {"chat message", chat(11, 12, "hello")},
         {"chat ack names the message's sender first", record(Cmd::ChatAck, {{0, 12}, {4, 11}})},
-        {"file reply carries only the receiver", record(Cmd::FileReply, {{0, 12}})},
-        {"file complete names its sender at 85", record(Cmd::FileComplete, {{0, 12}, {85, 11}})},
+        {"file reply carries only the receiver", transferRecord(Cmd::FileReply, 5, 12, "12_11_AB_1")},
+        {"file complete names its sender at 85",
+         [] {
+             Message m = transferRecord(Cmd::FileComplete, 4, 12, "12_11_AB_1");
+             wire::storeU32(m.body.data() + 85, 11);
+             return m;
+         }()},
         {"peer address", record(Cmd::PeerAddress, {{0, 12}, {4, 11}})},
         {"remote screen", record(Cmd::RemoteScreen, {{0, 12}, {4, 11}})},
         {"contact request goes to its target", record(Cmd::AddContactRequest, {{0, 11}, {4, 12}, {12, 0}})},
@@ -176,6 +188,96 @@ TEST_F(ServerTest, GroupSavesAreKeptForLaterSignIns) {
     EXPECT_TRUE(server_->call([&](server::Server& s) { return s.directory().group(g) != nullptr; }));
     EXPECT_FALSE(
         server_->call([](server::Server& s) { return s.directory().group(groupGuid()) != nullptr; }));
+}
+
+} // namespace
+} // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+Message joinAnswer(uint32_t requester, const wire::Guid& group) {
+    Message m = record(Cmd::GroupJoinRequest, {{0, requester}, {257, 1}});
+    const auto g = group.toBytes();
+    m.body.replace(79, 16, reinterpret_cast<const char*>(g.data()), 16);
+    return m;
+}
+
+TEST_F(ServerTest, TransferAndJoinRecordsComeOnlyFromTheirParties) {
+    auto a = signedIn('a');
+    auto b = signedIn('b');
+    a->waitFor(Cmd::Status);
+    const struct {
+        const char* what;
+        WireClient* from;
+        Message m;
+        bool relayed;
+    } cases[] = {
+        {"cancel of an own transfer", a.get(), transferRecord(Cmd::FileCancel, 4, 12, "11_12_AB_1"), true},
+        {"cancel of a transfer between others", a.get(), transferRecord(Cmd::FileCancel, 4, 12, "13_12_AB_1"),
+         false},
+        {"reply as the receiver", b.get(), transferRecord(Cmd::FileReply, 5, 11, "11_12_AB_1"), true},
+        {"reply to a group transfer, to its sender", b.get(),
+         transferRecord(Cmd::FileReply, 5, 11, "11_0_AB_1"), true},
+        {"block map of someone else's transfer", b.get(),
+         transferRecord(Cmd::FileBlockMap, 8, 11, "13_14_AB_1"), false},
+        {"join answer from the group's creator", a.get(), joinAnswer(12, groupGuid()), true},
+        {"join answer from a member who did not create it", b.get(), joinAnswer(11, groupGuid()), false},
+    };
+    for (const auto& c : cases) {
+        WireClient* to = c.from == a.get() ? b.get() : a.get();
+        c.from->send(c.m);
+        if (c.relayed) {
+            const auto got = to->next();
+            ASSERT_TRUE(got) << c.what;
+            EXPECT_EQ(got->body, c.m.body) << c.what;
+        } else {
+            EXPECT_TRUE(to->quiet()) << c.what;
+        }
+        EXPECT_TRUE(c.from->connected()) << c.what;
+    }
+}
+
+TEST_F(ServerTest, GroupsAreBoundedPerCreatorAndAdditionsInRate) {
+    server_.reset();
+    config_.maxGroupsPerCreator = 3; // 11 created the fixture's group
+    config_.groupAdditionBurst = 3;
+    config_.groupAdditionsPerMinute = 0.001;
+    startServer();
+    auto a = signedIn('a');
+    auto b = signedIn('b');
+    auto save = [](const char* guid, std::vector<uint32_t> members) {
+        protocol::GroupRecord r;
+        wire::Guid::fromString(guid, r.key.groupId);
+        r.key.kind = protocol::kGroupConversation;
+        r.name = "g";
+        r.count = uint32_t(members.size());
+        for (size_t i = 0; i < members.size(); ++i)
+            r.members[i] = members[i];
+        return protocol::makeMessage(Cmd::GroupSave, r);
+    };
+    const char* g1 = "{11111111-0000-0000-0000-000000000001}";
+    const char* g2 = "{11111111-0000-0000-0000-000000000002}";
+    const char* g3 = "{11111111-0000-0000-0000-000000000003}";
+    a->send(save(g1, {12}));
+    a->send(save(g2, {13}));
+    a->send(save(g3, {14}));     // a fourth group of 11
+    a->send(save(g1, {14, 15})); // one addition left in 11's budget
+    for (WireClient* c : {a.get(), b.get()}) {
+        c->send(protocol::emptyMessage(Cmd::Heartbeat));
+        ASSERT_TRUE(c->waitFor(Cmd::Heartbeat));
+    }
+    auto members = [&](const char* guid) {
+        wire::Guid g;
+        wire::Guid::fromString(guid, g);
+        return server_->call([&](server::Server& s) {
+            const server::DiscussionGroup* d = s.directory().group(g);
+            return d ? std::optional(d->members) : std::nullopt;
+        });
+    };
+    EXPECT_EQ(members(g1), (std::vector<uint32_t>{11, 12, 14}));
+    EXPECT_EQ(members(g2), (std::vector<uint32_t>{11, 13}));
+    EXPECT_FALSE(members(g3));
 }
 
 } // namespace

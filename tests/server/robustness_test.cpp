@@ -98,14 +98,14 @@ TEST_F(ServerTest, ConnectionsBeyondTheLimitAreClosedAtOnce) {
     config_.maxConnections = 2;
     startServer();
     auto a = signedIn('a');
-    WireClient second, third;
-    ASSERT_TRUE(second.connectTo(server_->port()));
+    auto b = signedIn('b');
+    WireClient third;
     ASSERT_TRUE(third.connectTo(server_->port()));
     EXPECT_TRUE(third.closedWithin());
-    second.send(protocol::emptyMessage(Cmd::Heartbeat));
-    EXPECT_TRUE(second.waitFor(Cmd::Heartbeat));
-    a->send(protocol::emptyMessage(Cmd::Heartbeat));
-    EXPECT_TRUE(a->waitFor(Cmd::Heartbeat));
+    for (WireClient* c : {a.get(), b.get()}) {
+        c->send(protocol::emptyMessage(Cmd::Heartbeat));
+        EXPECT_TRUE(c->waitFor(Cmd::Heartbeat));
+    }
 }
 
 } // namespace

@@ -6,7 +6,8 @@
 
 namespace vantor::testing {
 
-bool WireClient::connectTo(uint16_t port, bool greet) {
+bool WireClient::connectTo(uint16_t port, bool greet, const char* source) {
+    if (source && !socket_.bind(QHostAddress(QString::fromLatin1(source)))) return false;
     socket_.connectToHost(QHostAddress::LocalHost, port);
     if (!socket_.waitForConnected(3000)) return false;
     if (greet) sendRaw(protocol::greeting());

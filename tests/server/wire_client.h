@@ -25,8 +25,9 @@ struct SignInResult {
 
 class WireClient {
   public:
-    // Connects and, with `greet`, exchanges the 40-byte greeting.
-    bool connectTo(uint16_t port, bool greet = true);
+    // Connects and, with `greet`, exchanges the 40-byte greeting; from `source` (another loopback
+    // address such as 127.0.0.7) when given.
+    bool connectTo(uint16_t port, bool greet = true, const char* source = nullptr);
     void sendRaw(const std::string& bytes);
     void send(const Message& m);
     // The next message, or nothing within the time.
