@@ -40,7 +40,9 @@ struct ServerConfig {
     size_t maxConnections = 20000;     // connections beyond this are closed at once
     uint32_t hashIterations = kDefaultHashIterations; // for colleagues added at run time
     bool directPaths = true;                          // answer UDP echoes and forward punching datagrams
-    std::string productName;                          // GBK; empty: none
+    bool mobileTexts = false; // offer "同时发送短信" (the sign-in reply's mobile-text permission)
+    bool serviceDesk = false; // the sign-in reply shows the service desk ("客服中心")
+    std::string productName;  // GBK; empty: none
 };
 
 class Server : public QObject {
@@ -73,6 +75,13 @@ class Server : public QObject {
     bool pushRecord(uint32_t userId, const protocol::Message& m);
     // Off: no echo answers and no forwarded punching, so clients must relay through the server.
     void setDirectPaths(bool on) { config_.directPaths = on; }
+    // On: sign-in replies let clients ask for mobile texts (for later sign-ins).
+    void setMobileTexts(bool on) { config_.mobileTexts = on; }
+    void setServiceDesk(bool on) { config_.serviceDesk = on; }
+    // The mobile-text requests received (CmdSmsRequest bodies), oldest first. This server has no
+    // text gateway: it keeps the last kMaxSmsRequests for whoever looks.
+    static constexpr size_t kMaxSmsRequests = 100;
+    const std::deque<std::string>& smsRequests() const { return smsRequests_; }
     bool isOnline(uint32_t userId) const;
     size_t heldCount(uint32_t userId);
     size_t sessionCount() const { return sessions_.size(); }
@@ -121,6 +130,7 @@ class Server : public QObject {
     std::unordered_map<uint64_t, Session*> sessions_; // every connection
     std::unordered_map<uint32_t, Session*> byUser_;   // the signed-in session of each colleague
     std::unordered_map<uint32_t, std::deque<protocol::Endpoint>> udpSeen_; // echo sources per user
+    std::deque<std::string> smsRequests_;
 };
 
 } // namespace vantor::server

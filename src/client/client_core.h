@@ -9,6 +9,7 @@
 #include "client/bridges.h"
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
+#include "client/service_points.h"
 #include "conversation/chat_core.h"
 #include "conversation/conversation_registry.h"
 #include "conversation/picture_request.h"
@@ -72,6 +73,9 @@ class ClientCore : private session::SessionParticipant {
     void setRecords(IColleagueRecords* records) { records_ = records; }
     IColleagueRecords* records() const { return records_; }
 
+    // The service points pushed since sign-in (CmdServicePoint).
+    const std::vector<ServicePointEntry>& servicePoints() const { return servicePoints_.entries(); }
+
     // The status timer of the automatic away and busy rules runs.
     bool statusTimerActive() const { return statusTimer_->isActive(); }
 
@@ -108,6 +112,7 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<conversation::ChatCore> chat_;
     std::unique_ptr<platform::Timer> statusTimer_;
     conversation::IPictureTransfer* pictureTransfer_ = nullptr;
+    ServicePoints servicePoints_;
     bool signOutQueued_ = false;
     int proxyLookup_ = -1;
 };

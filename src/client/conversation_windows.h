@@ -33,6 +33,8 @@ class IConversationAlerts {
     virtual void alertConversation(const ConversationAlert& alert) = 0;
     // A conversation window closed: it leaves the pending alerts.
     virtual void conversationClosed(int conversationId) = 0;
+    // A conversation window came into view (shown, or restored from minimised): it leaves them too.
+    virtual void conversationShown(int /*conversationId*/) {}
 };
 
 } // namespace vantor::client

@@ -31,6 +31,7 @@ class PendingAlerts : public client::IConversationAlerts {
     // AlertConversation.
     void alertConversation(const client::ConversationAlert& alert) override;
     void conversationClosed(int conversationId) override;
+    void conversationShown(int conversationId) override { forget(conversationId); }
 
     // OpenPendingConversation: false when the conversation was not pending.
     bool OpenPendingConversation(int conversationId);
