@@ -32,6 +32,8 @@ const char kUsage[] = R"(usage: vantor-server [options]
   --org FILE            import this organisation (JSON) into the store, replacing the one there
   --import-only         stop after the import
   --minimum-version V   tell clients older than V to update
+  --mobile-texts        let clients ask for mobile texts ("同时发送短信"; kept, not sent on)
+  --service-desk        show the service desk ("客服中心") to clients
   --log-level LEVEL     debug, info, warning, error or off (default info)
   --generate-org USERS DEPARTMENTS
                         write a generated organisation to standard output and stop
@@ -80,6 +82,10 @@ int main(int argc, char** argv) {
             importOnly = true;
         } else if (a == "--minimum-version") {
             config.minimumVersion = value();
+        } else if (a == "--mobile-texts") {
+            config.mobileTexts = true;
+        } else if (a == "--service-desk") {
+            config.serviceDesk = true;
         } else if (a == "--log-level") {
             LogLevel level;
             if (!parseLogLevel(value(), level)) {

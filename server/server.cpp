@@ -262,6 +262,12 @@ void Server::handle(Session& s, const Message& m) {
         Overloaded{
             [&](const Invalid&) {},
             [&](const Unhandled&) {
+                if (m.cmd() == Cmd::SmsRequest && signedIn && config_.mobileTexts) {
+                    log(LogLevel::Info, "mobile text asked for by " + s.peer());
+                    smsRequests_.push_back(m.body);
+                    if (smsRequests_.size() > kMaxSmsRequests) smsRequests_.pop_front();
+                    return;
+                }
                 log(LogLevel::Debug, std::string("not handled: ") + std::string(protocol::codeName(m.code)));
             },
             [&](const Heartbeat&) { s.send(protocol::emptyMessage(Cmd::Heartbeat)); },

@@ -68,6 +68,8 @@ struct ServerConfig {
     int changeBurst = 10;                        // … after a first burst of this many
     bool directPaths = true;                     // answer UDP echoes and forward punching datagrams
     std::string productName;                     // GBK; empty: none
+    bool mobileTexts = false; // offer "同时发送短信" (the sign-in reply's mobile-text permission)
+    bool serviceDesk = false; // the sign-in reply shows the service desk ("客服中心")
 };
 
 class Server : public QObject {
@@ -100,6 +102,13 @@ class Server : public QObject {
     bool pushRecord(uint32_t userId, const protocol::Message& m);
     // Off: no echo answers and no forwarded punching, so clients must relay through the server.
     void setDirectPaths(bool on) { config_.directPaths = on; }
+    // On: sign-in replies let clients ask for mobile texts (for later sign-ins).
+    void setMobileTexts(bool on) { config_.mobileTexts = on; }
+    void setServiceDesk(bool on) { config_.serviceDesk = on; }
+    // The mobile-text requests received (CmdSmsRequest bodies), oldest first. This server has no
+    // text gateway: it keeps the last kMaxSmsRequests for whoever looks.
+    static constexpr size_t kMaxSmsRequests = 100;
+    const std::deque<std::string>& smsRequests() const { return smsRequests_; }
     bool isOnline(uint32_t userId) const;
     size_t heldCount(uint32_t userId);
     size_t sessionCount() const { return sessions_.size(); }
@@ -202,6 +211,7 @@ class Server : public QObject {
     std::vector<uint32_t> changesQueued_;
     QTimer changeTimer_;
     QElapsedTimer clock_;
+    std::deque<std::string> smsRequests_;
 };
 
 } // namespace vantor::server

@@ -146,6 +146,8 @@ void Server::checkLogin(Session& s, const protocol::LoginRequest& r) {
     reply.productName = config_.productName;
     reply.settings.mayCreateGroups = true;
     reply.settings.mayAddContacts = true;
+    reply.settings.maySendSms = config_.mobileTexts;
+    reply.settings.serviceDesk = config_.serviceDesk;
     reply.settings.netFileSingleMaxSize = 100u << 20;
     reply.settings.netFileMaxSize = 1u << 30;
     reply.settings.netFileFilter = "*.*";

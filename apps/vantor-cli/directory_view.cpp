@@ -27,13 +27,14 @@ void PrintingDirectoryView::showMessage(const std::string& title, const std::str
                                         directory::MessageIcon) {
     print("message " + utf8(title) + "|" + utf8(text));
 }
-bool PrintingDirectoryView::ask(const std::string& title, const std::string& text, directory::Question) {
+void PrintingDirectoryView::ask(const std::string& title, const std::string& text, directory::Question,
+                                Answer answered) {
     print("question " + utf8(title) + "|" + utf8(text) + " (answered no)");
-    return false;
+    answered(false);
 }
-std::optional<std::string> PrintingDirectoryView::askText(const std::string& prompt) {
+void PrintingDirectoryView::askText(const std::string& prompt, TextAnswer answered) {
     print("input box " + utf8(prompt) + " (cancelled)");
-    return std::nullopt;
+    answered(std::nullopt);
 }
 void PrintingDirectoryView::showOwnState(const directory::OwnStateDisplay& s) {
     print("own state " + utf8(s.userName) + " " + utf8(s.statusLabel) + " tray \"" + utf8(s.trayHint) + "\"");

@@ -19,8 +19,9 @@ class PrintingDirectoryView : public directory::IDirectoryView {
                      directory::BalloonIcon icon) override;
     void showMessage(const std::string& title, const std::string& text, directory::MessageIcon icon) override;
     // Nobody answers a headless question: No, Cancel.
-    bool ask(const std::string& title, const std::string& text, directory::Question buttons) override;
-    std::optional<std::string> askText(const std::string& prompt) override;
+    void ask(const std::string& title, const std::string& text, directory::Question buttons,
+             Answer answered) override;
+    void askText(const std::string& prompt, TextAnswer answered) override;
     void showOwnState(const directory::OwnStateDisplay& state) override;
     void showWorkState(const std::string& name) override;
     void showView(int view) override;

@@ -35,8 +35,8 @@ struct NullServer : IServerSender {
 struct NullView : IDirectoryView {
     void showBalloon(const std::string&, const std::string&, int, BalloonIcon) override {}
     void showMessage(const std::string&, const std::string&, MessageIcon) override {}
-    bool ask(const std::string&, const std::string&, Question) override { return true; }
-    std::optional<std::string> askText(const std::string&) override { return std::nullopt; }
+    void ask(const std::string&, const std::string&, Question, Answer answered) override { answered(true); }
+    void askText(const std::string&, TextAnswer answered) override { answered(std::nullopt); }
     void showOwnState(const OwnStateDisplay&) override {}
     void showWorkState(const std::string&) override {}
     void showView(int) override {}

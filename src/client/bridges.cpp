@@ -34,6 +34,7 @@ void DirectoryBridge::userChanged(uint32_t userId, bool own) {
             core_.refreshChatSession();
         }
     if (auto* r = core_.records()) r->userChanged(userId, own);
+    if (auto* v = core_.conversationView()) v->colleagueChanged(userId, own);
 }
 
 void DirectoryBridge::endSessionsWith(uint32_t userId) {

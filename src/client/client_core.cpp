@@ -65,6 +65,7 @@ ClientCore::~ClientCore() {
     messenger_->registerHandler(Cmd::PeerAddress, {});
     messenger_->registerHandler(Cmd::ChatAck, {});
     messenger_->registerHandler(Cmd::PictureRequest, {});
+    messenger_->registerHandler(Cmd::ServicePoint, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
     chat_.reset();
@@ -84,6 +85,8 @@ void ClientCore::installHandlers() {
                       [this](const protocol::Message& msg) { peers_->onPeerAddress(msg.body); });
     m.registerHandler(Cmd::ChatAck, [this](const protocol::Message& msg) { peers_->onChatAck(msg.body); });
     m.registerHandler(Cmd::PictureRequest, [this](const protocol::Message& msg) { onPictureRequest(msg); });
+    m.registerHandler(Cmd::ServicePoint,
+                      [this](const protocol::Message& msg) { servicePoints_.add(msg.body); });
     for (Cmd c : kForwardedRecords)
         m.registerHandler(c, [this](const protocol::Message& msg) { colleagueRecord(msg, nullptr); });
 }
@@ -303,6 +306,7 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
     }
     case SignOutStep::Sessions:
         d.SignedOut();
+        servicePoints_.clear();
         break;
     case SignOutStep::SessionObjects:
         if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);

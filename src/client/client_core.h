@@ -9,6 +9,7 @@
 #include "client/bridges.h"
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
+#include "client/service_points.h"
 #include "conversation/chat_core.h"
 #include "conversation/conversation_registry.h"
 #include "conversation/picture_request.h"
@@ -76,6 +77,8 @@ class ClientCore : private session::SessionParticipant {
     // takes the sorting and the automatic away and busy rules, and the status timer runs exactly
     // while one of those rules is on.
     void applyUserSettings();
+    // The service points pushed since sign-in (CmdServicePoint).
+    const std::vector<ServicePointEntry>& servicePoints() const { return servicePoints_.entries(); }
 
     // The status timer of the automatic away and busy rules runs.
     bool statusTimerActive() const { return statusTimer_->isActive(); }
@@ -113,6 +116,7 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<conversation::ChatCore> chat_;
     std::unique_ptr<platform::Timer> statusTimer_;
     conversation::IPictureTransfer* pictureTransfer_ = nullptr;
+    ServicePoints servicePoints_;
     bool signOutQueued_ = false;
     int proxyLookup_ = -1;
 };

@@ -42,6 +42,8 @@ class IConversationAlerts {
     }
     // A conversation came to the front.
     virtual void conversationInFront(int conversationId) { (void)conversationId; }
+    // A conversation window came into view (shown, or restored from minimised): it leaves them too.
+    virtual void conversationShown(int /*conversationId*/) {}
 };
 
 } // namespace vantor::client

@@ -122,6 +122,9 @@ class IConversationView {
     virtual void storeFailed(Conversation& c, const std::string& reason) = 0;
     // Sign-out by the user: every conversation window closes; the registry forgets them afterwards.
     virtual void closeAll() {}
+    // A user's status, signature, head picture or name changed (`own`: the signed-in user): the
+    // windows with them (all of them for the own user, and group windows) refresh their header.
+    virtual void colleagueChanged(uint32_t /*userId*/, bool /*own*/) {}
 };
 
 } // namespace vantor::conversation

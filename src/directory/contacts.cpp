@@ -100,19 +100,21 @@ void Directory::forgetContact(User& u) {
 
 void Directory::AddContactGroup() {
     if (!ownUser_) return;
-    const auto answer = view_.askText(texts::newGroupPrompt());
-    if (!answer) return;
-    std::string name = trimGbk(*answer);
-    name.resize(wire::gbkCutLength(name, kGroupNameBytes));
-    if (name.empty()) return;
-    if (findContactGroup(name)) {
-        view_.showMessage(texts::errorTitle(), texts::groupExists(), MessageIcon::Error);
-        return;
-    }
-    contactGroups_.push_back({nextFreeGroupId(), name});
-    const protocol::ContactGroup added = contactGroups_.back();
-    notify([&](DirectoryListener& l) { l.contactGroupAdded(added); });
-    sendContacts(0, 0, name, 0, 0);
+    view_.askText(texts::newGroupPrompt(),
+                  whileCurrent<std::optional<std::string>>([this](std::optional<std::string> answer) {
+                      if (!answer) return;
+                      std::string name = trimGbk(*answer);
+                      name.resize(wire::gbkCutLength(name, kGroupNameBytes));
+                      if (name.empty()) return;
+                      if (findContactGroup(name)) {
+                          view_.showMessage(texts::errorTitle(), texts::groupExists(), MessageIcon::Error);
+                          return;
+                      }
+                      contactGroups_.push_back({nextFreeGroupId(), name});
+                      const protocol::ContactGroup added = contactGroups_.back();
+                      notify([&](DirectoryListener& l) { l.contactGroupAdded(added); });
+                      sendContacts(0, 0, name, 0, 0);
+                  }));
 }
 
 void Directory::DeleteContactGroup(const std::string& name) {
@@ -123,13 +125,26 @@ void Directory::DeleteContactGroup(const std::string& name) {
         view_.showMessage(texts::hintTitle(), texts::groupNotEmpty(), MessageIcon::Information);
         return;
     }
-    if (!view_.ask(texts::hintTitle(), texts::askDeleteGroup() + name + texts::groupSuffix(),
-                   Question::YesNo))
-        return;
     const uint32_t id = g->groupId;
-    sendContacts(0, 0, name, 1, 0);
-    contactGroups_.erase(std::find_if(contactGroups_.begin(), contactGroups_.end(),
-                                      [id](const auto& c) { return c.groupId == id; }));
+    view_.ask(texts::hintTitle(), texts::askDeleteGroup() + name + texts::groupSuffix(), Question::YesNo,
+              whileCurrent<bool>([this, id, name](bool yes) {
+                  // The group as it is now: still there under that name, and still empty.
+                  const protocol::ContactGroup* now = findContactGroup(id);
+                  if (!yes || !now || now->name != name) return;
+                  if (contactLinkCount(id) > 0) {
+                      view_.showMessage(texts::hintTitle(), texts::groupNotEmpty(), MessageIcon::Information);
+                      return;
+                  }
+                  sendContacts(0, 0, name, 1, 0);
+                  removeContactGroup(id);
+              }));
+}
+
+void Directory::removeContactGroup(uint32_t id) {
+    const auto it = std::find_if(contactGroups_.begin(), contactGroups_.end(),
+                                 [id](const auto& c) { return c.groupId == id; });
+    if (it == contactGroups_.end()) return;
+    contactGroups_.erase(it);
     notify([id](DirectoryListener& l) { l.contactGroupRemoved(id); });
 }
 
@@ -167,12 +182,22 @@ void Directory::MoveContact(uint32_t userId, const std::string& name) {
 void Directory::DeleteContact(uint32_t userId) {
     User* u = user(userId);
     if (!u || u == ownUser_ || !ownUser_) return;
-    if (u->record.frequent &&
-        !view_.ask(texts::deleteContactTitle(),
-                   texts::askDeleteContact() + u->record.name + texts::contactSuffix(), Question::OkCancel))
+    auto remove = [this, userId] {
+        // The record as it is now (it may have been replaced or removed meanwhile).
+        User* now = user(userId);
+        if (!now || now == ownUser_) return;
+        forgetContact(*now);
+        sendContacts(userId, 0, {}, 1, 1);
+    };
+    if (!u->record.frequent) {
+        remove();
         return;
-    forgetContact(*u);
-    sendContacts(userId, 0, {}, 1, 1);
+    }
+    view_.ask(texts::deleteContactTitle(),
+              texts::askDeleteContact() + u->record.name + texts::contactSuffix(), Question::OkCancel,
+              whileCurrent<bool>([remove](bool ok) {
+                  if (ok) remove();
+              }));
 }
 
 } // namespace vantor::directory

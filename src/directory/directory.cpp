@@ -366,6 +366,7 @@ void Directory::RemoveGroup(const protocol::Guid& guid) {
 // ---- sign-out ----
 
 void Directory::Clear() {
+    ++generation_;
     notify([](DirectoryListener& l) { l.groupsAboutToChange(); });
     groups_.clear();
     notify([](DirectoryListener& l) { l.groupsChanged(); });

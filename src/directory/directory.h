@@ -183,6 +183,16 @@ class Directory {
                       uint8_t op);
     void deliverHeld(uint32_t senderId);
     void deliverHeldGroup(const protocol::Guid& guid);
+    // Wraps an answer so that it runs only while this directory and its session still exist.
+    template <class A, class F>
+    std::function<void(A)> whileCurrent(F&& f) {
+        return [alive = std::weak_ptr<const bool>(alive_), generation = generation_, this,
+                f = std::forward<F>(f)](A answer) mutable {
+            if (alive.expired() || generation != generation_ || !ownUser_) return;
+            f(std::move(answer));
+        };
+    }
+    void removeContactGroup(uint32_t groupId);
     void mergeGroup(const protocol::Group& group);
     // Brackets a wholesale change of users and departments.
     template <class F>
@@ -219,6 +229,10 @@ class Directory {
     std::vector<protocol::Guid> queriedGroups_;
     User* ownUser_ = nullptr;
     mutable SearchSnapshot snapshot_;
+    // Answers to the view's questions arrive later: they find what they act on again by id, and
+    // are dropped when the directory is gone or a sign-out came in between.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+    uint64_t generation_ = 0; // counts sign-outs (Clear)
 };
 
 // Trims ASCII blanks and control bytes at both ends of a GBK text.

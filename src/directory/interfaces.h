@@ -7,6 +7,7 @@
 #include "protocol/frame.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -49,10 +50,15 @@ class IDirectoryView {
     virtual void showBalloon(const std::string& title, const std::string& text, int seconds,
                              BalloonIcon icon) = 0;
     virtual void showMessage(const std::string& title, const std::string& text, MessageIcon icon) = 0;
-    // A modal question; true for Yes or OK.
-    virtual bool ask(const std::string& title, const std::string& text, Question buttons) = 0;
-    // The input box with its prompt; nullopt when cancelled.
-    virtual std::optional<std::string> askText(const std::string& prompt) = 0;
+    // A question; `answered` gets true for Yes or OK once the user has answered (later, from the
+    // event loop: the directory may have changed meanwhile). A question dropped unanswered (the
+    // window goes) is never answered.
+    using Answer = std::function<void(bool)>;
+    virtual void ask(const std::string& title, const std::string& text, Question buttons,
+                     Answer answered) = 0;
+    // The input box with its prompt; `answered` gets nullopt when cancelled.
+    using TextAnswer = std::function<void(std::optional<std::string>)>;
+    virtual void askText(const std::string& prompt, TextAnswer answered) = 0;
     virtual void showOwnState(const OwnStateDisplay& state) = 0;
     // The work-state button shows the picture of this state ("在岗", "开会", "外出", "请假").
     virtual void showWorkState(const std::string& name) = 0;

@@ -76,7 +76,7 @@ void Presence::ShowOwnState() {
                                      : r.signature.substr(0, wire::gbkCutLength(r.signature, 99));
         s.trayHint = settings_.productName + " -- " + r.name + " [" + name + "]";
         s.userName = r.name;
-        s.checkedStatus = displayStatus(r.status);
+        s.checkedStatus = knownStatus(r.status) ? displayStatus(r.status) : -1;
         s.pictureClass = statusClass(r.status);
         s.trayIconIndex = trayIconIndex(true, r.status);
     } else {

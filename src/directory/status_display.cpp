@@ -6,8 +6,11 @@
 namespace vantor::directory {
 
 uint8_t displayStatus(uint8_t code) {
-    const uint8_t c = code & 0x7F;
-    return c <= protocol::kMobile ? c : uint8_t(protocol::kBusy);
+    return code & 0x7F;
+}
+
+bool knownStatus(uint8_t code) {
+    return displayStatus(code) <= protocol::kMobile;
 }
 
 bool showsOffline(uint8_t code) {
@@ -15,7 +18,8 @@ bool showsOffline(uint8_t code) {
     return c == protocol::kOffline || c == protocol::kInvisible;
 }
 
-int treeStateIndex(uint8_t code) {
+int treeStateIndex(uint8_t code, int previous) {
+    if (!knownStatus(code)) return previous;
     const uint8_t c = displayStatus(code);
     if (c <= protocol::kDoNotDisturb) return 90 + c;
     if (c == protocol::kMobile) return 98;
@@ -24,12 +28,15 @@ int treeStateIndex(uint8_t code) {
 
 int treePictureOffset(uint8_t code) {
     static constexpr int kOffsets[11] = {5, 3, 2, 2, 3, 2, 3, 4, 0, 0, 1};
-    return kOffsets[displayStatus(code)];
+    return knownStatus(code) ? kOffsets[displayStatus(code)] : 2;
 }
 
 std::string treeItemText(const std::string& name, uint8_t code) {
     const uint8_t c = displayStatus(code);
-    if (c == protocol::kOnline || c >= protocol::kOffline) return name;
+    if (c == protocol::kOnline || c == protocol::kOffline || c == protocol::kInvisible ||
+        c == protocol::kMobile)
+        return name;
+    // statusName() is empty for a code without a name.
     return name + texts::bracketOpen() + protocol::statusName(c) + texts::bracketClose();
 }
 
@@ -56,7 +63,8 @@ StatusClass statusClass(uint8_t code) {
 int trayIconIndex(bool signedIn, uint8_t code) {
     if (!signedIn) return 0;
     static constexpr int kIcons[11] = {1, 3, 2, 2, 3, 2, 3, 5, 0, 4, 2};
-    return kIcons[displayStatus(code)];
+    // A code without a name keeps the busy icon of its picture class.
+    return knownStatus(code) ? kIcons[displayStatus(code)] : 3;
 }
 
 Badge listBadge(uint8_t code) {

@@ -9,13 +9,17 @@
 
 namespace vantor::directory {
 
-// The status as displayed: the low 7 bits; a code above 10 is shown as busy.
+// The status as displayed: the low 7 bits.
 uint8_t displayStatus(uint8_t code);
+// One of the eleven named codes (0…10). Others are shown with an empty name: "（）" after the
+// name, the away pictures in the tree, the busy badge in the lists.
+bool knownStatus(uint8_t code);
 // Offline or invisible, as the client shows a colleague.
 bool showsOffline(uint8_t code);
 
-// Tree rows: state index (90…98, 100), picture offset (+0…+5) and the item text (GBK).
-int treeStateIndex(uint8_t code);
+// Tree rows: state index (90…98, 100), picture offset (+0…+5) and the item text (GBK). A code
+// without a name leaves the row's state index as it was (`previous`).
+int treeStateIndex(uint8_t code, int previous);
 int treePictureOffset(uint8_t code);
 std::string treeItemText(const std::string& name, uint8_t code);
 

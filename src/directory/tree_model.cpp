@@ -107,7 +107,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
         case NameRole:
             return gbkToQString(r.name);
         case StateIndexRole:
-            return treeStateIndex(r.status);
+            return n->stateIndex;
         case PictureIndexRole:
             return pictureBase_ + treePictureOffset(r.status);
         case SignatureRole:

@@ -81,7 +81,7 @@ class TreeModel : public QAbstractItemModel, private DirectoryListener {
     bool belongsInTree(const User& u) const;
     Node* newContainer(int kind, SortKey key);
     Node* parentForUser(const User& u);
-    SortKey userKey(const User& u, int64_t order) const;
+    SortKey userKey(const Node& n, int64_t order) const;
     bool isOnline(const Node* n) const;
     void addUserNode(const User& u);
     void removeUserNode(uint32_t userId);

@@ -78,8 +78,8 @@ bool TreeModel::isOnline(const Node* n) const {
     return treePictureOffset(n->user->record.status) > 0;
 }
 
-SortKey TreeModel::userKey(const User& u, int64_t order) const {
-    return {autoSort_ ? treeStateIndex(u.record.status) : 0, order};
+SortKey TreeModel::userKey(const Node& n, int64_t order) const {
+    return {autoSort_ ? n.stateIndex : 0, order};
 }
 
 TreeModel::Node* TreeModel::parentForUser(const User& u) {
@@ -99,7 +99,8 @@ void TreeModel::addUserNode(const User& u) {
     node->kind = UserItem;
     node->user = &u;
     // By department a new user is its department's first child; by presence it comes last.
-    node->key = userKey(u, grouping_ == Grouping::ByDepartment ? -++counter_ : ++counter_);
+    node->stateIndex = treeStateIndex(u.record.status, 0);
+    node->key = userKey(*node, grouping_ == Grouping::ByDepartment ? -++counter_ : ++counter_);
     node->online = isOnline(node.get()) ? 1 : 0;
     Node* parent = parentForUser(u);
     Node* n = node.get();
@@ -188,7 +189,8 @@ void TreeModel::userChanged(const User& u, const UserChange& change) {
             addCounts(n->parent, on - n->online, 0);
             n->online = on;
         }
-        SortKey key = userKey(u, n->key.order);
+        n->stateIndex = treeStateIndex(u.record.status, n->stateIndex);
+        SortKey key = userKey(*n, n->key.order);
         Node* target = n->parent;
         if (grouping_ == Grouping::ByPresence) {
             target = showsOffline(u.record.status) ? offlineHead_.get() : onlineHead_.get();

@@ -40,6 +40,7 @@ class PendingAlerts : public client::IConversationAlerts {
     void messageArrived(const client::ConversationAlert& alert, const std::string& sender,
                         const std::string& text) override;
     void conversationInFront(int conversationId) override;
+    void conversationShown(int conversationId) override { forget(conversationId); }
 
     // OpenPendingConversation: false when the conversation was not pending.
     bool OpenPendingConversation(int conversationId);

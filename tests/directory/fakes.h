@@ -52,6 +52,10 @@ struct FakeView : IDirectoryView {
     std::vector<std::string> prompts;
     std::deque<bool> answers; // empty: answer yes
     std::optional<std::string> textAnswer;
+    // Set: questions wait in `waiting` / `waitingText` until the test answers them.
+    bool holdAnswers = false;
+    std::deque<Answer> waiting;
+    std::deque<TextAnswer> waitingText;
     std::vector<OwnStateDisplay> ownStates;
     std::vector<std::string> workStates;
     std::vector<int> views;
@@ -63,16 +67,25 @@ struct FakeView : IDirectoryView {
     void showMessage(const std::string& t, const std::string& x, MessageIcon i) override {
         messages.push_back({t, x, i});
     }
-    bool ask(const std::string& t, const std::string& x, Question b) override {
+    void ask(const std::string& t, const std::string& x, Question b, Answer answered) override {
         questions.push_back({t, x, b});
-        if (answers.empty()) return true;
-        const bool a = answers.front();
-        answers.pop_front();
-        return a;
+        if (holdAnswers) {
+            waiting.push_back(std::move(answered));
+            return;
+        }
+        bool a = true;
+        if (!answers.empty()) {
+            a = answers.front();
+            answers.pop_front();
+        }
+        answered(a);
     }
-    std::optional<std::string> askText(const std::string& prompt) override {
+    void askText(const std::string& prompt, TextAnswer answered) override {
         prompts.push_back(prompt);
-        return textAnswer;
+        if (holdAnswers)
+            waitingText.push_back(std::move(answered));
+        else
+            answered(textAnswer);
     }
     void showOwnState(const OwnStateDisplay& s) override { ownStates.push_back(s); }
     void showWorkState(const std::string& n) override { workStates.push_back(n); }

@@ -78,7 +78,8 @@ TEST(OwnStatus, SignedOutDisplayAndStatusesOutsideTheTable) {
 
     h.signIn();
     h.feed(statusMessage(1, 42));
-    EXPECT_EQ(h.view.ownStates.back().statusLabel, g("[忙碌]"));
+    EXPECT_EQ(h.view.ownStates.back().statusLabel, g("[]")) << "a code without a name";
+    EXPECT_EQ(h.view.ownStates.back().checkedStatus, -1);
     EXPECT_EQ(h.view.ownStates.back().pictureClass, StatusClass::Busy);
 }
 

@@ -40,16 +40,18 @@ TEST_P(TreeRows, StatusGivesTextPictureAndStateIndex) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statuses, TreeRows,
-    ::testing::Values(
-        StatusRow{0, "张三", 90, 7, true}, StatusRow{1, "张三（忙碌）", 91, 5, true},
-        StatusRow{2, "张三（马上回来）", 92, 4, true}, StatusRow{3, "张三（离开）", 93, 4, true},
-        StatusRow{4, "张三（接听电话）", 94, 5, true}, StatusRow{5, "张三（外出就餐）", 95, 4, true},
-        StatusRow{6, "张三（参加会议）", 96, 5, true}, StatusRow{7, "张三（请勿打扰）", 97, 6, true},
-        StatusRow{8, "张三", 100, 2, false}, StatusRow{9, "张三", 100, 2, false},
-        StatusRow{10, "张三", 98, 3, true},
-        // bit 7 is ignored; codes without a name are shown as busy
-        StatusRow{0x83, "张三（离开）", 93, 4, true}, StatusRow{11, "张三（忙碌）", 91, 5, true},
-        StatusRow{200, "张三（忙碌）", 91, 5, true}));
+    ::testing::Values(StatusRow{0, "张三", 90, 7, true}, StatusRow{1, "张三（忙碌）", 91, 5, true},
+                      StatusRow{2, "张三（马上回来）", 92, 4, true},
+                      StatusRow{3, "张三（离开）", 93, 4, true},
+                      StatusRow{4, "张三（接听电话）", 94, 5, true},
+                      StatusRow{5, "张三（外出就餐）", 95, 4, true},
+                      StatusRow{6, "张三（参加会议）", 96, 5, true},
+                      StatusRow{7, "张三（请勿打扰）", 97, 6, true}, StatusRow{8, "张三", 100, 2, false},
+                      StatusRow{9, "张三", 100, 2, false}, StatusRow{10, "张三", 98, 3, true},
+                      // bit 7 is ignored; a code without a name shows empty brackets, the away offset and
+                      // keeps the row's state index (a new row has none yet)
+                      StatusRow{0x83, "张三（离开）", 93, 4, true}, StatusRow{11, "张三（）", 0, 4, true},
+                      StatusRow{200, "张三（）", 0, 4, true}));
 
 namespace {
 

@@ -225,7 +225,14 @@ void TfrmChatForm::loadSettings() {
     syncFontBar();
     const Conversation* c = conversation();
     setUserInfoVisible(showInfo && c && c->kind() != protocol::kGroupConversation);
-    smsBox_->setVisible(ctx_.showSmsSetting && ctx_.services->mayUseSms());
+    showSmsBox();
+}
+
+void TfrmChatForm::showSmsBox() {
+    // "同时发送短信" when the deployment shows it and the server allows mobile texts; unchecked.
+    const bool allowed = ctx_.showSmsSetting && ctx_.services->mayUseSms();
+    if (allowed && !smsBox_->isVisibleTo(this)) smsBox_->setChecked(false);
+    smsBox_->setVisible(allowed);
 }
 
 void TfrmChatForm::refreshHeader() {

@@ -88,11 +88,14 @@ class TfrmChatForm : public QWidget {
     QLabel* nameLabel() const { return nameLabel_; }
     QLabel* headLabel() const { return headLabel_; }
     QWidget* toolbar() const { return toolbar_; }
+    QCheckBox* smsBox() const { return smsBox_; }
 
   signals:
     // The window has closed and is about to be freed.
     void closed(int conversationId);
     void historyRequested(int conversationId);
+    // The window came into view (shown, or restored from minimised).
+    void broughtUp(int conversationId);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +114,7 @@ class TfrmChatForm : public QWidget {
     void onTool(ChatTool tool);
 
     void loadSettings();
+    void showSmsBox();
     void inputChanged();
 
     ChatFormContext& ctx_;

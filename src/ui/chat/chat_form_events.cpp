@@ -82,10 +82,16 @@ void TfrmChatForm::closeEvent(QCloseEvent* event) {
 
 void TfrmChatForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!event->spontaneous()) showSmsBox();
     if (Conversation* c = conversation()) {
-        c->visible = true;
-        c->alerted = true;
+        if (!event->spontaneous()) ctx_.services->windowShown(*c);
         input_->setReadOnly(c->readOnly);
+        // A window shown minimised is still hidden for the alerts.
+        if (!isMinimized()) {
+            c->visible = true;
+            c->alerted = true;
+            emit broughtUp(id_);
+        }
     }
     input_->setFocus();
 }
@@ -97,8 +103,19 @@ void TfrmChatForm::hideEvent(QHideEvent* event) {
 
 void TfrmChatForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange)
-        if (Conversation* c = conversation()) c->inFront = isActiveWindow();
+    Conversation* c = conversation();
+    if (!c) return;
+    if (event->type() == QEvent::ActivationChange) c->inFront = isActiveWindow();
+    if (event->type() != QEvent::WindowStateChange) return;
+    // Minimised is hidden as far as alerts go: a message then goes to the pending alerts. Restored,
+    // the window is seen again and leaves them (the tray stops flashing when none is left).
+    if (isMinimized()) {
+        c->visible = c->inFront = false;
+    } else if (isVisible() && !c->visible) {
+        c->visible = true;
+        c->alerted = true;
+        emit broughtUp(id_);
+    }
 }
 
 bool TfrmChatForm::eventFilter(QObject* watched, QEvent* event) {

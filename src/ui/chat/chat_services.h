@@ -81,6 +81,9 @@ class IChatServices {
 
     // The message tip strip and the reminder window of the main window.
     virtual void queueTip(const std::string& /*gbkText*/) {}
+    // The window was opened (shown): a one-to-one window starts the colleague's chat channel, so
+    // that punching is done before the first message.
+    virtual void windowShown(const conversation::Conversation& /*c*/) {}
 
     // The desktop. The defaults use the system's handlers and modal dialogs.
     virtual void openPath(const QString& path);

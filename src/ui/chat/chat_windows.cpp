@@ -2,6 +2,7 @@
 
 #include "conversation/picture_request.h"
 #include "conversation/richtext.h"
+#include "directory/head_picture.h"
 #include "protocol/text.h"
 #include "ui/chat/recent_messages.h"
 
@@ -36,6 +37,15 @@ client::ConversationAlert alertOf(const Conversation& c) {
 class ClientServices : public IChatServices {
   public:
     ClientServices(client::ClientCore& core, ChatWindows& windows) : core_(core), windows_(windows) {}
+    bool mayUseSms() override { return core_.messenger().ServerSettings.maySendSms; }
+    void windowShown(const Conversation& c) override {
+        if (c.kind() != protocol::kOneToOne || !core_.messenger().ConnectionOpen()) return;
+        const directory::User* u = core_.directory().directory().findUser(c.peerId);
+        if (!u || u == core_.directory().directory().ownUser()) return;
+        const uint8_t status = u->record.status & 0x7F;
+        if (status == conversation::kStatusOffline || status == conversation::kStatusMobile) return;
+        core_.peers().ensureChatChannel(c.peerId);
+    }
     std::optional<PeerCard> peerCard(uint32_t userId) override {
         const directory::User* u = core_.directory().directory().findUser(userId);
         if (!u) return std::nullopt;
@@ -43,6 +53,7 @@ class ClientServices : public IChatServices {
         card.name = fromGbk(u->record.name);
         card.signature = fromGbk(u->record.signature);
         card.status = u->record.status;
+        card.headPicture = headPicture(*u);
         return card;
     }
     void requestPicture(const Conversation& c, uint32_t ownerId, const std::string& name) override {
@@ -65,6 +76,20 @@ class ClientServices : public IChatServices {
     }
 
   private:
+    // The colleague's own photo (UserPic/<id>.bmp), else the face picture the record names in the
+    // head-picture folder; empty (the default head) when neither exists.
+    QString headPicture(const directory::User& u) const {
+        const session::TMessengerX& m = core_.messenger();
+        if (!m.OwnUser) return {};
+        const QString photo =
+            QString::fromStdString(m.environment().layout.userPicFolder(m.OwnUser->userId)) +
+            QString::number(u.id()) + QStringLiteral(".bmp");
+        if (QFileInfo(photo).isFile()) return photo;
+        if (!directory::isPlainPictureName(u.record.headPicture) || m.UserHeadFolder.empty()) return {};
+        const QString face = QString::fromStdString(m.UserHeadFolder + u.record.headPicture + ".bmp");
+        return QFileInfo(face).isFile() ? face : QString();
+    }
+
     client::ClientCore& core_;
     ChatWindows& windows_;
 };
@@ -103,6 +128,7 @@ void ChatWindows::refreshAccount() {
     context_.folders.faces = program + QStringLiteral("Face/");
     context_.folders.sysImages = program + QStringLiteral("SysImages/");
     context_.folders.customFace = program + QStringLiteral("CustomFace/");
+    context_.showSmsSetting = core_->messenger().Machine.ShowSMS;
     const auto& own = core_->messenger().OwnUser;
     if (!own) {
         context_.userFile.clear();
@@ -141,6 +167,9 @@ TfrmChatForm* ChatWindows::form(int id) {
     connect(f, &TfrmChatForm::closed, this, &ChatWindows::closed);
     f->installEventFilter(this); // coming to the front, Esc
     showRecent(*f, *context_.registry->byId(id));
+    connect(f, &TfrmChatForm::broughtUp, this, [this](int conversationId) {
+        if (alerts_) alerts_->conversationShown(conversationId);
+    });
     connect(f, &TfrmChatForm::historyRequested, this, [this](int conversationId) {
         Conversation* c = context_.registry->byId(conversationId);
         if (!c || !history_) return;
@@ -192,10 +221,12 @@ void ChatWindows::closed(int id) {
     if (alerts_) alerts_->conversationClosed(id);
 }
 
-void ChatWindows::peerChanged(uint32_t userId) {
+void ChatWindows::peerChanged(uint32_t userId, bool own) {
+    if (!context_.registry) return;
     for (auto& [id, f] : forms_) {
         const Conversation* c = context_.registry->byId(id);
-        if (f && c && c->peerId == userId) f->refreshHeader();
+        if (f && c && (own || c->peerId == userId || c->kind() == protocol::kGroupConversation))
+            f->refreshHeader();
     }
 }
 

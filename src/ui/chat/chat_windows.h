@@ -57,9 +57,9 @@ class ChatWindows : public QObject,
     TfrmChatForm* existing(int conversationId) const;
     size_t count() const { return forms_.size(); }
 
-    // A colleague's record changed (status, name, signature): the windows with them redraw their
-    // header.
-    void peerChanged(uint32_t userId);
+    // A colleague's record changed (status, name, signature, head picture): the windows with them
+    // redraw their header, group windows too, and every window when it is the own record.
+    void peerChanged(uint32_t userId, bool own = false);
 
     // A picture awaited by placeholders arrived (or failed): every window replaces them.
     int pictureArrived(const std::string& name, bool failed);
@@ -83,6 +83,7 @@ class ChatWindows : public QObject,
     void serviceFirstMessage(conversation::Conversation& c) override;
     void storeFailed(conversation::Conversation& c, const std::string& reason) override;
     void closeAll() override;
+    void colleagueChanged(uint32_t userId, bool own) override { peerChanged(userId, own); }
 
     // IConversationWindows
     void openWith(uint32_t userId) override;

@@ -40,11 +40,15 @@ class IHistoryDirectory {
     virtual QString nameOf(uint32_t userId) = 0;
 };
 
-// The client's organisation directory as the viewer lists it.
+// The client's organisation directory as the viewer lists it: the tree by department with the
+// catch-all department last (colleagues of no known department), the discussion groups, and the
+// service points when the server shows the service desk.
 class ClientHistoryDirectory : public IHistoryDirectory {
   public:
     explicit ClientHistoryDirectory(client::ClientCore& core) : core_(core) {}
     std::vector<HistoryPartner> organisation() override;
+    std::vector<HistoryPartner> groups() override;
+    std::optional<std::vector<HistoryPartner>> services() override;
     QString nameOf(uint32_t userId) override;
 
   private:

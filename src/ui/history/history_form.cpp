@@ -181,7 +181,8 @@ THistoryForm::THistoryForm(HistoryContext context, QWidget* parent)
     connect(searchTimer_, &QTimer::timeout, this, [this] { searchStep(); });
 
     fillTree();
-    resetPageArea();
+    // No partner yet: the caption, the head picture of that state and an empty page area.
+    selectPartner(HistorySelection{});
 }
 
 void THistoryForm::fillTree() {
@@ -282,7 +283,9 @@ void THistoryForm::selectPartner(const HistorySelection& s) {
     if (QTreeWidgetItem* item = findItem(s)) tree_->setCurrentItem(item);
     QString picture;
     if (s.partner == HistorySelection::kNone) {
-        picture = ctx_.folders.sysImages + QStringLiteral("DefaultHead.bmp");
+        picture = ctx_.headFolder + QStringLiteral("51.bmp");
+        if (ctx_.headFolder.isEmpty() || !QFileInfo::exists(picture))
+            picture = ctx_.folders.sysImages + QStringLiteral("DefaultHead.bmp");
     } else if (s.partner >= 0) {
         picture = ctx_.userPicFolder + QStringLiteral("%1.bmp").arg(s.partner);
         if (!QFileInfo::exists(picture)) picture = s.picture;

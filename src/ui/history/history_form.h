@@ -44,6 +44,7 @@ struct HistoryContext {
     IHistoryServices* services = nullptr;
     PictureFolders folders;
     QString userPicFolder; // <account>/UserPic/
+    QString headFolder;    // the head-picture folder (UserHead/); 51.bmp is shown with no partner
 };
 
 // The partner shown: a colleague (its id), a discussion group (-1) or a customer-service group

@@ -28,6 +28,7 @@ HistoryWindows::ContextSource HistoryWindows::clientSource(client::ClientCore& c
                        program + QStringLiteral("CustomFace/"),
                        QString::fromStdString(layout.imagesFolder(own->userId))};
         ctx.userPicFolder = QString::fromStdString(layout.userPicFolder(own->userId));
+        ctx.headFolder = QString::fromStdString(core.messenger().UserHeadFolder);
         return ctx;
     };
 }

@@ -469,15 +469,16 @@ void MainWindow::buildMainPage() {
         if (id)
             showTreeUserMenu(id, at);
         else
-            showViewMenu(at);
+            showViewMenu(at, treeContactGroupAt(at));
     };
     for (ContactListView* list : {frequent_, recent_}) {
         list->onActivate = [this](const QVariant& id) { openUser(id.toUInt()); };
-        list->onContextMenu = [this](const QVariant& id, bool onSection, const QPoint& at) {
-            if (!onSection && id.isValid())
+        list->onContextMenu = [this, list](const QVariant& id, bool onSection, const QPoint& at) {
+            if (!onSection && id.isValid()) {
                 showListUserMenu(id.toUInt(), at);
-            else
-                showViewMenu(at);
+                return;
+            }
+            showViewMenu(at, onSection && list == frequent_ ? frequentContactGroupAt(at) : std::string());
         };
     }
     groups_->onContextMenu = [this](const QVariant&, bool, const QPoint& at) { showViewMenu(at); };

@@ -64,9 +64,13 @@ class MainWindow : public QWidget,
         windows_ = nullptr;
     }
 
-    // Questions and text input are modal dialogs; tests put answers in their place.
-    std::function<bool(const QString& title, const QString& text, directory::Question)> asker;
-    std::function<std::optional<QString>(const QString& prompt)> textAsker;
+    // Questions and text input are window-modal dialogs answered from the event loop; tests put
+    // their own in their place (and answer when they like).
+    std::function<void(const QString& title, const QString& text, directory::Question,
+                       std::function<void(bool)> answered)>
+        asker;
+    std::function<void(const QString& prompt, std::function<void(std::optional<QString>)> answered)>
+        textAsker;
     // Whether the desktop has a notification area to hide into (tests decide).
     std::function<bool()> trayAvailable;
     // Opens a link in the desktop's browser (tests record it instead).
@@ -141,8 +145,9 @@ class MainWindow : public QWidget,
     void showBalloon(const std::string& title, const std::string& text, int seconds,
                      directory::BalloonIcon icon) override;
     void showMessage(const std::string& title, const std::string& text, directory::MessageIcon icon) override;
-    bool ask(const std::string& title, const std::string& text, directory::Question buttons) override;
-    std::optional<std::string> askText(const std::string& prompt) override;
+    void ask(const std::string& title, const std::string& text, directory::Question buttons,
+             Answer answered) override;
+    void askText(const std::string& prompt, TextAnswer answered) override;
     void showOwnState(const directory::OwnStateDisplay& state) override;
     void showWorkState(const std::string& name) override;
     void showView(int view) override;
@@ -192,7 +197,12 @@ class MainWindow : public QWidget,
     void searchChanged(const QString& text);
     void openSearchMatch();
     void hideSearch();
-    void showViewMenu(const QPoint& at);
+    // The view menu; "删除此分组" acts on `contactGroup` (GBK; empty: the entry is disabled).
+    void showViewMenu(const QPoint& at, const std::string& contactGroup = {});
+    // The contact group whose heading (frequent contacts) or department row (tree, contact-group
+    // mode) lies under a screen position; empty when none.
+    std::string frequentContactGroupAt(const QPoint& globalPos) const;
+    std::string treeContactGroupAt(const QPoint& globalPos) const;
     void showTreeUserMenu(uint32_t userId, const QPoint& at);
     void showListUserMenu(uint32_t userId, const QPoint& at);
     void openUser(uint32_t userId);

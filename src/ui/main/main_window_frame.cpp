@@ -1,7 +1,9 @@
 // The main window's frame and shell side: the tray icon, badges and toolbar buttons, hiding,
 // dragging with docking, the resize borders, the quick search and the context menus.
 #include "client/client_core.h"
+#include "directory/sectioned_model.h"
 #include "directory/status_display.h"
+#include "directory/tree_model.h"
 #include "protocol/text.h"
 #include "shell/shell_core.h"
 #include "ui/kit/fonts.h"
@@ -429,15 +431,35 @@ void MainWindow::openUser(uint32_t userId) {
     if (shell_) shell_->alerts().forgetConversationWith(userId);
 }
 
-void MainWindow::showViewMenu(const QPoint& at) {
+std::string MainWindow::frequentContactGroupAt(const QPoint& globalPos) const {
+    const QModelIndex i = frequent_->indexAt(frequent_->viewport()->mapFromGlobal(globalPos));
+    if (!i.isValid() || i.parent().isValid()) return {};
+    return g(i.data(directory::SectionedListModel::NameRole).toString());
+}
+
+std::string MainWindow::treeContactGroupAt(const QPoint& globalPos) const {
+    if (!client_) return {};
+    const directory::Directory& dir = client_->directory().directory();
+    const QModelIndex i = tree_->indexAt(tree_->viewport()->mapFromGlobal(globalPos));
+    // Only in contact-group mode are the departments the owner's contact groups.
+    if (!dir.contactGroupMode() || !i.isValid() ||
+        i.data(directory::TreeModel::KindRole).toInt() != directory::TreeModel::DepartmentItem)
+        return {};
+    const protocol::ContactGroup* cg = dir.findContactGroup(i.data(directory::TreeModel::IdRole).toUInt());
+    return cg ? cg->name : std::string();
+}
+
+void MainWindow::showViewMenu(const QPoint& at, const std::string& contactGroup) {
     if (!client_ || !client_->messenger().SignedIn()) return;
     directory::DirectoryCore& d = client_->directory();
     auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("PpMenuView"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (const std::string& entry : d.viewMenuEntries()) {
         const QString text = q(entry);
         QAction* a = menu->addAction(text);
-        connect(a, &QAction::triggered, this, [this, text] {
+        if (text == QStringLiteral("删除此分组")) a->setEnabled(!contactGroup.empty());
+        connect(a, &QAction::triggered, this, [this, text, contactGroup] {
             directory::DirectoryCore& core = client_->directory();
             if (text == QStringLiteral("大图标"))
                 core.SetBigIcons(true);
@@ -453,13 +475,8 @@ void MainWindow::showViewMenu(const QPoint& at) {
                 core.SetTreeGrouping(directory::Grouping::ByPresence);
             else if (text == QStringLiteral("添加分组"))
                 core.directory().AddContactGroup();
-            else if (text == QStringLiteral("删除此分组")) {
-                const QModelIndex i = frequent_->currentIndex();
-                const QModelIndex section = i.parent().isValid() ? i.parent() : i;
-                if (section.isValid())
-                    core.directory().DeleteContactGroup(
-                        g(section.data(directory::SectionedListModel::NameRole).toString()));
-            }
+            else if (text == QStringLiteral("删除此分组"))
+                core.directory().DeleteContactGroup(contactGroup);
         });
     }
     menu->popup(at);

@@ -342,25 +342,47 @@ void MainWindow::showMessage(const std::string& title, const std::string& text, 
     showMessage(q(text), q(title));
 }
 
-bool MainWindow::ask(const std::string& title, const std::string& text, directory::Question buttons) {
-    if (asker) return asker(q(title), q(text), buttons);
+void MainWindow::ask(const std::string& title, const std::string& text, directory::Question buttons,
+                     Answer answered) {
+    if (asker) {
+        asker(q(title), q(text), buttons, std::move(answered));
+        return;
+    }
+    // Opened, not executed: the event loop keeps running and the answer comes back through the
+    // callback (the directory looks again for what it asked about).
     const auto choice = buttons == directory::Question::YesNo ? QMessageBox::Yes | QMessageBox::No
                                                               : QMessageBox::Ok | QMessageBox::Cancel;
-    const auto answer = QMessageBox::question(this, q(title), q(text), choice);
-    return answer == QMessageBox::Yes || answer == QMessageBox::Ok;
+    auto* box = new QMessageBox(QMessageBox::Question, q(title), q(text), choice, this);
+    box->setObjectName(QStringLiteral("QuestionBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [box, answered = std::move(answered)](int) {
+        const auto b = box->standardButton(box->clickedButton());
+        answered(b == QMessageBox::Yes || b == QMessageBox::Ok);
+    });
+    box->open();
 }
 
-std::optional<std::string> MainWindow::askText(const std::string& prompt) {
-    std::optional<QString> text;
+void MainWindow::askText(const std::string& prompt, TextAnswer answered) {
+    auto done = [answered = std::move(answered)](std::optional<QString> text) {
+        if (!text) return answered(std::nullopt);
+        answered(protocol::toGbk(text->toStdString()));
+    };
     if (textAsker) {
-        text = textAsker(q(prompt));
-    } else {
-        bool ok = false;
-        const QString t = QInputDialog::getText(this, windowTitle(), q(prompt), QLineEdit::Normal, {}, &ok);
-        if (ok) text = t;
+        textAsker(q(prompt), std::move(done));
+        return;
     }
-    if (!text) return std::nullopt;
-    return protocol::toGbk(text->toStdString());
+    auto* input = new QInputDialog(this);
+    input->setObjectName(QStringLiteral("InputBox"));
+    input->setAttribute(Qt::WA_DeleteOnClose);
+    input->setWindowTitle(windowTitle());
+    input->setLabelText(q(prompt));
+    connect(input, &QInputDialog::finished, this, [input, done = std::move(done)](int result) {
+        if (result == QDialog::Accepted)
+            done(input->textValue());
+        else
+            done(std::nullopt);
+    });
+    input->open();
 }
 
 void MainWindow::showOwnState(const directory::OwnStateDisplay& s) {
