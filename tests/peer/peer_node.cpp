@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -169,7 +170,11 @@ class Node : public IPeerRecordSink {
         protocol::ChatMessage m;
         m.recipientId = o_.peer;
         m.senderId = own;
-        m.sendTick = transport_.tickCount() | 1; // never 0: 0 means "do not acknowledge"
+        // Never 0 (0 means "do not acknowledge") and never a tick already used: on a loaded machine
+        // two steps can fall into the same millisecond, and the receiver would take the second
+        // record for a duplicate of the first.
+        m.sendTick = std::max<uint32_t>(transport_.tickCount() | 1, lastTick_ + 2);
+        lastTick_ = m.sendTick;
         m.text = "record " + std::to_string(sent_);
         m.key.kind = protocol::kOneToOne;
         m.key.userA = own;
@@ -227,6 +232,7 @@ class Node : public IPeerRecordSink {
     int sent_ = 0, sentDirect_ = 0, sentRelayed_ = 0, recvUdp_ = 0, recvTcp_ = 0, duplicates_ = 0,
         forged_ = 0;
     bool finished_ = false, announced_ = false;
+    uint32_t lastTick_ = 0;
 };
 
 } // namespace
