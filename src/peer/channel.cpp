@@ -200,12 +200,22 @@ void TMySocket::OnDataRead(std::string_view bytes, const Endpoint& from) {
         break;
     }
     if (!deliveredIds(m.code) || !recordMatches(m)) return;
+    // File blocks and their acknowledgements name only their receiver: whoever sent them is known
+    // by the endpoint alone, so it must be one of the colleague's.
+    if (deliveredIds(m.code)->sender < 0 && !fromPeer(from)) return;
     if (m.cmd() == Cmd::ChatAck) {
         transport_->onChatAck(m.body);
         return;
     }
     IPeerRecordSink* sink = sink_ ? sink_ : &transport_->sink();
     sink->peerRecord(m, *this); // may free this channel: nothing of it is touched afterwards
+}
+
+bool TMySocket::fromPeer(const Endpoint& from) const {
+    auto is = [&](const std::string& ip, uint32_t port) {
+        return !ip.empty() && port != 0 && from.address == ip && from.port == port;
+    };
+    return is(PeerIP, PeerPort) || is(PeerPublicIP, PeerPublicPort) || is(PeerLocalIP, PeerLocalPort);
 }
 
 bool TMySocket::recordMatches(const Message& m) const {

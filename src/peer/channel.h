@@ -86,6 +86,8 @@ class TMySocket {
     // Confirms a punching datagram that reached us from `from`: to the peer there, then to the server.
     void sendConfirm(const Endpoint& useAddress, const Endpoint& from);
     bool recordMatches(const protocol::Message& m) const;
+    // `from` is one of the colleague's endpoints: the confirmed one, its public or its LAN one.
+    bool fromPeer(const Endpoint& from) const;
 
     PeerTransport* transport_;
     int32_t peerId_;
