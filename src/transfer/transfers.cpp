@@ -429,7 +429,9 @@ void Transfers::pumpOne(TTransmitFile& t, int64_t nowUs) {
     }
     requestReads(t);
     int64_t budget = kBurst;
-    if (t.delayUs > 0) budget = std::min<int64_t>(budget, (nowUs - w.lastSendUs) / t.delayUs);
+    // Each tenth of the round trip lets a group of kGroup blocks go: a window of blocks spread over
+    // one round trip, in the records' order.
+    if (t.delayUs > 0) budget = std::min<int64_t>(budget, (nowUs - w.lastSendUs) / t.delayUs * kGroup);
     if (w.inFlight() >= kWindow &&
         clock_.nowMs() - w.lastHeardMs > std::clamp<int64_t>(3 * t.delayUs * 10 / 1000, 200, 2000))
         w.ackedSeq = w.nextSeq - 1; // nothing came back for a while: what is out there is lost

@@ -86,6 +86,8 @@ class Transfers : public QObject {
     // Blocks in flight at most, and per pacing tick at most.
     static constexpr uint32_t kWindow = 160;
     static constexpr uint32_t kBurst = 48;
+    // Blocks per pacing delay (a tenth of the round trip): ten groups fill the window.
+    static constexpr uint32_t kGroup = kWindow / 10;
     static constexpr int kProgressMs = 500;
     static constexpr int kBlockMapPauseMs = 5;
     static constexpr int kAddressWaitMs = 30;

@@ -100,9 +100,9 @@ TEST(CliNat, FilesArriveDirectRelayedAndThroughLoss) {
         ASSERT_TRUE(lab.ok()) << lab.error();
         for (Host r : {Host::RouterA, Host::RouterB})
             if (c.lossy) {
-                ASSERT_EQ(lab.net().sh(r, "nft add table inet lossy && nft add chain inet lossy fwd "
-                                          "'{ type filter hook forward priority -10; }' && nft add rule inet "
-                                          "lossy fwd meta l4proto udp numgen random mod 100 '<' 5 drop"),
+                ASSERT_EQ(lab.net().sh(r, "nft add table inet lossy && nft add chain inet lossy drops "
+                                          "'{ type filter hook forward priority 0; }' && nft add rule inet "
+                                          "lossy drops meta l4proto udp numgen random mod 100 '<' 5 drop"),
                           0);
             }
         ASSERT_TRUE(lab.startServer({kChat})) << lab.error();
