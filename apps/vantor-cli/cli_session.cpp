@@ -12,6 +12,7 @@
 #include "protocol/datetime.h"
 #include "protocol/text.h"
 #include "settings/profile_file.h"
+#include "transfer/transfer_texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -157,6 +158,23 @@ CliSession::CliSession(CliOptions options)
     clientEnv.directoryView = &directoryView_;
     clientEnv.conversationView = &conversationView_;
     core_ = std::make_unique<client::ClientCore>(std::move(clientEnv));
+    core_->setTransferView(&transferView_);
+    transferView_.onAdded = [this](transfer::TTransmitFile& t) {
+        if (t.direction == transfer::TTransmitFile::Receiving && !options_.acceptFiles.isEmpty())
+            core_->transfers().accept(t.transmitId, options_.acceptFiles);
+    };
+    transferView_.onRemoved = [this](transfer::TTransmitFile& t, transfer::Outcome outcome) {
+        if (t.serial != sendingFile_ || finished_) return;
+        static const char* const names[] = {"sent",   "declined", "cancelled", "stopped",
+                                            "failed", "offline",  "signed out"};
+        const int code = outcome == transfer::Outcome::Completed  ? 0
+                         : outcome == transfer::Outcome::Declined ? 3
+                                                                  : 1;
+        printLine(stderr, "vantor-cli: " + std::to_string(core_->transfers().blocksSent()) + " blocks sent");
+        // The completion line reaches the history and the server before the process ends.
+        QTimer::singleShot(
+            100, this, [this, code, what = names[int(outcome)]] { finish(code, QString::fromLatin1(what)); });
+    };
 
     poll_.setInterval(50);
     connect(&poll_, &QTimer::timeout, this, [this] { poll(); });
@@ -218,6 +236,15 @@ void CliSession::poll() {
             finish(1, QStringLiteral("no acknowledgement"));
         }
     }
+    if (sendingFile_ != 0 && fileOfferedMs_ >= 0 && now - fileOfferedMs_ > options_.timeoutSeconds * 1000) {
+        // An offer nobody answers is withdrawn (a running transfer ends by itself when it stalls).
+        for (const auto& t : core_->transfers().all())
+            if (t->serial == sendingFile_ && !t->started) {
+                fileOfferedMs_ = -1;
+                core_->transfers().cancel(t->transmitId);
+                return;
+            }
+    }
     if (listenDone_ && core_->peers().pending().size() == 0) {
         // Answers go out on the next turn of the loop: give them one poll interval.
         if (listenDoneSeen_) finish(0);
@@ -243,6 +270,9 @@ void CliSession::signedIn() {
     case CliOptions::Command::Export:
         runExport();
         break;
+    case CliOptions::Command::SendFile:
+        runSendFile();
+        break;
     case CliOptions::Command::Listen:
         if (options_.verbose) printLine(stderr, "vantor-cli: signed in, listening");
         break;
@@ -258,6 +288,36 @@ std::optional<uint32_t> CliSession::findColleague(const QString& target) {
     for (const auto& u : d.users())
         if (u->record.name == name) return u->id();
     return std::nullopt;
+}
+
+void CliTransferView::transferAdded(transfer::TTransmitFile& t) {
+    printLine(stderr, std::string(t.direction == transfer::TTransmitFile::Sending ? "vantor-cli: offering "
+                                                                                  : "vantor-cli: offered ") +
+                          utf8(t.name) + " (" + std::to_string(t.size) + " bytes)");
+    if (onAdded) onAdded(t);
+}
+
+void CliTransferView::transferChanged(transfer::TTransmitFile& t) {
+    printLine(stderr, "vantor-cli: " + utf8(t.name) + " " + std::to_string(t.percent()) + "% " +
+                          transfer::amountText(t.doneBytes()) + "/" + transfer::amountText(t.size) + " " +
+                          transfer::speedText(t.speed()) +
+                          (t.channel && !t.channel->viaServer() ? " direct" : " relayed"));
+}
+
+void CliTransferView::transferRemoved(transfer::TTransmitFile& t, transfer::Outcome outcome) {
+    if (onRemoved) onRemoved(t, outcome);
+}
+
+void CliTransferView::transferLine(transfer::TTransmitFile&, const std::string& gbkText, bool) {
+    printLine(stderr, "vantor-cli: " + utf8(gbkText));
+}
+
+void CliTransferView::fileReceived(transfer::TTransmitFile& t, const QString& path) {
+    printLine(stdout, "file\t" + std::to_string(t.senderId) + "\t" + path.toStdString());
+}
+
+void CliTransferView::transferMessage(const std::string& gbkText, const std::string&) {
+    printLine(stderr, "vantor-cli: " + utf8(gbkText));
 }
 
 std::string CliSession::userName(uint32_t id) {
@@ -290,6 +350,27 @@ void CliSession::runSend() {
         return;
     }
     sendNow();
+}
+
+void CliSession::runSendFile() {
+    const auto id = findColleague(options_.target);
+    if (!id) {
+        finish(1, QStringLiteral("no colleague \"%1\"").arg(options_.target));
+        return;
+    }
+    if (!QFileInfo(options_.file).isFile()) {
+        finish(1, QStringLiteral("no file %1").arg(options_.file));
+        return;
+    }
+    conversation::Conversation* c = core_->conversations().openWith(*id);
+    c->visible = c->inFront = true;
+    transfer::TTransmitFile* t = core_->transfers().offer(c->key, *id, options_.file);
+    if (!t) {
+        finish(1, QStringLiteral("the same file is being sent already"));
+        return;
+    }
+    sendingFile_ = t->serial;
+    fileOfferedMs_ = clock_.nowMs();
 }
 
 void CliSession::sendNow() {

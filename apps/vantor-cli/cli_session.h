@@ -9,6 +9,7 @@
 #include "platform/devices.h"
 #include "platform/process_launcher.h"
 #include "printing_view.h"
+#include "transfer/transfers.h"
 
 #include <QObject>
 #include <QString>
@@ -29,7 +30,7 @@ struct CliOptions {
     bool verbose = false;
     int timeoutSeconds = 40; // sign-in, and waiting for an acknowledgement
 
-    enum class Command { Send, Listen, History, Search, Export } command = Command::Listen;
+    enum class Command { Send, Listen, History, Search, Export, SendFile } command = Command::Listen;
     QString target;       // colleague: id or display name; or a group's identifier in braces
     QString output;       // export: the file (empty: standard output)
     bool html = false;    // export: an HTML page instead of text
@@ -37,6 +38,8 @@ struct CliOptions {
     int page = 0;         // history: 1-based; 0 = the last page
     int count = 0;        // listen: stop after this many messages (0: never)
     int directWaitMs = 0; // send: first wait this long for a direct path to the colleague
+    QString file;         // send-file: the file
+    QString acceptFiles;  // listen: accept offered files into this folder (empty: offers wait)
 };
 
 // Prints each received message as one line: sender id, sender name and the text in its plain form
@@ -86,6 +89,21 @@ class CliMainView : public PrintingMainView {
 // The sender's name from a message header ("name hh:nn:ss" or "name mm-dd hh:nn:ss").
 std::string senderOfHeader(const std::string& header);
 
+// Transfers as a script sees them: progress and outcomes on standard error, received files on
+// standard output.
+class CliTransferView : public transfer::ITransferView {
+  public:
+    std::function<void(transfer::TTransmitFile&)> onAdded;
+    std::function<void(transfer::TTransmitFile&, transfer::Outcome)> onRemoved;
+    void transferAdded(transfer::TTransmitFile& t) override;
+    void transferChanged(transfer::TTransmitFile& t) override;
+    void transferRemoved(transfer::TTransmitFile& t, transfer::Outcome outcome) override;
+    void transferLine(transfer::TTransmitFile& t, const std::string& gbkText, bool store) override;
+    void fileReceived(transfer::TTransmitFile& t, const QString& path) override;
+    void transferMessage(const std::string& gbkText, const std::string& gbkCaption) override;
+    void pictureDone(transfer::TTransmitFile&, bool) override {}
+};
+
 class CliSession : public QObject {
   public:
     explicit CliSession(CliOptions options);
@@ -105,6 +123,7 @@ class CliSession : public QObject {
     void runHistory();
     void runSearch();
     void runExport();
+    void runSendFile();
     // The store's key of a colleague's or a group's conversation; nothing (and the run ended) when
     // the target names neither.
     std::optional<std::string> conversationKey(const QString& target);
@@ -120,6 +139,9 @@ class CliSession : public QObject {
     CliMainView view_;
     PrintingDirectoryView directoryView_;
     CliConversationView conversationView_;
+    CliTransferView transferView_;
+    uint64_t sendingFile_ = 0; // send-file: the transfer's serial
+    int64_t fileOfferedMs_ = -1;
     std::unique_ptr<client::ClientCore> core_;
     QTimer poll_;
     int64_t startedMs_ = 0;

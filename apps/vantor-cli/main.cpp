@@ -4,6 +4,8 @@
 //   vantor-cli [options] history <colleague|{group}> [--page N]
 //   vantor-cli [options] search <text> [<colleague|{group}>]
 //   vantor-cli [options] export <colleague|{group}> [--html] [--output FILE]
+//   vantor-cli [options] send-file <colleague> <path>
+//   vantor-cli [options] listen --accept-files <folder>
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
 #include "platform/termination_signals.h"
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
         "  search <text> [colleague|{group}] find a text in one stored conversation or in all; prints\n"
         "                                    <conversation> TAB page N TAB <time> TAB <name> TAB <text>\n"
         "  export <colleague|{group}>        write a stored conversation as text (or --html)\n"
+        "  send-file <colleague> <path>      send a file directly; prints progress and exits 0 once\n"
+        "                                    it arrived (3: declined, 1: failed)\n"
         "A colleague is a user id or a display name. Host and port given here are kept in the\n"
         "settings, as the desktop client's settings dialog would keep them."));
     parser.addHelpOption();
@@ -67,10 +71,14 @@ int main(int argc, char** argv) {
                                   QStringLiteral("export: an HTML page instead of text."));
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("export: write to FILE."),
                                     QStringLiteral("file"));
+    const QCommandLineOption acceptFiles(
+        QStringLiteral("accept-files"),
+        QStringLiteral("listen: accept offered files into FOLDER; prints file TAB <sender id> TAB <path>."),
+        QStringLiteral("folder"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print what the windows would show."));
     parser.addOptions({host, port, account, password, data, answer, count, page, timeout, directWait, html,
-                       output, verbose});
+                       output, verbose, acceptFiles});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("send, listen or history"));
     parser.process(app);
 
@@ -103,6 +111,12 @@ int main(int argc, char** argv) {
         o.command = app::CliOptions::Command::Listen;
         o.text = parser.value(answer);
         o.count = std::max(0, parser.value(count).toInt());
+        o.acceptFiles = parser.value(acceptFiles);
+    } else if (command == QLatin1String("send-file")) {
+        if (args.size() != 3) return usage("send-file needs a colleague and a file");
+        o.command = app::CliOptions::Command::SendFile;
+        o.target = args[1];
+        o.file = args[2];
     } else if (command == QLatin1String("history")) {
         if (args.size() != 2) return usage("history needs a colleague");
         o.command = app::CliOptions::Command::History;

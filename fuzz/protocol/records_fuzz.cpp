@@ -1,5 +1,6 @@
 // Every record decoder on arbitrary bytes: none may read out of bounds, and a decoded record must
 // re-encode to a buffer of its own size.
+#include "protocol/file_records.h"
 #include "protocol/records.h"
 
 #include <cstdlib>
@@ -25,6 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     roundTrip<DepartmentItem>(in);
     roundTrip<UserRenamed>(in);
     roundTrip<WorkStateRecord>(in);
+    roundTrip<FileOffer>(in);
+    roundTrip<FileReply>(in);
+    roundTrip<FileData>(in);
+    roundTrip<FileDataAck>(in);
+    roundTrip<FileNotice>(in);
+    roundTrip<FileAbort>(in);
+    roundTrip<FileComplete>(in);
+    roundTrip<FileBlockMap>(in);
+    roundTrip<OfflineFile>(in);
     UserItem u;
     if (UserItem::decodeBody(in, u) && u.user.signature.size() > kMaxSignature) abort();
     StatusRecord s;

@@ -38,6 +38,7 @@ void DirectoryBridge::userChanged(uint32_t userId, bool own) {
 }
 
 void DirectoryBridge::endSessionsWith(uint32_t userId) {
+    core_.transfers().colleagueGone(userId);
     if (auto* r = core_.records()) r->sessionsEnded(userId);
     core_.peers().freeChatChannel(userId);
 }

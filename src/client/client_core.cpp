@@ -22,6 +22,9 @@ namespace {
 constexpr std::array kForwardedRecords{Cmd::ChatMessage, Cmd::InputState,  Cmd::Shake,
                                        Cmd::FileData,    Cmd::FileDataAck, Cmd::AudioData,
                                        Cmd::VideoData,   Cmd::RemoteInput, Cmd::RemoteScreen};
+// The control records of transfers, always through the server.
+constexpr std::array kTransferRecords{Cmd::FileOffer,    Cmd::FileReply,    Cmd::FileCancel, Cmd::FileAbort,
+                                      Cmd::FileComplete, Cmd::FileBlockMap, Cmd::FileOffline};
 } // namespace
 
 std::span<const Cmd> ClientCore::forwardedRecordCodes() {
@@ -43,6 +46,7 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
     peers_ = std::make_unique<peer::PeerTransport>(peerBridge_, peerBridge_, peerBridge_, clock_, sockets);
     chat_ = std::make_unique<conversation::ChatCore>(conversations_, chatBridge_, chatBridge_, chatBridge_,
                                                      chatBridge_, chatBridge_, chatBridge_);
+    transfers_ = std::make_unique<transfer::Transfers>(transferBridge_, transferBridge_, clock_);
 
     statusTimer_ = clock_.createTimer();
     statusTimer_->setInterval(directory::Presence::kStatusTimerIntervalMs);
@@ -66,8 +70,11 @@ ClientCore::~ClientCore() {
     messenger_->registerHandler(Cmd::ChatAck, {});
     messenger_->registerHandler(Cmd::PictureRequest, {});
     messenger_->registerHandler(Cmd::ServicePoint, {});
+    for (Cmd c : kTransferRecords)
+        messenger_->registerHandler(c, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
+    transfers_.reset(); // its channels belong to the peer transport
     chat_.reset();
     peers_.reset();
     directory_->directory().removeListener(&directoryBridge_);
@@ -89,6 +96,12 @@ void ClientCore::installHandlers() {
                       [this](const protocol::Message& msg) { servicePoints_.add(msg.body); });
     for (Cmd c : kForwardedRecords)
         m.registerHandler(c, [this](const protocol::Message& msg) { colleagueRecord(msg, nullptr); });
+    for (Cmd c : kTransferRecords)
+        m.registerHandler(c, [this](const protocol::Message& msg) { transfers_->handle(msg); });
+}
+
+void ClientCore::sendToServer(const protocol::Message& m) {
+    chatBridge_.sendToServer(m);
 }
 
 void ClientCore::colleagueRecord(const protocol::Message& m, peer::TMySocket* channel) {
@@ -97,6 +110,10 @@ void ClientCore::colleagueRecord(const protocol::Message& m, peer::TMySocket* ch
     case Cmd::InputState:
     case Cmd::Shake:
         chat_->receive(m); // a body that does not decode is dropped
+        return;
+    case Cmd::FileData:
+    case Cmd::FileDataAck:
+        transfers_->handle(m); // checked against the transfer it names
         return;
     default:
         if (records_) records_->colleagueRecord(m, channel);
@@ -305,6 +322,7 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
         break;
     }
     case SignOutStep::Sessions:
+        transfers_->endAll();
         d.SignedOut();
         servicePoints_.clear();
         break;

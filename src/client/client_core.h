@@ -10,6 +10,7 @@
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
 #include "client/service_points.h"
+#include "client/transfer_bridge.h"
 #include "conversation/chat_core.h"
 #include "conversation/conversation_registry.h"
 #include "conversation/picture_request.h"
@@ -17,6 +18,7 @@
 #include "history/message_store.h"
 #include "peer/transport.h"
 #include "session/messenger.h"
+#include "transfer/transfers.h"
 
 #include <memory>
 #include <optional>
@@ -46,6 +48,12 @@ class ClientCore : private session::SessionParticipant {
     platform::Clock& clock() { return clock_; }
     conversation::ConversationRegistry& conversations() { return conversations_; }
     conversation::ChatCore& chat() { return *chat_; }
+    transfer::Transfers& transfers() { return *transfers_; }
+
+    // Where transfers draw their panels and show their message boxes (null: nothing is drawn).
+    void setTransferView(transfer::ITransferView* view) { transferBridge_.setView(view); }
+    // Framed to the server on the ordinary or the stream path by length.
+    void sendToServer(const protocol::Message& m);
 
     // The conversation windows (null: nothing is shown; messages are still delivered and stored).
     void setConversationView(conversation::IConversationView* view) { chatBridge_.setView(view); }
@@ -60,8 +68,8 @@ class ClientCore : private session::SessionParticipant {
     // the conversation `key` shows but the Images folder lacks.
     conversation::PictureRoute requestPicture(const protocol::ConversationKey& key, uint32_t ownerId,
                                               std::string_view name);
-    // Where a colleague's request for one of our pictures starts its transfer (null: requests are
-    // not answered).
+    // Where a colleague's request for one of our pictures starts its transfer (by default a picture
+    // transfer of our own; null: requests are not answered).
     void setPictureTransfer(conversation::IPictureTransfer* transfer) { pictureTransfer_ = transfer; }
 
     // A record from a colleague, by its channel or (null) forwarded by the server: the chat's own
@@ -106,6 +114,7 @@ class ClientCore : private session::SessionParticipant {
     DirectoryBridge directoryBridge_{*this};
     PeerBridge peerBridge_{*this};
     ChatBridge chatBridge_{*this};
+    TransferBridge transferBridge_{*this};
     conversation::ConversationRegistry conversations_;
     directory::NullIdleSource nullIdle_;
     std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
@@ -114,8 +123,9 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<directory::DirectoryCore> directory_;
     std::unique_ptr<peer::PeerTransport> peers_;
     std::unique_ptr<conversation::ChatCore> chat_;
+    std::unique_ptr<transfer::Transfers> transfers_;
     std::unique_ptr<platform::Timer> statusTimer_;
-    conversation::IPictureTransfer* pictureTransfer_ = nullptr;
+    conversation::IPictureTransfer* pictureTransfer_ = &transferBridge_;
     ServicePoints servicePoints_;
     bool signOutQueued_ = false;
     int proxyLookup_ = -1;

@@ -233,6 +233,18 @@ void ChatCore::sendSystemText(Conversation& c, const std::string& text) {
     }
 }
 
+void ChatCore::reportLine(Conversation& c, const std::string& text, uint32_t from, uint32_t to, bool store) {
+    view_.systemLine(c, systemLineText(protocol::localFromDayCount(clock_.now()), text));
+    if (!store) return;
+    ChatMessage record = buildRecord(c, text, ChatFont{gbk("微软雅黑"), 0, 9});
+    record.senderId = from;
+    record.recipientId = to;
+    record.sendTick = nextSendTick();
+    storeRecord(c, record);
+    if (session_.signedIn && session_.serverCopies && c.kind() != protocol::kGroupConversation)
+        transport_.sendToServer(message(Cmd::ChatCopy, record.encodeBody()));
+}
+
 void ChatCore::acknowledge(const ChatMessage& m, const std::optional<ChatContact>& sender, bool relayed) {
     protocol::ChatAck ack;
     ack.senderId = m.senderId;

@@ -56,6 +56,10 @@ class ChatCore {
     SendResult send(Conversation& c, const std::string& plain, const ChatFont& font, bool sms = false);
     // A text of the program itself, in the fixed system font.
     void sendSystemText(Conversation& c, const std::string& text);
+    // A line another subsystem (a file transfer) reports into the conversation: shown as a system
+    // line and, with `store`, kept in the history as a system message from `from` to `to` (font
+    // "微软雅黑", size 9) and copied to the server when message copies are on.
+    void reportLine(Conversation& c, const std::string& text, uint32_t from, uint32_t to, bool store);
 
     // A chat message, typing notice or shake from a peer channel or the server, decoded from its
     // untrusted bytes. False for other codes and for bodies that do not decode (dropped).

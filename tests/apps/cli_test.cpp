@@ -212,5 +212,42 @@ TEST_F(CliTest, FailuresEndTheRunWithTheirReason) {
     }
 }
 
+TEST_F(CliTest, SendFileReachesAListenerAndNeverOverwrites) {
+    const QString inbox = dir_.filePath(QStringLiteral("inbox"));
+    QDir().mkpath(inbox);
+    QFile mine(inbox + QStringLiteral("/周报.txt"));
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("already here");
+    mine.close();
+    const QString path = dir_.filePath(QStringLiteral("周报.txt"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    QByteArray content;
+    for (int i = 0; i < 1280 * 7 + 1; ++i)
+        content.append(char('a' + i % 26));
+    f.write(content);
+    f.close();
+
+    QProcess& wang = listener(QStringLiteral("wangfang"), {QStringLiteral("--accept-files"), inbox});
+    QProcess& send =
+        cli(QStringLiteral("zhangwei"), {QStringLiteral("send-file"), QStringLiteral("王芳"), path});
+    EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
+    QByteArray out;
+    while (!out.contains('\n') && wang.waitForReadyRead(10000))
+        out += wang.readAllStandardOutput();
+    EXPECT_EQ(QString::fromUtf8(out),
+              QStringLiteral("file\t1001\t") + inbox + QStringLiteral("/周报 (1).txt\n"));
+    QFile got(inbox + QStringLiteral("/周报 (1).txt"));
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly));
+    EXPECT_EQ(got.readAll(), content);
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), QByteArray("already here"));
+
+    // Nobody accepts: the offer waits; a colleague who is not there is a failure, not a success.
+    QProcess& nobody =
+        cli(QStringLiteral("zhangwei"), {QStringLiteral("send-file"), QStringLiteral("nosuch"), path});
+    EXPECT_EQ(finished(nobody), 1);
+}
+
 } // namespace
 } // namespace vantor::testing

@@ -40,6 +40,7 @@ TEST(PeerDispatch, RecordsReachTheSinkOnlyWhenWholeAndMeantForUs) {
         std::string datagram;
         bool delivered;
         size_t bodySize; // of what was delivered
+        Endpoint from{kPeerSeen};
     };
     std::vector<Case> cases;
     const struct {
@@ -61,6 +62,12 @@ TEST(PeerDispatch, RecordsReachTheSinkOnlyWhenWholeAndMeantForUs) {
         cases.push_back(
             {"from another colleague", record(c.code, c.size, kOwnId, kPeer + 1), !c.hasSender, c.size});
     }
+    // File blocks and acknowledgements carry no sender id: only the colleague's endpoint vouches.
+    const Endpoint stranger{"203.0.113.66", 40222};
+    for (Cmd code : {Cmd::FileData, Cmd::FileDataAck})
+        cases.push_back({"from a stranger's endpoint",
+                         record(code, code == Cmd::FileData ? 1401 : 101, kOwnId, kPeer), false, 0,
+                         stranger});
     const std::string chat = chatDatagram(kOwnId, kPeer, "hello");
     cases.push_back({"chat message", chat, true, 4 + 88 + 5});
     cases.push_back({"chat message with its text cut short", chat.substr(0, chat.size() - 1), false, 0});
@@ -80,7 +87,7 @@ TEST(PeerDispatch, RecordsReachTheSinkOnlyWhenWholeAndMeantForUs) {
         r.directory.status[kPeer] = 0;
         TMySocket& channel = r.transport.ensureChatChannel(kPeer);
         confirmDirect(channel, kPeerSeen);
-        channel.OnDataRead(c.datagram, kPeerSeen);
+        channel.OnDataRead(c.datagram, c.from);
         ASSERT_EQ(r.sink.records.size(), c.delivered ? 1u : 0u);
         if (!c.delivered) continue;
         EXPECT_EQ(r.sink.records[0].code, uint8_t(c.datagram[0]));
@@ -92,6 +99,8 @@ TEST(PeerDispatch, ChannelOwnedByASessionDeliversToItsOwnSinkAndMayBeFreedThere)
     Rig r;
     FakeSink own;
     std::unique_ptr<TMySocket> channel = r.transport.createChannel(int32_t(kPeer), false, &own);
+    channel->PeerPublicIP = kPeerSeen.address;
+    channel->PeerPublicPort = kPeerSeen.port;
     own.then = [&](TMySocket& c) {
         EXPECT_EQ(&c, channel.get());
         channel.reset(); // the transfer ends on its last block
@@ -103,6 +112,40 @@ TEST(PeerDispatch, ChannelOwnedByASessionDeliversToItsOwnSinkAndMayBeFreedThere)
     EXPECT_TRUE(r.sink.records.empty());
     EXPECT_EQ(channel, nullptr);
     EXPECT_TRUE(r.transport.channels().empty());
+}
+
+TEST(PeerDispatch, AnAcknowledgementCountsOnlyFromTheReceiversEndpoints) {
+    // A transfer's channel knows the receiver's LAN and public endpoints before any path is
+    // confirmed, and the confirmed one afterwards; an acknowledgement naming us from anywhere else
+    // is not the receiver's.
+    Rig r;
+    FakeSink own;
+    std::unique_ptr<TMySocket> channel = r.transport.createChannel(int32_t(kPeer), true, &own);
+    channel->PeerLocalIP = "10.2.0.2";
+    channel->PeerLocalPort = 5000;
+    channel->PeerPublicIP = "198.51.100.3";
+    channel->PeerPublicPort = 6000;
+    const std::string ack = record(Cmd::FileDataAck, 101, kOwnId, 0);
+    const struct {
+        Endpoint from;
+        bool taken;
+    } cases[] = {
+        {{"10.2.0.2", 5000}, true},
+        {{"198.51.100.3", 6000}, true},
+        {{"198.51.100.3", 6001}, false},
+        {{"198.51.100.4", 6000}, false},
+        {kPeerSeen, false},
+    };
+    for (const auto& c : cases) {
+        own.records.clear();
+        channel->OnDataRead(ack, c.from);
+        EXPECT_EQ(own.records.size(), c.taken ? 1u : 0u) << c.from.address << ":" << c.from.port;
+    }
+    channel->PeerIP = kPeerSeen.address;
+    channel->PeerPort = kPeerSeen.port;
+    own.records.clear();
+    channel->OnDataRead(ack, kPeerSeen);
+    EXPECT_EQ(own.records.size(), 1u);
 }
 
 TEST(PeerSend, SendDataTakesTheServerUntilAPathIsConfirmed) {
