@@ -2,22 +2,32 @@
 // directly after punching: one-way latency of a typed message until the other client shows it
 // (percentiles), and the rate of a burst. Each message is stored durably by both sides, as the
 // client always does. Baselines in the same run: bare UDP and TCP round trips of a chat frame.
+// Two failure scenarios count what arrives: messages in flight when the sender's server connection
+// is cut (forced reconnect), and vantor-cli senders killed with messages queued, then restarted.
 #include "../peer/echo_baseline.h"
 #include "../platform/test_net.h"
 #include "client_fixture.h"
 #include "peer/channel.h"
 #include "protocol/chat.h"
 #include "protocol/frame.h"
+#include "protocol/text.h"
+
+#include "peer/pending_journal.h"
+#include "settings/profile_file.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
 
 using namespace vantor;
 using vantor::testing::TestClient;
@@ -154,6 +164,195 @@ BENCHMARK(BM_ChatBurst)
     ->UseManualTime()
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+
+// Turns the event loop, moving the injected clock 1 ms per turn (timers of many seconds run).
+bool runUntil(const std::function<bool()>& done, int ms) {
+    World& w = world();
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        w.clock.advance(1);
+    }
+    return true;
+}
+
+// Counts of one failure scenario: every text sent, what the colleague showed, repeats among it.
+void countDelivery(benchmark::State& state, const std::vector<std::string>& sent,
+                   const std::vector<std::string>& shown) {
+    const std::set<std::string> wanted(sent.begin(), sent.end());
+    std::set<std::string> unique;
+    size_t duplicates = 0;
+    for (const auto& s : shown) {
+        if (!wanted.contains(s)) continue;
+        if (!unique.insert(s).second) ++duplicates;
+    }
+    state.counters["sent"] += double(sent.size());
+    state.counters["delivered"] += double(unique.size());
+    state.counters["duplicates"] += double(duplicates);
+}
+
+// `count` messages typed at once, then the sender's server connection is cut (the server and the
+// colleague stay up): at once, or once a quarter has arrived; acknowledgements never reach the
+// sender before the cut. Automatic re-connection (1 s) signs the sender in again
+// and the resend queue takes it from there. Time: from the first message until every one is shown
+// and acknowledged; the client's timers run on the injected clock, moved 1 ms per loop turn.
+void BM_ChatForcedReconnect(benchmark::State& state) {
+    const int count = int(state.range(0));
+    const bool cutLate = state.range(1) != 0; // else cut as soon as the burst is typed
+    World& w = world();
+    w.server->call([](server::Server& s) { s.setDirectPaths(false); });
+    vantor::testing::TcpPipe pipe(w.server->port());
+    const QString folder = w.dir.filePath(QStringLiteral("c%1").arg(w.made++));
+    auto a = std::make_unique<TestClient>(folder, w.clock, pipe.port());
+    settings::ProfileFile(folder.toStdString() + "/Documents/KZQ/IM.Dat")
+        .writeInteger("Login", "AutoConnectInterval", 1);
+    auto b = std::make_unique<TestClient>(w.dir.filePath(QStringLiteral("c%1").arg(w.made++)), w.clock,
+                                          w.server->port());
+    a->start("zhangwei", "zhangwei123");
+    b->start("wangfang", "wangfang123");
+    if (!spinUntil([&] { return a->messenger().SignedIn() && b->messenger().SignedIn(); })) {
+        state.SkipWithError("sign-in failed");
+        return;
+    }
+    conversation::Conversation* ab = &a->openWith(1002);
+    int round = 0;
+    for (auto _ : state) {
+        std::vector<std::string> sent;
+        const size_t before = b->conversationView.shown.size();
+        QElapsedTimer t;
+        t.start();
+        // Nothing the server sends reaches the sender during the burst: every acknowledgement is
+        // lost on the way, as are the messages the line has not carried yet when it is cut.
+        pipe.setSilent(true);
+        for (int i = 0; i < count; ++i) {
+            sent.push_back("第" + std::to_string(round) + "轮第" + std::to_string(i) + "条");
+            a->say(*ab, sent.back());
+        }
+        ++round;
+        if (cutLate &&
+            !spinUntil([&] { return b->conversationView.shown.size() >= before + size_t(count / 4); })) {
+            state.SkipWithError("nothing arrived before the cut");
+            break;
+        }
+        pipe.cut();
+        pipe.setSilent(false);
+        const size_t arrived = b->conversationView.shown.size() - before;
+        state.counters["unacknowledged_at_cut"] += double(a->peers().pending().size());
+        state.counters["not_arrived_at_cut"] += double(size_t(count) - arrived);
+        runUntil([&] { return !a->messenger().SignedIn(); }, 10000);
+        const bool done = runUntil(
+            [&] {
+                return a->messenger().SignedIn() && a->peers().pending().size() == 0 &&
+                       b->conversationView.shown.size() >= before + size_t(count);
+            },
+            120000);
+        state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
+        runUntil([] { return false; }, 500); // late copies, if any, show now
+        std::vector<std::string> shown;
+        for (size_t i = before; i < b->conversationView.shown.size(); ++i)
+            shown.push_back(protocol::fromGbk(b->conversationView.shown[i].plain));
+        countDelivery(state, sent, shown);
+        if (!done) {
+            state.SkipWithError("not everything was delivered");
+            break;
+        }
+    }
+    state.SetLabel(cutLate ? "relayed, cut once a quarter had arrived" : "relayed, cut as soon as typed");
+}
+BENCHMARK(BM_ChatForcedReconnect)
+    ->Args({200, 0})
+    ->Args({200, 1})
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+// vantor-cli as the product runs it: a sender is killed (SIGKILL) as soon as its message is in
+// the journal, `kills` times in a row while the colleague is away; then the colleague listens and
+// the sender runs once more with one more message, exiting when everything is acknowledged. Time:
+// that last run, from its start to its exit.
+void BM_ChatKilledAndRestarted(benchmark::State& state) {
+    const int kills = int(state.range(0));
+    World& w = world();
+    w.server->call([](server::Server& s) { s.setDirectPaths(true); });
+    const QString bin = QStringLiteral(VANTOR_BIN_DIR);
+    int round = 0;
+    for (auto _ : state) {
+        QTemporaryDir data;
+        auto cli = [&](const QString& account, const QStringList& command) {
+            auto p = std::make_unique<QProcess>();
+            p->start(bin + QStringLiteral("/vantor-cli"),
+                     QStringList{QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                                 QStringLiteral("--port"), QString::number(w.server->port()),
+                                 QStringLiteral("--account"), account, QStringLiteral("--password"),
+                                 account + QStringLiteral("123"), QStringLiteral("--data"),
+                                 data.filePath(account), QStringLiteral("--timeout"), QStringLiteral("60")} +
+                         command);
+            p->waitForStarted(5000);
+            return p;
+        };
+        const QDir journal(data.filePath(QStringLiteral("zhangwei/KZQ/1001")));
+        // Messages in the newest generation of the sender's journal.
+        auto queued = [&] {
+            QFileInfo newest;
+            uint64_t generation = 0;
+            for (const QFileInfo& f :
+                 journal.entryInfoList({QStringLiteral("PendingMessages.*.dat")}, QDir::Files)) {
+                const uint64_t g = f.fileName().section(QLatin1Char('.'), 1, 1).toULongLong();
+                if (g >= generation) {
+                    generation = g;
+                    newest = f;
+                }
+            }
+            return generation == 0
+                       ? size_t(0)
+                       : peer::PendingJournal::readFile(newest.filePath().toStdString()).entries.size();
+        };
+        std::vector<std::string> sent;
+        for (int k = 0; k < kills; ++k) {
+            sent.push_back("重启前" + std::to_string(round) + "-" + std::to_string(k));
+            auto p = cli(QStringLiteral("zhangwei"), {QStringLiteral("send"), QStringLiteral("1002"),
+                                                      QString::fromStdString(sent.back())});
+            spinUntil([&] { return queued() >= size_t(k + 1) || p->state() == QProcess::NotRunning; }, 20000);
+            p->kill();
+            p->waitForFinished(5000);
+        }
+        auto listener =
+            cli(QStringLiteral("wangfang"), {QStringLiteral("listen"), QStringLiteral("--verbose")});
+        QByteArray err;
+        listener->setReadChannel(QProcess::StandardError);
+        while (!err.contains("listening") && listener->waitForReadyRead(20000))
+            err += listener->readAllStandardError();
+        listener->setReadChannel(QProcess::StandardOutput);
+        sent.push_back("重启后" + std::to_string(round++));
+        QElapsedTimer t;
+        t.start();
+        auto last = cli(QStringLiteral("zhangwei"), {QStringLiteral("send"), QStringLiteral("1002"),
+                                                     QString::fromStdString(sent.back())});
+        last->waitForFinished(90000);
+        state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
+        const bool ok = last->exitStatus() == QProcess::NormalExit && last->exitCode() == 0;
+        QElapsedTimer grace; // one more round of resending would have come by now
+        grace.start();
+        while (grace.elapsed() < 6000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        listener->terminate();
+        listener->waitForFinished(5000);
+        std::vector<std::string> shown;
+        for (const QByteArray& line : listener->readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> fields = line.split('\t');
+            if (fields.size() == 3) shown.push_back(fields[2].toStdString());
+        }
+        countDelivery(state, sent, shown);
+        if (!ok) {
+            state.SkipWithError("the restarted sender did not see everything acknowledged");
+            break;
+        }
+    }
+    state.SetLabel("vantor-cli killed with messages queued, then restarted");
+}
+BENCHMARK(BM_ChatKilledAndRestarted)->Arg(10)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 // Baselines: one chat frame's round trip through a bare UDP or TCP echo on loopback.
 void BM_Baseline_Echo(benchmark::State& state) {

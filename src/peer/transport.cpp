@@ -34,11 +34,7 @@ void PeerTransport::start() {
 void PeerTransport::stop() {
     keepAlive_->stop();
     pending_.clear();
-    pending_.setJournal(nullptr);
-    if (journal_) {
-        // Its worker may be in the middle of a flush to disk: the caller does not wait for it.
-        std::thread([j = std::move(journal_)] {}).detach();
-    }
+    retireJournal();
     auto channels = std::move(chatChannels_);
     chatChannels_.clear();
     channels.clear();
@@ -90,9 +86,17 @@ void PeerTransport::onPeerAddress(std::string_view body) {
     c.Punch();
 }
 
+void PeerTransport::retireJournal() {
+    pending_.setJournal(nullptr);
+    if (journal_) {
+        // Its worker may be in the middle of a flush to disk: the caller does not wait for it.
+        std::thread([j = std::move(journal_)] {}).detach();
+    }
+}
+
 std::optional<std::string> PeerTransport::openJournal(const std::string& folder) {
     pending_.clear();
-    pending_.setJournal(nullptr);
+    retireJournal();
     journal_ = std::make_unique<PendingJournal>(folder);
     PendingJournal::Contents contents;
     const auto error = journal_->open(contents);

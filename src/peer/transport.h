@@ -85,6 +85,7 @@ class PeerTransport {
   private:
     friend class TMySocket;
     void registerChannel(TMySocket* c);
+    void retireJournal();
     void unregisterChannel(TMySocket* c);
 
     IServerLink& server_;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -186,6 +187,37 @@ TEST_F(CliTest, AGroupMessageReachesEveryMemberSignedIn) {
         EXPECT_EQ(QString::fromUtf8(p->readAllStandardOutput()),
                   QStringLiteral("group:") + group + QStringLiteral("\t刘洋\t周会改到四点\n"));
     }
+}
+
+// A sender killed while its message waits for an acknowledgement sends it again when it runs
+// next: the colleague shows it once, and the new run's own message is not taken for a repeat.
+TEST_F(CliTest, AKilledSenderDeliversItsQueuedMessageOnceWhenRestarted) {
+    const QDir account(dir_.filePath(QStringLiteral("zhangwei/KZQ/1001")));
+    auto journalBytes = [&] {
+        qint64 n = 0;
+        for (const QFileInfo& f :
+             account.entryInfoList({QStringLiteral("PendingMessages.*.dat")}, QDir::Files))
+            n += f.size();
+        return n;
+    };
+    // 王芳 is not signed in: nothing acknowledges the message.
+    QProcess& first = cli(QStringLiteral("zhangwei"),
+                          {QStringLiteral("send"), QStringLiteral("王芳"), QStringLiteral("第一条")});
+    ASSERT_TRUE(waitFor([&] { return journalBytes() > 8 + 13 + 100; }, 20000)) << "never queued";
+    first.kill();
+    EXPECT_EQ(finished(first), -1);
+
+    QProcess& wang = listener(QStringLiteral("wangfang"), {});
+    QProcess& second = cli(QStringLiteral("zhangwei"),
+                           {QStringLiteral("send"), QStringLiteral("王芳"), QStringLiteral("第二条")});
+    EXPECT_EQ(finished(second, 60000), 0) << second.readAllStandardError().constData();
+    spin(6000); // one more round of the resend queue would have come by now
+    wang.terminate();
+    EXPECT_EQ(finished(wang), 0) << wang.readAllStandardError().constData();
+    QStringList lines = QString::fromUtf8(wang.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    lines.sort();
+    EXPECT_EQ(lines,
+              (QStringList{QStringLiteral("1001\t张伟\t第一条"), QStringLiteral("1001\t张伟\t第二条")}));
 }
 
 TEST_F(CliTest, FailuresEndTheRunWithTheirReason) {
