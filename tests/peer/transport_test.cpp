@@ -115,9 +115,9 @@ TEST(PeerDispatch, ChannelOwnedByASessionDeliversToItsOwnSinkAndMayBeFreedThere)
 }
 
 TEST(PeerDispatch, AnAcknowledgementCountsOnlyFromTheReceiversEndpoints) {
-    // A transfer's channel knows the receiver's LAN and public endpoints before any path is
-    // confirmed, and the confirmed one afterwards; an acknowledgement naming us from anywhere else
-    // is not the receiver's.
+    // A transfer's channel believes the receiver's LAN and public endpoints it punched towards
+    // before any path is confirmed, and only the confirmed one afterwards; an acknowledgement naming
+    // us from anywhere else is not the receiver's.
     Rig r;
     FakeSink own;
     std::unique_ptr<TMySocket> channel = r.transport.createChannel(int32_t(kPeer), true, &own);
@@ -125,6 +125,8 @@ TEST(PeerDispatch, AnAcknowledgementCountsOnlyFromTheReceiversEndpoints) {
     channel->PeerLocalPort = 5000;
     channel->PeerPublicIP = "198.51.100.3";
     channel->PeerPublicPort = 6000;
+    channel->Punch(); // towards both: the only endpoints believed until a path is confirmed
+    r.clock.advance(5000);
     const std::string ack = record(Cmd::FileDataAck, 101, kOwnId, 0);
     const struct {
         Endpoint from;
@@ -141,11 +143,13 @@ TEST(PeerDispatch, AnAcknowledgementCountsOnlyFromTheReceiversEndpoints) {
         channel->OnDataRead(ack, c.from);
         EXPECT_EQ(own.records.size(), c.taken ? 1u : 0u) << c.from.address << ":" << c.from.port;
     }
-    channel->PeerIP = kPeerSeen.address;
-    channel->PeerPort = kPeerSeen.port;
+    confirmDirect(*channel, kPeerSeen);
     own.records.clear();
     channel->OnDataRead(ack, kPeerSeen);
     EXPECT_EQ(own.records.size(), 1u);
+    own.records.clear();
+    channel->OnDataRead(ack, {"198.51.100.3", 6000}); // once direct, only the confirmed endpoint
+    EXPECT_EQ(own.records.size(), 0u);
 }
 
 TEST(PeerSend, SendDataTakesTheServerUntilAPathIsConfirmed) {

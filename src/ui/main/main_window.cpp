@@ -305,6 +305,7 @@ void MainWindow::buildSignInPage() {
     auto* setup = new QToolButton(signInInputs_);
     setup->setObjectName(QStringLiteral("btn_LoginSetup"));
     setup->setText(QStringLiteral("设置"));
+    setup->setToolTip(QStringLiteral("网络设置"));
     setup->setMinimumHeight(28);
     buttons->addWidget(setup);
     in->addLayout(buttons);
