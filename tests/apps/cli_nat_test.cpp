@@ -79,7 +79,7 @@ QByteArray sha256Of(const QString& path) {
 // it does not, and through routers that drop 5 % of what they forward. Every file arrives byte for
 // byte.
 TEST(CliNat, FilesArriveDirectRelayedAndThroughLoss) {
-    if (const auto why = PeerLab::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
+    VANTOR_NEEDS_TOOL(PeerLab::unavailableReason());
     struct Case {
         const char* name;
         NatKind a, b;

@@ -1,5 +1,6 @@
 // Clients that try to starve the others: connections that never sign in, floods of held
 // messages, password guessing.
+#include "missing_tool.h"
 #include "protocol/chat.h"
 #include "server/store.h"
 #include "server_fixture.h"
@@ -76,8 +77,9 @@ TEST_F(ServerTest, DescriptorLimitIsRaisedAtStart) {
     server_.reset();
     rlimit l{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &l), 0);
-    if (l.rlim_max == RLIM_INFINITY || l.rlim_max <= 600)
-        GTEST_SKIP() << "hard descriptor limit too low to test";
+    VANTOR_NEEDS_TOOL(l.rlim_max == RLIM_INFINITY || l.rlim_max <= 600
+                          ? std::string("a finite hard descriptor limit above 600")
+                          : std::string());
     rlimit low = l;
     low.rlim_cur = 512;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
