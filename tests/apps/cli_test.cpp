@@ -159,8 +159,8 @@ TEST_F(CliTest, SettingsFilesAndAccountFolderAreTheOwnersOnly) {
     ::chmod(QFile::encodeName(machine.fileName()).constData(), 0644);
 
     QProcess& wang = listener(QStringLiteral("wangfang"), {QStringLiteral("--count"), QStringLiteral("1")});
-    QProcess& send =
-        cli(QStringLiteral("zhangwei"), {QStringLiteral("send"), QStringLiteral("王芳"), QStringLiteral("x")});
+    QProcess& send = cli(QStringLiteral("zhangwei"),
+                         {QStringLiteral("send"), QStringLiteral("王芳"), QStringLiteral("x")});
     EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
     EXPECT_EQ(finished(wang), 0);
     auto mode = [](const QString& path) {

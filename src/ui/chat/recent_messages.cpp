@@ -23,25 +23,29 @@ std::vector<history::HistoryRecord> recentRecords(const history::StoreLocation& 
     return records;
 }
 
+RecordStamp recordStamp(const protocol::ChatMessage& m) {
+    const protocol::LocalTime t = protocol::localFromDayCount(std::isfinite(m.sendTime) ? m.sendTime : 0);
+    return {QStringLiteral("%1-%2-%3")
+                .arg(t.year, 4, 10, QLatin1Char('0'))
+                .arg(t.month, 2, 10, QLatin1Char('0'))
+                .arg(t.day, 2, 10, QLatin1Char('0')),
+            QStringLiteral("%1:%2:%3")
+                .arg(t.hour, 2, 10, QLatin1Char('0'))
+                .arg(t.minute, 2, 10, QLatin1Char('0'))
+                .arg(t.second, 2, 10, QLatin1Char('0'))};
+}
+
 void showRecentMessages(DisplayBox& display, const std::vector<history::HistoryRecord>& records,
                         int32_t ownId, const std::function<QString(uint32_t)>& nameOf) {
     QString lastDate;
     for (const auto& r : records) {
         protocol::ChatMessage m;
         if (!protocol::ChatMessage::decodeHead(r.head, m)) continue;
-        const protocol::LocalTime t = protocol::localFromDayCount(std::isfinite(m.sendTime) ? m.sendTime : 0);
-        const QString date = QStringLiteral("%1-%2-%3")
-                                 .arg(t.year, 4, 10, QLatin1Char('0'))
-                                 .arg(t.month, 2, 10, QLatin1Char('0'))
-                                 .arg(t.day, 2, 10, QLatin1Char('0'));
+        const auto [date, time] = recordStamp(m);
         if (date != lastDate) {
             display.appendColouredLine(QStringLiteral("以下记录日期：") + date, QColor(0x8F, 0x8F, 0x8F));
             lastDate = date;
         }
-        const QString time = QStringLiteral("%1:%2:%3")
-                                 .arg(t.hour, 2, 10, QLatin1Char('0'))
-                                 .arg(t.minute, 2, 10, QLatin1Char('0'))
-                                 .arg(t.second, 2, 10, QLatin1Char('0'));
         QString name = nameOf ? nameOf(m.senderId) : QString();
         if (name.isEmpty()) name = QString::number(int32_t(m.senderId));
         const conversation::ChatFont font{m.fontName, m.fontColor, m.fontSize, m.bold,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "history/message_store.h"
+#include "protocol/chat.h"
 #include "ui/chat/display_box.h"
 
 #include <QString>
@@ -14,6 +15,14 @@
 namespace vantor::ui {
 
 inline constexpr size_t kRecentMessages = 5;
+
+// The day ("2026-12-10") and the time ("09:05:00") a stored message was sent, as the record lines of
+// the conversation window and the history viewer show them.
+struct RecordStamp {
+    QString date;
+    QString time;
+};
+RecordStamp recordStamp(const protocol::ChatMessage& m);
 
 // The last `count` records of a conversation's store (from the last two pages), oldest first.
 std::vector<history::HistoryRecord> recentRecords(const history::StoreLocation& store, std::string_view key,

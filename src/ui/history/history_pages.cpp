@@ -6,6 +6,7 @@
 #include "protocol/chat.h"
 #include "protocol/datetime.h"
 #include "protocol/text.h"
+#include "ui/chat/recent_messages.h"
 
 #include <cmath>
 
@@ -38,19 +39,11 @@ void renderPage(DisplayBox& view, const std::vector<history::HistoryRecord>& rec
     for (const auto& r : records) {
         protocol::ChatMessage m;
         if (!protocol::ChatMessage::decodeHead(r.head, m)) continue;
-        const protocol::LocalTime t = protocol::localFromDayCount(std::isfinite(m.sendTime) ? m.sendTime : 0);
-        const QString date = QStringLiteral("%1-%2-%3")
-                                 .arg(t.year, 4, 10, QLatin1Char('0'))
-                                 .arg(t.month, 2, 10, QLatin1Char('0'))
-                                 .arg(t.day, 2, 10, QLatin1Char('0'));
+        const auto [date, time] = recordStamp(m);
         if (date != lastDate) {
             view.appendColouredLine(QStringLiteral("以下记录日期：") + date, Qt::red);
             lastDate = date;
         }
-        const QString time = QStringLiteral("%1:%2:%3")
-                                 .arg(t.hour, 2, 10, QLatin1Char('0'))
-                                 .arg(t.minute, 2, 10, QLatin1Char('0'))
-                                 .arg(t.second, 2, 10, QLatin1Char('0'));
         const uint32_t sender = m.senderId;
         QString header;
         if (m.key.kind != 0 && m.key.serviceSide != 0) {
