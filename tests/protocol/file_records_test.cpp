@@ -2,6 +2,8 @@
 #include "protocol/codes.h"
 #include "protocol/file_records.h"
 
+#include "offset_bytes.h"
+
 #include <gtest/gtest.h>
 
 using namespace vantor::protocol;
@@ -12,31 +14,7 @@ using vantor::wire::storeU64;
 
 namespace {
 
-struct Bytes {
-    std::string b;
-    explicit Bytes(size_t n) : b(n, '\0') {}
-    Bytes& u8(size_t off, uint8_t v) {
-        b[off] = char(v);
-        return *this;
-    }
-    Bytes& u32(size_t off, uint32_t v) {
-        storeU32(b.data() + off, v);
-        return *this;
-    }
-    Bytes& u64(size_t off, uint64_t v) {
-        storeU64(b.data() + off, v);
-        return *this;
-    }
-    Bytes& text(size_t off, const std::string& t) {
-        b[off] = char(t.size());
-        b.replace(off + 1, t.size(), t);
-        return *this;
-    }
-    Bytes& raw(size_t off, const std::string& t) {
-        b.replace(off, t.size(), t);
-        return *this;
-    }
-};
+using vantor::protocol::handbytes::Bytes;
 
 const std::string kId = "1001_1002_0123456789ABCDEF0123456789ABCDEF_77";
 

@@ -1,6 +1,8 @@
 #include "protocol/records.h"
 #include "protocol/text.h"
 
+#include "offset_bytes.h"
+
 #include <gtest/gtest.h>
 
 using namespace vantor::protocol;
@@ -10,28 +12,7 @@ using vantor::wire::storeU32;
 
 namespace {
 
-// A buffer of n zero bytes that the tests fill at the offsets of the record tables.
-struct Bytes {
-    std::string b;
-    explicit Bytes(size_t n) : b(n, '\0') {}
-    Bytes& u8(size_t off, uint8_t v) {
-        b[off] = char(v);
-        return *this;
-    }
-    Bytes& u32(size_t off, uint32_t v) {
-        storeU32(b.data() + off, v);
-        return *this;
-    }
-    Bytes& text(size_t off, const std::string& t) {
-        b[off] = char(t.size());
-        b.replace(off + 1, t.size(), t);
-        return *this;
-    }
-    Bytes& raw(size_t off, const std::string& t) {
-        b.replace(off, t.size(), t);
-        return *this;
-    }
-};
+using vantor::protocol::handbytes::Bytes;
 
 TEST(Records, LoginRequestAtItsOffsets) {
     LoginRequest r;
