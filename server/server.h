@@ -208,6 +208,10 @@ class Server : public QObject {
     FailureMap failedByAccount_, failedByAddress_;
     std::unordered_map<uint32_t, std::pair<double, qint64>> groupAdditions_; // tokens, last refill
     std::unordered_set<uint64_t> loginWaiting_; // sessions whose sign-in waits for its turn
+    // Addresses each account has signed in from (the last few): failures on the account made
+    // elsewhere do not hold these back, so guessing cannot lock a colleague out of their own machine.
+    std::unordered_map<std::string, std::vector<std::string>> knownAddresses_;
+    bool knownAddress(const std::string& account, const std::string& address) const;
     std::vector<uint32_t> changesQueued_;
     QTimer changeTimer_;
     QElapsedTimer clock_;

@@ -85,12 +85,19 @@ void Server::noteFailure(FailureMap& map, const std::string& key, unsigned free,
 // Failed sign-ins slow further attempts on the same account and from the same address; a waiting
 // attempt is checked later on a timer, so the event loop never waits and the right password still
 // gets in once its turn comes.
+bool Server::knownAddress(const std::string& account, const std::string& address) const {
+    const auto it = knownAddresses_.find(account);
+    return it != knownAddresses_.end() && std::find(it->second.begin(), it->second.end(), address) != it->second.end();
+}
+
 void Server::onLogin(Session& s, const protocol::LoginRequest& r) {
     if (loginWaiting_.count(s.id())) return;
     const qint64 now = clock_.elapsed();
     Failures* byAccount = nullptr;
     Failures* byAddress = nullptr;
-    if (auto it = failedByAccount_.find(r.account); it != failedByAccount_.end()) byAccount = &it->second;
+    if (auto it = failedByAccount_.find(r.account);
+        it != failedByAccount_.end() && !knownAddress(r.account, s.address()))
+        byAccount = &it->second;
     if (auto it = failedByAddress_.find(s.address()); it != failedByAddress_.end()) byAddress = &it->second;
     const qint64 turn =
         std::max(byAccount ? byAccount->nextAllowed : 0, byAddress ? byAddress->nextAllowed : 0);
@@ -125,6 +132,12 @@ void Server::checkLogin(Session& s, const protocol::LoginRequest& r) {
         return;
     }
     failedByAccount_.erase(r.account);
+    if (!knownAddress(r.account, s.address())) {
+        constexpr size_t kKeptAddresses = 4;
+        auto& known = knownAddresses_[r.account];
+        if (known.size() >= kKeptAddresses) known.erase(known.begin());
+        known.push_back(s.address());
+    }
     const uint32_t id = *userId;
     if (auto it = byUser_.find(id); it != byUser_.end()) {
         Session* old = it->second;

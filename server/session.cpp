@@ -14,6 +14,10 @@ constexpr qint64 kMaxBacklog = 64 * 1024 * 1024; // a client that lets this much
 constexpr size_t kMaxWaiting = 100000;           // frames queued behind a sign-in load
 constexpr int kCloseGraceMs = 5000;
 constexpr qint64 kKeepUpBytes = 256 * 1024; // a reader with more than this unread gets only the latest
+// What one connection may have read for it and handled in one turn of the event loop: a client
+// that sends without pause waits for its next turn like everybody else, and what it sends beyond
+// this stays in the kernel, where TCP slows it down, instead of in the server's memory.
+constexpr qint64 kTurnBytes = 64 * 1024;
 } // namespace
 
 Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
@@ -21,6 +25,7 @@ Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
     socket->setParent(this);
     // Small records (a chat line, a status) must not wait for the acknowledgement of earlier ones.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->setReadBufferSize(4 * kTurnBytes);
     connect(socket, &QTcpSocket::readyRead, this, &Session::onReadyRead);
     connect(socket, &QTcpSocket::bytesWritten, this, &Session::onBytesWritten);
     connect(socket, &QTcpSocket::disconnected, this, &Session::finish);
@@ -54,7 +59,7 @@ void Session::setIdleTimeout(int ms) {
 
 void Session::onReadyRead() {
     if (!socket_ || finished_) return;
-    const QByteArray bytes = socket_->readAll();
+    const QByteArray bytes = socket_->read(kTurnBytes);
     reader_.feed(std::string_view(bytes.constData(), size_t(bytes.size())));
     if (idleMs_ > 0) idle_.start(idleMs_);
     protocol::Message m;
@@ -71,6 +76,17 @@ void Session::onReadyRead() {
             break;
         }
         server_.handle(*this, m);
+    }
+    // The rest waits for this connection's next turn, after everybody else's.
+    if (socket_ && !finished_ && state_ != State::Closing && socket_->bytesAvailable() > 0 && !turnPending_) {
+        turnPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                turnPending_ = false;
+                onReadyRead();
+            },
+            Qt::QueuedConnection);
     }
 }
 

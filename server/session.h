@@ -80,6 +80,7 @@ class Session : public QObject {
     QTimer signInDeadline_; // not moved by anything the client sends
     int idleMs_ = 0;
     bool finished_ = false;
+    bool turnPending_ = false; // more input is left for the next turn
 
     // Sign-in load in progress.
     std::map<size_t, std::string> patches_;

@@ -31,12 +31,22 @@ struct LoadClients::Client {
     int expectedChats = 0;
     uint64_t bytes = 0;
     bool failed = false;
+    std::string source; // loopback address the client connects from
+    int heartbeatsLeft = 0;
+    Clock::time_point heartbeatSent;
+    double longestMs = 0;
 };
 
 namespace {
 
-int connectTo(uint16_t port) {
+int connectTo(uint16_t port, const std::string& source = {}) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (!source.empty()) {
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+    }
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
@@ -56,21 +66,34 @@ bool flush(int fd, std::string& out) {
     return true;
 }
 
+std::string heartbeatFrame() { return protocol::frameMessage(protocol::emptyMessage(Cmd::Heartbeat)); }
+
+std::string signInFrames(const std::string& account, const std::string& password) {
+    std::string out = protocol::greeting();
+    protocol::VersionCheckRequest v;
+    v.version = "1.5.0.0";
+    out += protocol::frameMessage(protocol::makeMessage(Cmd::VersionCheck, v));
+    protocol::LoginRequest login;
+    login.account = account;
+    login.password = password;
+    login.localAddress = "127.0.0.1";
+    out += protocol::frameMessage(protocol::makeMessage(Cmd::Login, login));
+    return out;
+}
+
 } // namespace
+
+std::string loopbackSource(uint8_t net, size_t index, size_t perAddress) {
+    const size_t host = index / std::max<size_t>(1, perAddress);
+    return "127." + std::to_string(net) + "." + std::to_string(host / 250) + "." + std::to_string(host % 250 + 1);
+}
 
 LoadClients::LoadClients(uint16_t port, std::vector<std::string> accounts, std::vector<std::string> passwords)
     : port_(port), epoll_(::epoll_create1(0)) {
     for (size_t i = 0; i < accounts.size(); ++i) {
         auto* c = new Client;
-        c->out = protocol::greeting();
-        protocol::VersionCheckRequest v;
-        v.version = "1.5.0.0";
-        c->out += protocol::frameMessage(protocol::makeMessage(Cmd::VersionCheck, v));
-        protocol::LoginRequest login;
-        login.account = accounts[i];
-        login.password = passwords[i];
-        login.localAddress = "127.0.0.1";
-        c->out += protocol::frameMessage(protocol::makeMessage(Cmd::Login, login));
+        c->out = signInFrames(accounts[i], passwords[i]);
+        c->source = loopbackSource(1, i, 16);
         clients_.push_back(c);
     }
 }
@@ -121,6 +144,16 @@ LoadResult LoadClients::run(double timeoutSeconds, bool (*done)(const Client&)) 
                         const auto code = Cmd(uint8_t(c->head[20]));
                         if (code == Cmd::LoginComplete) c->signedIn = true;
                         if (code == Cmd::ChatMessage) ++c->chats;
+                        if (code == Cmd::Heartbeat && c->heartbeatsLeft > 0) {
+                            const double ms =
+                                std::chrono::duration<double, std::milli>(Clock::now() - c->heartbeatSent).count();
+                            c->longestMs = std::max(c->longestMs, ms);
+                            if (--c->heartbeatsLeft > 0) {
+                                c->heartbeatSent = Clock::now();
+                                c->out += heartbeatFrame();
+                                c->failed |= !flush(c->fd, c->out);
+                            }
+                        }
                         c->skip = length - 1;
                         c->head.clear();
                     }
@@ -134,6 +167,8 @@ LoadResult LoadClients::run(double timeoutSeconds, bool (*done)(const Client&)) 
         r.bytes += c->bytes;
         r.frames += uint64_t(c->chats);
         r.completed += done(*c) ? 1 : 0;
+        r.failed += c->failed ? 1 : 0;
+        r.longestRoundTripMs = std::max(r.longestRoundTripMs, c->longestMs);
         c->bytes = 0;
     }
     return r;
@@ -141,7 +176,7 @@ LoadResult LoadClients::run(double timeoutSeconds, bool (*done)(const Client&)) 
 
 LoadResult LoadClients::signInAll(double timeoutSeconds) {
     for (Client* c : clients_) {
-        c->fd = connectTo(port_);
+        c->fd = connectTo(port_, c->source);
         epoll_event e{};
         e.events = EPOLLIN | EPOLLOUT | EPOLLET;
         e.data.ptr = c;
@@ -170,6 +205,159 @@ LoadResult LoadClients::exchangeChat(const std::vector<uint32_t>& senders,
         flush(c->fd, c->out);
     }
     return run(timeoutSeconds, [](const Client& c) { return c.chats >= c.expectedChats; });
+}
+
+LoadResult LoadClients::heartbeats(int rounds, double timeoutSeconds) {
+    for (Client* c : clients_) {
+        c->heartbeatsLeft = rounds;
+        c->longestMs = 0;
+        c->heartbeatSent = Clock::now();
+        c->out += heartbeatFrame();
+        c->failed |= !flush(c->fd, c->out);
+    }
+    return run(timeoutSeconds, [](const Client& c) { return c.heartbeatsLeft == 0; });
+}
+
+struct HostileLoad::Conn {
+    enum class Kind { Idle, Guesser, Flooder } kind = Kind::Idle;
+    size_t index = 0;
+    int fd = -1;
+    std::string out;
+    size_t skip = 40;
+    std::string head;
+    bool signedIn = false;
+    uint32_t status = 0;
+};
+
+HostileLoad::HostileLoad(uint16_t port, Plan plan) : port_(port), plan_(std::move(plan)), epoll_(::epoll_create1(0)) {
+    auto add = [&](Conn::Kind kind, size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            auto* c = new Conn;
+            c->kind = kind;
+            c->index = i;
+            conns_.push_back(c);
+        }
+    };
+    add(Conn::Kind::Idle, plan_.idle);
+    add(Conn::Kind::Guesser, plan_.guessers);
+    add(Conn::Kind::Flooder, plan_.flooders.size());
+}
+
+HostileLoad::~HostileLoad() {
+    stop();
+    for (Conn* c : conns_) {
+        if (c->fd >= 0) ::close(c->fd);
+        delete c;
+    }
+    ::close(epoll_);
+}
+
+void HostileLoad::open(Conn& c) {
+    if (c.fd >= 0) ::close(c.fd);
+    c.skip = 40;
+    c.head.clear();
+    c.signedIn = false;
+    switch (c.kind) {
+    case Conn::Kind::Idle:
+        // Spread over many addresses, as a botnet would, so the per-address limit alone does not stop them.
+        c.fd = connectTo(port_, loopbackSource(66, c.index, 1));
+        c.out = protocol::greeting();
+        ++counts_.idleConnects;
+        break;
+    case Conn::Kind::Guesser: {
+        c.fd = connectTo(port_, loopbackSource(77, c.index, 1));
+        const auto& accounts = plan_.guessedAccounts;
+        const std::string account =
+            accounts.empty() ? "nobody" : accounts[(c.index + counts_.guesses) % accounts.size()];
+        c.out = signInFrames(account, "wrong" + std::to_string(counts_.guesses));
+        ++counts_.guesses;
+        break;
+    }
+    case Conn::Kind::Flooder: {
+        const auto& [id, account] = plan_.flooders[c.index];
+        c.fd = connectTo(port_, loopbackSource(88, c.index, 1));
+        c.out = signInFrames(account, "p" + std::to_string(id));
+        break;
+    }
+    }
+    epoll_event e{};
+    e.events = EPOLLIN | EPOLLOUT | EPOLLET;
+    e.data.ptr = &c;
+    ::epoll_ctl(epoll_, EPOLL_CTL_ADD, c.fd, &e);
+}
+
+void HostileLoad::start() {
+    for (Conn* c : conns_)
+        open(*c);
+    thread_ = std::thread([this] { loop(); });
+}
+
+HostileLoad::Counts HostileLoad::stop() {
+    if (thread_.joinable()) {
+        stop_ = true;
+        thread_.join();
+    }
+    return counts_;
+}
+
+void HostileLoad::loop() {
+    std::vector<char> buf(256 * 1024);
+    epoll_event events[256];
+    while (!stop_) {
+        const int n = ::epoll_wait(epoll_, events, 256, 20);
+        for (int i = 0; i < n; ++i) {
+            Conn* c = static_cast<Conn*>(events[i].data.ptr);
+            bool closed = (events[i].events & (EPOLLHUP | EPOLLERR)) != 0;
+            if (events[i].events & EPOLLOUT) closed |= !flush(c->fd, c->out);
+            // A flooder that has signed in never reads again: what the server sends it piles up.
+            if (!closed && !(c->kind == Conn::Kind::Flooder && c->signedIn) && (events[i].events & EPOLLIN)) {
+                for (;;) {
+                    const ssize_t got = ::recv(c->fd, buf.data(), buf.size(), 0);
+                    if (got <= 0) {
+                        closed = got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+                        break;
+                    }
+                    if (c->kind != Conn::Kind::Flooder) continue;
+                    size_t p = 0;
+                    while (p < size_t(got)) {
+                        if (c->skip > 0) {
+                            const size_t k = std::min(c->skip, size_t(got) - p);
+                            c->skip -= k;
+                            p += k;
+                            continue;
+                        }
+                        const size_t k = std::min(size_t(21) - c->head.size(), size_t(got) - p);
+                        c->head.append(buf.data() + p, k);
+                        p += k;
+                        if (c->head.size() < 21) break;
+                        if (Cmd(uint8_t(c->head[20])) == Cmd::LoginComplete) {
+                            c->signedIn = true;
+                            ++counts_.flooderSignIns;
+                        }
+                        c->skip = wire::loadU32(c->head.data() + 4) - 1;
+                        c->head.clear();
+                    }
+                }
+            }
+            if (closed) open(*c);
+        }
+        // Flooders push status changes as fast as their sockets take them.
+        for (Conn* c : conns_) {
+            if (c->kind != Conn::Kind::Flooder || !c->signedIn || c->out.size() > 64 * 1024) continue;
+            while (c->out.size() < 64 * 1024) {
+                protocol::StatusRecord r;
+                r.userId = plan_.flooders[c->index].first;
+                r.status = uint8_t(1 + (++c->status % 3));
+                r.textKind = 2;
+                r.text = "flood " + std::to_string(c->status);
+                const std::string frame =
+                    protocol::frameMessage(protocol::Message{uint8_t(Cmd::Status), r.encodeBody()});
+                counts_.statusBytes += frame.size();
+                c->out += frame;
+            }
+            if (!flush(c->fd, c->out)) open(*c);
+        }
+    }
 }
 
 LoadResult rawLoopbackTransfer(size_t connections, uint64_t bytesEach, double timeoutSeconds) {

@@ -67,6 +67,13 @@ struct ServerProcess {
         if (pid == 0) {
             const int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(fd, 2);
+            // VANTOR_BENCH_SERVER_PREFIX runs the server under a profiler ("heaptrack -o /tmp/s", "perf record").
+            const char* prefix = std::getenv("VANTOR_BENCH_SERVER_PREFIX");
+            if (prefix && *prefix) {
+                const std::string command = std::string(prefix) + " " VANTOR_BIN_DIR "/vantor-server --db '" + db +
+                                            "' --port 0 --file-port 0 --log-level info";
+                ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+            }
             ::execl(VANTOR_BIN_DIR "/vantor-server", "vantor-server", "--db", db.c_str(), "--port", "0",
                     "--file-port", "0", "--log-level", "info", nullptr);
             ::_exit(127);
@@ -86,6 +93,14 @@ struct ServerProcess {
         std::string line;
         while (std::getline(f, line))
             if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+        return 0;
+    }
+    // Resident memory of the server now, in MiB.
+    double rssMiB() const {
+        std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+        std::string line;
+        while (std::getline(f, line))
+            if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
         return 0;
     }
     // CPU time the server has used so far, in seconds.
@@ -145,6 +160,13 @@ struct Setup {
             std::exit(1);
         }
     }
+    std::string logTail(size_t lines) const {
+        const std::string log = slurp(dir + "/server.log");
+        size_t at = log.size();
+        for (size_t n = 0; n <= lines && at > 0; ++n)
+            at = log.rfind('\n', at - 1);
+        return at == std::string::npos ? log : log.substr(at);
+    }
     ~Setup() {
         server.stop();
         std::system(("rm -rf " + dir).c_str());
@@ -156,43 +178,102 @@ Setup& setup() {
     return s;
 }
 
-void BM_ServerSignInAndChat(benchmark::State& state) {
-    Setup& s = setup();
-    for (auto _ : state) {
-        std::vector<std::string> accounts, passwords;
-        std::vector<uint32_t> ids, next;
-        for (size_t i = 0; i < s.clients; ++i) {
+// Honest clients u100000 … in turn; hostile ones, when asked for, take the ids after them.
+struct Honest {
+    std::vector<std::string> accounts, passwords;
+    std::vector<uint32_t> ids, next;
+    explicit Honest(size_t n) {
+        for (size_t i = 0; i < n; ++i) {
             const uint32_t id = uint32_t(100000 + i);
             ids.push_back(id);
             accounts.push_back("u" + std::to_string(id));
             passwords.push_back("p" + std::to_string(id));
         }
-        for (size_t i = 0; i < s.clients; ++i)
-            next.push_back(ids[(i + 1) % s.clients]);
-        bench::LoadClients clients(s.server.port, accounts, passwords);
-        const double cpu0 = s.server.cpuSeconds();
-        const bench::LoadResult in = clients.signInAll(600);
-        const double cpu1 = s.server.cpuSeconds();
-        if (in.completed != s.clients) {
-            state.SkipWithError("not every client signed in");
-            break;
+        for (size_t i = 0; i < n; ++i)
+            next.push_back(ids[(i + 1) % n]);
+    }
+};
+
+constexpr int kHeartbeatRounds = 20;
+
+// Signs the honest clients in, lets each send heartbeats in turn and, when asked, chat; the same
+// steps with and without hostile connections alongside.
+void signInRun(benchmark::State& state, Setup& s, bool chat) {
+    Honest h(s.clients);
+    bench::LoadClients clients(s.server.port, h.accounts, h.passwords);
+    const double cpu0 = s.server.cpuSeconds();
+    const bench::LoadResult in = clients.signInAll(600);
+    const double cpu1 = s.server.cpuSeconds();
+    if (in.completed != s.clients) {
+        state.SkipWithError("not every client signed in");
+        return;
+    }
+    const bench::LoadResult beats = clients.heartbeats(kHeartbeatRounds, 600);
+    if (beats.completed != s.clients) {
+        std::fprintf(stderr, "%zu of %zu clients lost their connection; the server's log ends:\n%s\n",
+                     beats.failed, s.clients, s.logTail(40).c_str());
+        state.SkipWithError("a heartbeat went unanswered");
+    }
+    double chatSeconds = 0;
+    if (chat) {
+        const bench::LoadResult c =
+            clients.exchangeChat(h.ids, h.next, int(s.chats), std::vector<int>(s.clients, int(s.chats)), 600);
+        if (c.completed != s.clients) state.SkipWithError("not every chat message arrived");
+        state.counters["server_cpu_s_chat"] = s.server.cpuSeconds() - cpu1;
+        state.counters["relayed_per_s"] = double(c.frames) / c.seconds;
+        chatSeconds = c.seconds;
+    }
+    state.counters["server_cpu_s_signin"] = cpu1 - cpu0;
+    s.bytesPerSignIn = in.bytes / std::max<size_t>(1, in.completed);
+    state.SetIterationTime(in.seconds + chatSeconds);
+    state.counters["users"] = double(s.users);
+    state.counters["clients"] = double(s.clients);
+    state.counters["signin_s"] = in.seconds;
+    state.counters["signins_per_s"] = double(in.completed) / in.seconds;
+    state.counters["signin_MB_per_s"] = double(in.bytes) / in.seconds / 1e6;
+    state.counters["MB_per_signin"] = double(s.bytesPerSignIn) / 1e6;
+    state.counters["longest_heartbeat_ms"] = beats.longestRoundTripMs;
+    state.counters["server_peak_MiB"] = s.server.peakMiB();
+    state.counters["server_rss_MiB"] = s.server.rssMiB();
+    state.counters["import_s"] = s.importSeconds;
+}
+
+void BM_ServerSignInAndChat(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state)
+        signInRun(state, s, true);
+}
+
+// The same sign-ins with a tenth as many hostile connections again: 40 % of them idle sockets that
+// never sign in, 30 % guessing wrong passwords on the honest accounts, 30 % signed-in colleagues
+// flooding status changes without reading.
+void BM_ServerSignInUnderHostileLoad(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        const size_t hostile = std::max<size_t>(10, s.clients / 10);
+        bench::HostileLoad::Plan plan;
+        // VANTOR_BENCH_HOSTILE picks the kinds (default "idle,guess,flood").
+        const char* kinds = std::getenv("VANTOR_BENCH_HOSTILE");
+        const std::string k = kinds ? kinds : "idle,guess,flood";
+        const size_t idle = hostile * 4 / 10, guessers = hostile * 3 / 10, flooders = hostile - idle - guessers;
+        plan.idle = k.find("idle") != std::string::npos ? idle : 0;
+        plan.guessers = k.find("guess") != std::string::npos ? guessers : 0;
+        const size_t floods = k.find("flood") != std::string::npos ? flooders : 0;
+        for (size_t i = 0; i < floods && s.clients + i < s.users; ++i) {
+            const uint32_t id = uint32_t(100000 + s.clients + i);
+            plan.flooders.emplace_back(id, "u" + std::to_string(id));
         }
-        const bench::LoadResult chat =
-            clients.exchangeChat(ids, next, int(s.chats), std::vector<int>(s.clients, int(s.chats)), 600);
-        if (chat.completed != s.clients) state.SkipWithError("not every chat message arrived");
-        const double cpu2 = s.server.cpuSeconds();
-        state.counters["server_cpu_s_signin"] = cpu1 - cpu0;
-        state.counters["server_cpu_s_chat"] = cpu2 - cpu1;
-        s.bytesPerSignIn = in.bytes / std::max<size_t>(1, in.completed);
-        state.SetIterationTime(in.seconds + chat.seconds);
-        state.counters["users"] = double(s.users);
-        state.counters["clients"] = double(s.clients);
-        state.counters["signins_per_s"] = double(in.completed) / in.seconds;
-        state.counters["signin_MB_per_s"] = double(in.bytes) / in.seconds / 1e6;
-        state.counters["MB_per_signin"] = double(s.bytesPerSignIn) / 1e6;
-        state.counters["relayed_per_s"] = double(chat.frames) / chat.seconds;
-        state.counters["server_peak_MiB"] = s.server.peakMiB();
-        state.counters["import_s"] = s.importSeconds;
+        plan.guessedAccounts = Honest(s.clients).accounts;
+        bench::HostileLoad load(s.server.port, plan);
+        load.start();
+        std::this_thread::sleep_for(std::chrono::seconds(2)); // the flood is under way
+        signInRun(state, s, false);
+        const bench::HostileLoad::Counts c = load.stop();
+        state.counters["hostile"] = double(hostile);
+        state.counters["idle_connects"] = double(c.idleConnects);
+        state.counters["wrong_passwords"] = double(c.guesses);
+        state.counters["flood_MB"] = double(c.statusBytes) / 1e6;
+        state.counters["flooder_signins"] = double(c.flooderSignIns);
     }
 }
 
@@ -210,6 +291,7 @@ void BM_RawLoopbackBaseline(benchmark::State& state) {
 
 BENCHMARK(BM_ServerSignInAndChat)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_RawLoopbackBaseline)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ServerSignInUnderHostileLoad)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 } // namespace
 

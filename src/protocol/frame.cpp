@@ -166,6 +166,8 @@ void ServerFrameReader::compact() {
     if (pos_ > 0 && (pos_ >= buf_.size() || pos_ > 65536)) {
         buf_.erase(0, pos_);
         pos_ = 0;
+        // One long frame does not keep its room for the rest of the connection.
+        if (buf_.empty() && buf_.capacity() > 256 * 1024) buf_.shrink_to_fit();
     }
 }
 

@@ -192,7 +192,7 @@ TEST(StoreTest, UnknownAccountsCostWhatWrongPasswordsCost) {
                                   << " ns";
 }
 
-TEST_F(ServerTest, FailedSignInsSlowFurtherAttemptsWithoutStoppingTheServer) {
+TEST_F(ServerTest, FailedSignInsSlowFurtherAttemptsWithoutLockingTheOwnerOut) {
     server_.reset();
     config_.freeFailuresPerAccount = 2;
     config_.signInDelayMs = 300;
@@ -236,6 +236,17 @@ TEST_F(ServerTest, FailedSignInsSlowFurtherAttemptsWithoutStoppingTheServer) {
     EXPECT_GE(ms, 1000);
     EXPECT_FALSE(attempt("guess5", "127.0.0.7", &ms));
     EXPECT_LT(ms, 250);
+    // Guessing on the account from elsewhere does not hold back the machine it was used from…
+    EXPECT_FALSE(attempt("guess6", "127.0.0.8", &ms));
+    EXPECT_FALSE(attempt("guess7", "127.0.0.9", &ms));
+    EXPECT_TRUE(attempt("pa", "127.0.0.6", &ms));
+    EXPECT_LT(ms, 250);
+    // … while a new address still waits its turn behind the guesses.
+    EXPECT_FALSE(attempt("guess8", "127.0.0.10", &ms));
+    EXPECT_FALSE(attempt("guess9", "127.0.0.11", &ms));
+    EXPECT_FALSE(attempt("guess10", "127.0.0.12", &ms));
+    EXPECT_TRUE(attempt("pa", "127.0.0.13", &ms));
+    EXPECT_GE(ms, 200);
 }
 
 } // namespace
