@@ -87,7 +87,8 @@ void Server::noteFailure(FailureMap& map, const std::string& key, unsigned free,
 // gets in once its turn comes.
 bool Server::knownAddress(const std::string& account, const std::string& address) const {
     const auto it = knownAddresses_.find(account);
-    return it != knownAddresses_.end() && std::find(it->second.begin(), it->second.end(), address) != it->second.end();
+    return it != knownAddresses_.end() &&
+           std::find(it->second.begin(), it->second.end(), address) != it->second.end();
 }
 
 void Server::onLogin(Session& s, const protocol::LoginRequest& r) {

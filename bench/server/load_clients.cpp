@@ -66,7 +66,9 @@ bool flush(int fd, std::string& out) {
     return true;
 }
 
-std::string heartbeatFrame() { return protocol::frameMessage(protocol::emptyMessage(Cmd::Heartbeat)); }
+std::string heartbeatFrame() {
+    return protocol::frameMessage(protocol::emptyMessage(Cmd::Heartbeat));
+}
 
 std::string signInFrames(const std::string& account, const std::string& password) {
     std::string out = protocol::greeting();
@@ -85,7 +87,8 @@ std::string signInFrames(const std::string& account, const std::string& password
 
 std::string loopbackSource(uint8_t net, size_t index, size_t perAddress) {
     const size_t host = index / std::max<size_t>(1, perAddress);
-    return "127." + std::to_string(net) + "." + std::to_string(host / 250) + "." + std::to_string(host % 250 + 1);
+    return "127." + std::to_string(net) + "." + std::to_string(host / 250) + "." +
+           std::to_string(host % 250 + 1);
 }
 
 LoadClients::LoadClients(uint16_t port, std::vector<std::string> accounts, std::vector<std::string> passwords)
@@ -146,7 +149,8 @@ LoadResult LoadClients::run(double timeoutSeconds, bool (*done)(const Client&)) 
                         if (code == Cmd::ChatMessage) ++c->chats;
                         if (code == Cmd::Heartbeat && c->heartbeatsLeft > 0) {
                             const double ms =
-                                std::chrono::duration<double, std::milli>(Clock::now() - c->heartbeatSent).count();
+                                std::chrono::duration<double, std::milli>(Clock::now() - c->heartbeatSent)
+                                    .count();
                             c->longestMs = std::max(c->longestMs, ms);
                             if (--c->heartbeatsLeft > 0) {
                                 c->heartbeatSent = Clock::now();
@@ -229,7 +233,8 @@ struct HostileLoad::Conn {
     uint32_t status = 0;
 };
 
-HostileLoad::HostileLoad(uint16_t port, Plan plan) : port_(port), plan_(std::move(plan)), epoll_(::epoll_create1(0)) {
+HostileLoad::HostileLoad(uint16_t port, Plan plan)
+    : port_(port), plan_(std::move(plan)), epoll_(::epoll_create1(0)) {
     auto add = [&](Conn::Kind kind, size_t n) {
         for (size_t i = 0; i < n; ++i) {
             auto* c = new Conn;

@@ -5,20 +5,20 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <utility>
-#include <string>
 #include <vector>
 
 namespace vantor::bench {
 
 struct LoadResult {
     double seconds = 0;
-    uint64_t bytes = 0;   // received by all clients together
-    uint64_t frames = 0;  // frames of the counted code
-    size_t completed = 0; // clients that reached their goal
+    uint64_t bytes = 0;            // received by all clients together
+    uint64_t frames = 0;           // frames of the counted code
+    size_t completed = 0;          // clients that reached their goal
     double longestRoundTripMs = 0; // heartbeats only
-    size_t failed = 0;              // clients whose connection broke
+    size_t failed = 0;             // clients whose connection broke
 };
 
 // The loopback source address of client `index` when `perAddress` clients share one (an office has
@@ -58,8 +58,8 @@ class HostileLoad {
     struct Plan {
         size_t idle = 0;
         size_t guessers = 0;
-        std::vector<std::string> guessedAccounts;                  // tried in turn with wrong passwords
-        std::vector<std::pair<uint32_t, std::string>> flooders;    // id and account (password "p" + id)
+        std::vector<std::string> guessedAccounts;               // tried in turn with wrong passwords
+        std::vector<std::pair<uint32_t, std::string>> flooders; // id and account (password "p" + id)
     };
     struct Counts {
         uint64_t idleConnects = 0;

@@ -67,11 +67,12 @@ struct ServerProcess {
         if (pid == 0) {
             const int fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(fd, 2);
-            // VANTOR_BENCH_SERVER_PREFIX runs the server under a profiler ("heaptrack -o /tmp/s", "perf record").
+            // VANTOR_BENCH_SERVER_PREFIX runs the server under a profiler ("heaptrack -o /tmp/s", "perf
+            // record").
             const char* prefix = std::getenv("VANTOR_BENCH_SERVER_PREFIX");
             if (prefix && *prefix) {
-                const std::string command = std::string(prefix) + " " VANTOR_BIN_DIR "/vantor-server --db '" + db +
-                                            "' --port 0 --file-port 0 --log-level info";
+                const std::string command = std::string(prefix) + " " VANTOR_BIN_DIR "/vantor-server --db '" +
+                                            db + "' --port 0 --file-port 0 --log-level info";
                 ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
             }
             ::execl(VANTOR_BIN_DIR "/vantor-server", "vantor-server", "--db", db.c_str(), "--port", "0",
@@ -255,7 +256,8 @@ void BM_ServerSignInUnderHostileLoad(benchmark::State& state) {
         // VANTOR_BENCH_HOSTILE picks the kinds (default "idle,guess,flood").
         const char* kinds = std::getenv("VANTOR_BENCH_HOSTILE");
         const std::string k = kinds ? kinds : "idle,guess,flood";
-        const size_t idle = hostile * 4 / 10, guessers = hostile * 3 / 10, flooders = hostile - idle - guessers;
+        const size_t idle = hostile * 4 / 10, guessers = hostile * 3 / 10,
+                     flooders = hostile - idle - guessers;
         plan.idle = k.find("idle") != std::string::npos ? idle : 0;
         plan.guessers = k.find("guess") != std::string::npos ? guessers : 0;
         const size_t floods = k.find("flood") != std::string::npos ? flooders : 0;
