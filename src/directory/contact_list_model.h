@@ -24,7 +24,7 @@ class ContactListModel : public SectionedListModel, private DirectoryListener {
     bool filled() const { return filled_; }
     bool showAll() const { return showAll_; }
     void setBigIcons(bool big);
-    bool bigIcons() const { return bigIcons_; }
+    bool bigIcons() const override { return bigIcons_; }
 
     QModelIndex indexOfUser(uint32_t userId) const;
     QModelIndex indexOfSection(uint32_t groupId) const;

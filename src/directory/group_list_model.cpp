@@ -54,8 +54,8 @@ QVariant GroupListModel::itemData(int, int item, int role) const {
     case Qt::DisplayRole:
     case NameRole:
         return cut(g.name, 60);
-    case SecondLineRole:
-        return cut(g.notice, 100);
+    case SecondLineRole: // the group's topic; its notice is the group window's business
+        return cut(g.topic, 100);
     case IdRole:
         return QString::fromStdString(g.guid.toString());
     case MemberCountRole:

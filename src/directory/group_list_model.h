@@ -1,5 +1,5 @@
 // The discussion groups (view 3): one section "讨论组（群）" whose header button creates a group
-// when the account may, and one item per group with its name and notice.
+// when the account may, and one item per group with its name and topic.
 #pragma once
 
 #include "directory/directory.h"

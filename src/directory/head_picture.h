@@ -9,7 +9,8 @@
 
 namespace vantor::directory {
 
-// Letters, digits and underscores only, and not empty.
+// Letters, digits and underscores only, not empty and at most 10 characters.
+inline constexpr size_t kMaxPictureName = 10;
 bool isPlainPictureName(std::string_view name);
 
 struct PictureFolders {

@@ -24,6 +24,7 @@ class RecentModel : public SectionedListModel, private DirectoryListener {
     const std::string& recentText() const { return text_; }
 
     void setBigIcons(bool big);
+    bool bigIcons() const override { return bigIcons_; }
     QModelIndex indexOfUser(uint32_t userId) const;
 
   private:

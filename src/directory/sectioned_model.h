@@ -34,6 +34,8 @@ class SectionedListModel : public QAbstractItemModel {
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // Items are drawn big (51 pixels) or small (27 pixels).
+    virtual bool bigIcons() const { return true; }
 
   protected:
     virtual int sectionCount() const = 0;

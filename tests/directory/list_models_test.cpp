@@ -109,8 +109,8 @@ TEST(FrequentContacts, PictureNamesFromTheNetworkMustBePlain) {
         const char* name;
         const char* shown;
     };
-    const Case cases[] = {{"12", "12"}, {"face_3", "face_3"}, {"../x", ""}, {"a/b", ""},
-                          {"", ""},     {"a b", ""}};
+    const Case cases[] = {{"12", "12"}, {"face_3", "face_3"},        {"../x", ""}, {"a/b", ""}, {"", ""},
+                          {"a b", ""},  {"abcdefghij", "abcdefghij"}};
     for (const auto& c : cases) {
         Harness h;
         loadContacts(h);
@@ -145,6 +145,12 @@ TEST(RecentContacts, FillTouchAndForget) {
     recent.ForgetRecent(3);
     EXPECT_EQ(recent.recentText(), ",999,2,5,");
     EXPECT_EQ(dump(recent), "最近联系人\n  赵六\n  张三\n");
+    // Touching the last touched contact again after forgetting it brings it back.
+    recent.ForgetRecent(5);
+    EXPECT_EQ(dump(recent), "最近联系人\n  张三\n");
+    recent.TouchRecent(5);
+    EXPECT_EQ(recent.recentText(), ",999,2,5,");
+    EXPECT_EQ(dump(recent), "最近联系人\n  赵六\n  张三\n");
 
     RecentModel fresh(h.dir());
     fresh.TouchRecent(4);
@@ -164,6 +170,7 @@ TEST(DiscussionGroups, TheLoadFillsTheList) {
     item.group.guid.data1 = 1;
     item.group.name = std::string(60, 'n');
     item.group.notice = g("公告");
+    item.group.topic = g("周会");
     ASSERT_TRUE(h.feed(protocol::makeMessage(protocol::Cmd::GroupItem, item)));
     item.index = 1;
     item.group.guid.data1 = 2;
@@ -177,7 +184,8 @@ TEST(DiscussionGroups, TheLoadFillsTheList) {
                   .data(SectionedListModel::SecondLineRole)
                   .toString()
                   .toStdString(),
-              "公告");
+              "周会")
+        << "the second line is the topic, not the notice";
     EXPECT_EQ(h.host.watchdogRestarts, 3); // the own record and the two groups
 }
 

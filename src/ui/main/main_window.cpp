@@ -3,13 +3,14 @@
 #include "protocol/text.h"
 
 #include "client/client_core.h"
+#include "directory/gbk_text.h"
 #include "directory/status_display.h"
 #include "shell/shell_core.h"
 #include "ui/kit/dialogs.h"
 #include "ui/kit/fonts.h"
 #include "ui/kit/icons.h"
 #include "ui/kit/palette.h"
-#include "ui/main/contact_lists.h"
+#include "ui/lists/user_list_box.h"
 #include "ui/main/org_tree.h"
 
 #include <QAction>
@@ -457,9 +458,10 @@ void MainWindow::buildMainPage() {
     views_ = new QStackedWidget(viewsPage);
     tree_ = new OrgTreeView(views_);
     tree_->setFont(textFont(12));
-    frequent_ = new ContactListView(QStringLiteral("UserListFrequent"), sysImages(), views_);
-    recent_ = new ContactListView(QStringLiteral("UserListRecent"), sysImages(), views_);
-    groups_ = new ContactListView(QStringLiteral("UserListGroups"), sysImages(), views_);
+    frequent_ = new TUserListBox(QStringLiteral("UserListFrequent"), sysImages(), views_);
+    recent_ = new TUserListBox(QStringLiteral("UserListRecent"), sysImages(), views_);
+    groups_ = new TUserListBox(QStringLiteral("UserListGroups"), sysImages(), views_);
+    groups_->setGroupMode(true);
     for (QWidget* w : std::initializer_list<QWidget*>{tree_, frequent_, recent_, groups_})
         views_->addWidget(w);
     vp->addWidget(views_, 1);
@@ -472,7 +474,7 @@ void MainWindow::buildMainPage() {
         else
             showViewMenu(at, treeContactGroupAt(at));
     };
-    for (ContactListView* list : {frequent_, recent_}) {
+    for (TUserListBox* list : {frequent_, recent_}) {
         list->onActivate = [this](const QVariant& id) { openUser(id.toUInt()); };
         list->onContextMenu = [this, list](const QVariant& id, bool onSection, const QPoint& at) {
             if (!onSection && id.isValid()) {
@@ -483,6 +485,11 @@ void MainWindow::buildMainPage() {
         };
     }
     groups_->onContextMenu = [this](const QVariant&, bool, const QPoint& at) { showViewMenu(at); };
+    // The button of a contact group's header opens the view menu for that group.
+    frequent_->OnSectionButton = [this](int section, const QString& caption) {
+        showViewMenu(frequent_->viewport()->mapToGlobal(frequent_->sectionButtonRect(section).bottomLeft()),
+                     directory::qstringToGbk(caption));
+    };
 
     emptyPage_ = new QWidget(content_);
     content_->addWidget(emptyPage_);

@@ -42,7 +42,7 @@ class ShellCore;
 namespace vantor::ui {
 
 class OrgTreeView;
-class ContactListView;
+class TUserListBox;
 
 class MainWindow : public QWidget,
                    public session::IMainView,
@@ -282,9 +282,9 @@ class MainWindow : public QWidget,
     std::array<QToolButton*, 4> tabs_{};
     QLabel* groupAlert_ = nullptr;
     OrgTreeView* tree_ = nullptr;
-    ContactListView* frequent_ = nullptr;
-    ContactListView* recent_ = nullptr;
-    ContactListView* groups_ = nullptr;
+    TUserListBox* frequent_ = nullptr;
+    TUserListBox* recent_ = nullptr;
+    TUserListBox* groups_ = nullptr;
     QLineEdit* search_ = nullptr;
     QListWidget* searchDrop_ = nullptr;
     directory::SearchSnapshot searchSnapshot_;

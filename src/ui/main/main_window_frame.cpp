@@ -9,7 +9,7 @@
 #include "ui/kit/fonts.h"
 #include "ui/kit/icons.h"
 #include "ui/kit/palette.h"
-#include "ui/main/contact_lists.h"
+#include "ui/lists/user_list_box.h"
 #include "ui/main/main_window.h"
 #include "ui/main/org_tree.h"
 

@@ -7,7 +7,7 @@
 #include "shell/shell_core.h"
 #include "ui/kit/fonts.h"
 #include "ui/kit/icons.h"
-#include "ui/main/contact_lists.h"
+#include "ui/lists/user_list_box.h"
 #include "ui/main/main_window.h"
 #include "ui/main/org_tree.h"
 
@@ -260,10 +260,18 @@ void MainWindow::showContactViews(bool shown) {
     viewsShown_ = shown;
     // A password the user did not ask to remember does not wait in the panel after a session.
     if (signingOut && !savePass_->isChecked()) password_->clear();
+    if (shown && client_) {
+        // The lists draw face pictures from the account's head-picture folder.
+        directory::PictureFolders folders;
+        folders.userHead = QString::fromStdString(client_->messenger().UserHeadFolder);
+        folders.sysImages = sysImages();
+        for (TUserListBox* l : {frequent_, recent_, groups_})
+            l->setPictureFolders(folders);
+    }
     if (!shown) {
         hideSearch();
         search_->clear();
-        for (ContactListView* l : {frequent_, recent_, groups_})
+        for (TUserListBox* l : {frequent_, recent_, groups_})
             l->clearMarks();
     }
     updatePages();

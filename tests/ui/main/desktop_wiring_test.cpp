@@ -6,7 +6,7 @@
 #include "settings/profile_file.h"
 #include "shell/shell_core.h"
 #include "ui/chat/chat_windows.h"
-#include "ui/main/contact_lists.h"
+#include "ui/lists/user_list_box.h"
 #include "ui/main/org_tree.h"
 #include "window_fixture.h"
 
@@ -189,7 +189,7 @@ TEST_F(DesktopWiringTest, DeleteGroupActsOnTheHeadingItWasChosenFrom) {
         answered(true);
     };
     find<QToolButton>("Btn_QQView")->click();
-    auto* list = find<ui::ContactListView>("UserListFrequent");
+    auto* list = find<ui::TUserListBox>("UserListFrequent");
     QAbstractItemModel* model = list->model();
     auto section = [&](const QString& name) {
         for (int r = 0; r < model->rowCount(); ++r) {

@@ -5,7 +5,7 @@
 #include "protocol/text.h"
 #include "settings/profile_file.h"
 #include "shell/shell_core.h"
-#include "ui/main/contact_lists.h"
+#include "ui/lists/user_list_box.h"
 #include "ui/main/org_tree.h"
 #include "window_fixture.h"
 
@@ -353,7 +353,7 @@ TEST_F(MainWindowTest, AlertsFlashAndTheIndicatorOpensTheOldestFirst) {
     client::ConversationAlert group{10, 0, {}};
     ASSERT_TRUE(wire::Guid::fromString("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}", group.groupId));
     desktop->alerts().alertConversation(group);
-    auto* groups = find<ui::ContactListView>("UserListGroups");
+    auto* groups = find<ui::TUserListBox>("UserListGroups");
     EXPECT_TRUE(groups->isMarked(QStringLiteral("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}")));
     find<QToolButton>("btn_MsgAlert")->click();
     EXPECT_FALSE(groups->isMarked(QStringLiteral("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}")));
