@@ -115,6 +115,26 @@ ClientRequest parseClientMessage(const protocol::Message& m) {
         return decoded<protocol::UserSearchRequest>(m);
     case Cmd::GroupSearch:
         return decoded<protocol::GroupSearchRequest>(m);
+    case Cmd::UserDetail:
+        return DetailQuery{wire::loadU32(m.body.data())};
+    case Cmd::UserDetailSave:
+        return decoded<protocol::UserDetail>(m);
+    case Cmd::ImageFile: {
+        PictureQuery q;
+        if (!wire::decode(m.body, q.head)) return Invalid{"short picture request"};
+        return q;
+    }
+    case Cmd::ImageUpload: {
+        PictureUpload u;
+        if (m.body.size() < protocol::ImageFileHead::kSize ||
+            !wire::decode(m.body.substr(0, protocol::ImageFileHead::kSize), u.head))
+            return Invalid{"short picture upload"};
+        if (u.head.fileSize != m.body.size() - protocol::ImageFileHead::kSize)
+            return Invalid{"picture upload of " + std::to_string(u.head.fileSize) + " bytes in a body of " +
+                           std::to_string(m.body.size())};
+        u.bytes = m.body.substr(protocol::ImageFileHead::kSize);
+        return u;
+    }
     default:
         return Unhandled{};
     }

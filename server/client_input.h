@@ -6,8 +6,10 @@
 #include "protocol/chat.h"
 #include "protocol/frame.h"
 #include "protocol/group.h"
+#include "protocol/picture.h"
 #include "protocol/records.h"
 #include "protocol/relay.h"
+#include "protocol/user_detail.h"
 
 #include <optional>
 #include <string>
@@ -46,6 +48,19 @@ struct ChangeNamePassword {
         io.text(32, r.digest);
     }
 };
+// CmdUserDetail as sent: whose detail record.
+struct DetailQuery {
+    uint32_t userId = 0;
+};
+// CmdImageFile as sent: a head photo or a conversation picture asked for.
+struct PictureQuery {
+    protocol::ImageFileHead head;
+};
+// CmdImageUpload: the head and the file's bytes (exactly head.fileSize of them).
+struct PictureUpload {
+    protocol::ImageFileHead head;
+    std::string bytes;
+};
 // A record for a colleague (or a group), forwarded unchanged.
 struct Relay {
     enum class Hold : uint8_t { Never, Chat, Notice };
@@ -61,7 +76,8 @@ using ClientRequest =
     std::variant<Invalid, Unhandled, Heartbeat, Logout, protocol::VersionCheckRequest, protocol::LoginRequest,
                  protocol::StatusRecord, protocol::WorkStateRecord, protocol::ContactsChange, UserQuery,
                  GroupSave, protocol::GroupMembersQuery, protocol::UserSearchRequest,
-                 protocol::GroupSearchRequest, ChangeNamePassword, Relay>;
+                 protocol::GroupSearchRequest, ChangeNamePassword, Relay, DetailQuery, protocol::UserDetail,
+                 PictureQuery, PictureUpload>;
 
 ClientRequest parseClientMessage(const protocol::Message& m);
 

@@ -120,6 +120,13 @@ void Directory::setSignature(uint32_t id, const std::string& text) {
     reframe(p);
 }
 
+void Directory::setPhotoTime(uint32_t id, double time) {
+    const size_t p = position(id);
+    if (p == SIZE_MAX) return;
+    users_[p].photoTime = colleagues_[p].photoTime = time;
+    reframe(p);
+}
+
 void Directory::setWorkState(uint32_t id, const std::string& text) {
     const size_t p = position(id);
     if (p == SIZE_MAX) return;
@@ -185,6 +192,13 @@ std::vector<protocol::ContactLink> Directory::contactLinksOf(uint32_t owner) con
     if (const auto it = links_.find(owner); it != links_.end())
         for (const auto& [user, group] : it->second)
             out.push_back({user, group});
+    return out;
+}
+
+std::vector<uint32_t> Directory::contactOwnersOf(uint32_t userId) const {
+    std::vector<uint32_t> out;
+    for (const auto& [owner, users] : links_)
+        if (users.count(userId)) out.push_back(owner);
     return out;
 }
 
@@ -261,6 +275,15 @@ protocol::Group Directory::groupRecord(const DiscussionGroup& g) {
     return r;
 }
 
+bool containsText(const std::string& text, const std::string& part) {
+    if (part.empty()) return true;
+    for (size_t i = 0; i + part.size() <= text.size();) {
+        if (text.compare(i, part.size(), part) == 0) return true;
+        i += (uint8_t(text[i]) >= 0x81 && i + 1 < text.size()) ? 2 : 1;
+    }
+    return false;
+}
+
 std::vector<uint32_t> Directory::search(const std::string& name, const std::string& department, size_t skip,
                                         size_t take) const {
     std::vector<uint32_t> out;
@@ -268,10 +291,10 @@ std::vector<uint32_t> Directory::search(const std::string& name, const std::stri
     for (const auto& d : departments_)
         deptNames[d.id] = d.name;
     for (const auto& u : users_) {
-        if (!name.empty() && u.name.find(name) == std::string::npos) continue;
+        if (!containsText(u.name, name)) continue;
         if (!department.empty()) {
             const auto it = deptNames.find(u.departmentId);
-            if (it == deptNames.end() || it->second.find(department) == std::string::npos) continue;
+            if (it == deptNames.end() || !containsText(it->second, department)) continue;
         }
         if (skip > 0) {
             --skip;

@@ -31,6 +31,7 @@ class Directory {
     void setPresence(uint32_t id, uint8_t status, bool hasAudio, bool hasCamera);
     void setHeadPicture(uint32_t id, const std::string& name);
     void setSignature(uint32_t id, const std::string& text);
+    void setPhotoTime(uint32_t id, double time);
     void setWorkState(uint32_t id, const std::string& text);
     void rename(uint32_t id, const std::string& name);
     void add(const Colleague& c);
@@ -49,6 +50,8 @@ class Directory {
     // Contact groups and links of one owner.
     std::vector<protocol::ContactGroup> contactGroupsOf(uint32_t owner) const;
     std::vector<protocol::ContactLink> contactLinksOf(uint32_t owner) const;
+    // The owners who keep `userId` in one of their contact groups.
+    std::vector<uint32_t> contactOwnersOf(uint32_t userId) const;
     uint32_t contactGroupByName(uint32_t owner, const std::string& name) const;
     void addContactGroup(uint32_t owner, uint32_t id, const std::string& name);
     void removeContactGroup(uint32_t owner, const std::string& name);
@@ -82,5 +85,8 @@ class Directory {
 };
 
 std::string guidKey(const wire::Guid& g);
+// Whether GBK `text` holds `part` starting at a character boundary (a byte pair is one character),
+// so that a search never matches the second byte of one character and the first of the next.
+bool containsText(const std::string& text, const std::string& part);
 
 } // namespace vantor::server

@@ -48,6 +48,7 @@ size_t raiseDescriptorLimit() {
 
 Server::Server(ServerConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
     if (config_.fileFolder.empty()) config_.fileFolder = config_.dbPath + ".files";
+    if (config_.pictureFolder.empty()) config_.pictureFolder = config_.dbPath + ".pictures";
     connect(&tcp_, &QTcpServer::newConnection, this, &Server::onNewConnection);
     // A whole organisation reconnects at once after a restart: let the kernel queue the burst.
     tcp_.setListenBacklogSize(4096);
@@ -306,6 +307,14 @@ void Server::handle(Session& s, const Message& m) {
                     onChangeNamePassword(s, r);
                 else if constexpr (std::is_same_v<T, Relay>)
                     onRelay(s, m, r);
+                else if constexpr (std::is_same_v<T, DetailQuery>)
+                    onDetailQuery(s, r);
+                else if constexpr (std::is_same_v<T, protocol::UserDetail>)
+                    onDetailSave(s, r);
+                else if constexpr (std::is_same_v<T, PictureQuery>)
+                    onPictureQuery(s, r);
+                else if constexpr (std::is_same_v<T, PictureUpload>)
+                    onPictureUpload(s, r);
                 else
                     static_assert(sizeof(T) == 0, "a request without a handler");
             },

@@ -70,6 +70,12 @@ struct ServerConfig {
     std::string productName;                     // GBK; empty: none
     bool mobileTexts = false; // offer "同时发送短信" (the sign-in reply's mobile-text permission)
     bool serviceDesk = false; // the sign-in reply shows the service desk ("客服中心")
+    std::string
+        pictureFolder; // head photos and conversation pictures; default: the database path + ".pictures"
+    size_t maxPictureBytes = 1000000;   // one head photo or conversation picture
+    size_t maxPicturesPerFolder = 2000; // conversation pictures of one colleague or one group
+    size_t maxPendingRequests = 200;    // contact requests to one colleague, join requests to one group
+    size_t maxDetailReaders = 5000;     // colleagues told of one colleague's new details besides its contacts
 };
 
 class Server : public QObject {
@@ -153,6 +159,17 @@ class Server : public QObject {
     void onUserSearch(Session& s, const protocol::UserSearchRequest& r);
     void onGroupSearch(Session& s, const protocol::GroupSearchRequest& r);
     void onChangeNamePassword(Session& s, const ChangeNamePassword& c);
+    // Requests, details and pictures (server_people.cpp).
+    void onDetailQuery(Session& s, const DetailQuery& q);
+    void onDetailSave(Session& s, protocol::UserDetail d);
+    void onPictureQuery(Session& s, const PictureQuery& q);
+    void onPictureUpload(Session& s, const PictureUpload& u);
+    std::optional<protocol::Message> noteRequest(uint32_t me, const protocol::Message& m);
+    void linkContact(uint32_t owner, uint32_t contact, uint32_t wanted);
+    void addMember(const DiscussionGroup& g, uint32_t userId);
+    std::vector<Session*> watchersOf(uint32_t userId);
+    QString headPhotoPath(uint32_t userId) const;
+    QString conversationPicturePath(const wire::Guid& group, uint32_t owner, const std::string& name) const;
     // The budget of changes of each colleague (server_changes.cpp).
     struct ChangeBudget {
         double tokens = -1; // below 0: never used, a full budget
@@ -216,6 +233,8 @@ class Server : public QObject {
     QTimer changeTimer_;
     QElapsedTimer clock_;
     std::deque<std::string> smsRequests_;
+    std::unordered_map<uint32_t, std::unordered_set<uint32_t>>
+        detailReaders_; // user → who asked for its details
 };
 
 } // namespace vantor::server

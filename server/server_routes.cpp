@@ -156,9 +156,7 @@ void Server::onGroupSearch(Session& s, const protocol::GroupSearchRequest& r) {
     size_t skip = size_t(page - 1) * protocol::kSearchPageSize, sent = 0;
     for (const DiscussionGroup* g : directory_.allGroups()) {
         if (g->hidden) continue;
-        if (!r.keyword.empty() && g->name.find(r.keyword) == std::string::npos &&
-            g->topic.find(r.keyword) == std::string::npos)
-            continue;
+        if (!containsText(g->name, r.keyword) && !containsText(g->topic, r.keyword)) continue;
         if (skip > 0) {
             --skip;
             continue;
@@ -188,9 +186,15 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
         return;
     }
     noteAnnouncement(me, m);
+    std::optional<Message> request; // contact and join requests as the server lets them pass
+    if (m.cmd() == Cmd::AddContactRequest || m.cmd() == Cmd::GroupJoinRequest) {
+        request = noteRequest(me, m);
+        if (!request) return;
+    }
+    const Message& relayed = request ? *request : m;
     switch (r.target.kind) {
     case protocol::RelayTarget::User: {
-        const Outcome o = deliverOrHold(r.target.userId, me, m, r.hold);
+        const Outcome o = deliverOrHold(r.target.userId, me, relayed, r.hold);
         // The last attempt is now ours to deliver: its sender may forget it.
         if (o == Outcome::Held && r.handOver) s.send(protocol::makeMessage(Cmd::ChatAck, *r.handOver));
         break;
@@ -208,7 +212,7 @@ void Server::onRelay(Session& s, const Message& m, const Relay& r) {
     }
     case protocol::RelayTarget::GroupCreator:
         if (const DiscussionGroup* g = directory_.group(r.target.group))
-            deliverOrHold(g->creator, me, m, r.hold);
+            deliverOrHold(g->creator, me, relayed, r.hold);
         break;
     case protocol::RelayTarget::None:
         break;

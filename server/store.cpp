@@ -38,6 +38,10 @@ CREATE TABLE IF NOT EXISTS held_messages(
 CREATE INDEX IF NOT EXISTS held_by_receiver ON held_messages(receiver, id);
 CREATE TABLE IF NOT EXISTS files(name TEXT PRIMARY KEY, size INTEGER NOT NULL,
   stored_at REAL NOT NULL DEFAULT (julianday('now')));
+CREATE TABLE IF NOT EXISTS user_details(user_id INTEGER PRIMARY KEY, record BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS pending_requests(
+  kind INTEGER NOT NULL, requester INTEGER NOT NULL, target INTEGER NOT NULL, value INTEGER NOT NULL,
+  PRIMARY KEY(kind, target, requester));
 )sql";
 
 std::string guidBytes(const wire::Guid& g) {
@@ -281,6 +285,47 @@ bool Store::updateProfile(uint32_t userId, const std::string& headPicture, const
                           const std::string& workState) {
     Stmt s(db_, "UPDATE users SET head = ?, signature = ?, work_state = ? WHERE id = ?");
     return s.blob(1, headPicture).blob(2, signature).blob(3, workState).bind(4, int64_t(userId)).run();
+}
+
+std::optional<std::string> Store::detail(uint32_t userId) {
+    Stmt s(db_, "SELECT record FROM user_details WHERE user_id = ?");
+    if (!s.bind(1, int64_t(userId)).step()) return std::nullopt;
+    return s.bytes(0);
+}
+
+bool Store::saveDetail(uint32_t userId, const std::string& record) {
+    Stmt s(db_, "INSERT OR REPLACE INTO user_details VALUES(?,?)");
+    return s.bind(1, int64_t(userId)).blob(2, record).run();
+}
+
+bool Store::setPhotoTime(uint32_t userId, double time) {
+    Stmt s(db_, "UPDATE users SET photo_time = ? WHERE id = ?");
+    return s.bind(1, time).bind(2, int64_t(userId)).run();
+}
+
+bool Store::addPending(PendingKind kind, uint32_t requester, uint32_t target, uint32_t value) {
+    Stmt s(db_, "INSERT OR REPLACE INTO pending_requests VALUES(?,?,?,?)");
+    return s.bind(1, int64_t(kind))
+        .bind(2, int64_t(requester))
+        .bind(3, int64_t(target))
+        .bind(4, int64_t(value))
+        .run();
+}
+
+std::optional<uint32_t> Store::takePending(PendingKind kind, uint32_t requester, uint32_t target) {
+    Stmt q(db_, "SELECT value FROM pending_requests WHERE kind = ? AND requester = ? AND target = ?");
+    if (!q.bind(1, int64_t(kind)).bind(2, int64_t(requester)).bind(3, int64_t(target)).step())
+        return std::nullopt;
+    const uint32_t value = q.u32(0);
+    Stmt d(db_, "DELETE FROM pending_requests WHERE kind = ? AND requester = ? AND target = ?");
+    if (!d.bind(1, int64_t(kind)).bind(2, int64_t(requester)).bind(3, int64_t(target)).run())
+        return std::nullopt;
+    return value;
+}
+
+size_t Store::pendingCount(PendingKind kind, uint32_t target) {
+    Stmt s(db_, "SELECT COUNT(*) FROM pending_requests WHERE kind = ? AND target = ?");
+    return s.bind(1, int64_t(kind)).bind(2, int64_t(target)).step() ? size_t(s.i64(0)) : 0;
 }
 
 uint32_t Store::addContactGroup(uint32_t owner, const std::string& name) {

@@ -19,6 +19,10 @@ namespace vantor::server {
 // counted apart, so that chat never crowds out a request.
 enum class HeldBox : uint8_t { Chat = 0, Notice = 1 };
 
+// Requests waiting for their answer: a contact request (target = the colleague asked, value = the
+// requester's contact group) or a join request (target = the group's number).
+enum class PendingKind : uint8_t { Contact = 0, Join = 1 };
+
 struct HeldMessage {
     int64_t id = 0;
     uint32_t receiver = 0;
@@ -51,6 +55,16 @@ class Store {
     bool renameColleague(uint32_t userId, const std::string& name);
     bool updateProfile(uint32_t userId, const std::string& headPicture, const std::string& signature,
                        const std::string& workState);
+
+    // A colleague's detail record (369 bytes) as last saved, and the time of its head photo.
+    std::optional<std::string> detail(uint32_t userId);
+    bool saveDetail(uint32_t userId, const std::string& record);
+    bool setPhotoTime(uint32_t userId, double time);
+
+    // Requests waiting for their answer; taking one removes it.
+    bool addPending(PendingKind kind, uint32_t requester, uint32_t target, uint32_t value);
+    std::optional<uint32_t> takePending(PendingKind kind, uint32_t requester, uint32_t target);
+    size_t pendingCount(PendingKind kind, uint32_t target);
 
     // Contact groups and links of one owner.
     uint32_t addContactGroup(uint32_t owner, const std::string& name);

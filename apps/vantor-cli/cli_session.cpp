@@ -157,7 +157,10 @@ CliSession::CliSession(CliOptions options)
     clientEnv.session = std::move(env);
     clientEnv.directoryView = &directoryView_;
     clientEnv.conversationView = &conversationView_;
+    clientEnv.pictures = &pictures_;
     core_ = std::make_unique<client::ClientCore>(std::move(clientEnv));
+    people_ = std::make_unique<CliPeople>(
+        *core_, options_.people, [this](int code, const QString& message) { finish(code, message); });
     core_->setTransferView(&transferView_);
     transferView_.onAdded = [this](transfer::TTransmitFile& t) {
         if (t.direction == transfer::TTransmitFile::Receiving && !options_.acceptFiles.isEmpty())
@@ -257,6 +260,7 @@ void CliSession::poll() {
 
 void CliSession::signedIn() {
     running_ = true;
+    if (people_->run()) return;
     switch (options_.command) {
     case CliOptions::Command::Send:
         runSend();

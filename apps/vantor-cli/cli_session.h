@@ -5,6 +5,7 @@
 
 #include "client/client_core.h"
 #include "directory_view.h"
+#include "people_commands.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
 #include "platform/process_launcher.h"
@@ -40,6 +41,7 @@ struct CliOptions {
     int directWaitMs = 0; // send: first wait this long for a direct path to the colleague
     QString file;         // send-file: the file
     QString acceptFiles;  // listen: accept offered files into this folder (empty: offers wait)
+    PeopleOptions people; // searches on the server, contact requests, details, the own photo
 };
 
 // Prints each received message as one line: sender id, sender name and the text in its plain form
@@ -142,7 +144,9 @@ class CliSession : public QObject {
     CliTransferView transferView_;
     uint64_t sendingFile_ = 0; // send-file: the transfer's serial
     int64_t fileOfferedMs_ = -1;
+    people::PictureCodec pictures_;
     std::unique_ptr<client::ClientCore> core_;
+    std::unique_ptr<CliPeople> people_;
     QTimer poll_;
     int64_t startedMs_ = 0;
     int64_t sentMs_ = -1;

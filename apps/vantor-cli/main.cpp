@@ -5,7 +5,12 @@
 //   vantor-cli [options] search <text> [<colleague|{group}>]
 //   vantor-cli [options] export <colleague|{group}> [--html] [--output FILE]
 //   vantor-cli [options] send-file <colleague> <path>
-//   vantor-cli [options] listen --accept-files <folder>
+//   vantor-cli [options] listen --accept-files <folder> [--requests accept|decline]
+//   vantor-cli [options] search-users <name> [--department D] [--page N]
+//   vantor-cli [options] search-groups <keyword> [--page N]
+//   vantor-cli [options] add-contact <colleague> [--group NAME]
+//   vantor-cli [options] details <colleague>
+//   vantor-cli [options] set-photo <file>
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
 #include "platform/termination_signals.h"
@@ -35,6 +40,14 @@ int main(int argc, char** argv) {
         "  export <colleague|{group}>        write a stored conversation as text (or --html)\n"
         "  send-file <colleague> <path>      send a file directly; prints progress and exits 0 once\n"
         "                                    it arrived (3: declined, 1: failed)\n"
+        "  search-users <name>               one page of the server's users whose name holds the text\n"
+        "                                    (--department, --page); <id> TAB <name> TAB <department>\n"
+        "                                    TAB <signature> TAB <status>\n"
+        "  search-groups <keyword>           one page of the discussion groups (--page)\n"
+        "  add-contact <colleague>           ask to add a colleague (--group: own contact group)\n"
+        "  details <colleague>               print the colleague's details, fetch a newer photo\n"
+        "  set-photo <file>                  make a picture the own head photo and upload it\n"
+        "  (listen --requests accept|decline answers every contact and join request)\n"
         "A colleague is a user id or a display name. Host and port given here are kept in the\n"
         "settings, as the desktop client's settings dialog would keep them."));
     parser.addHelpOption();
@@ -75,10 +88,19 @@ int main(int argc, char** argv) {
         QStringLiteral("accept-files"),
         QStringLiteral("listen: accept offered files into FOLDER; prints file TAB <sender id> TAB <path>."),
         QStringLiteral("folder"));
+    const QCommandLineOption department(QStringLiteral("department"),
+                                        QStringLiteral("search-users: the department's name holds this."),
+                                        QStringLiteral("text"));
+    const QCommandLineOption contactGroup(QStringLiteral("group"),
+                                          QStringLiteral("add-contact: the own contact group."),
+                                          QStringLiteral("name"));
+    const QCommandLineOption requests(QStringLiteral("requests"),
+                                      QStringLiteral("listen: accept or decline contact and join requests."),
+                                      QStringLiteral("accept|decline"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print what the windows would show."));
     parser.addOptions({host, port, account, password, data, answer, count, page, timeout, directWait, html,
-                       output, verbose, acceptFiles});
+                       output, verbose, acceptFiles, department, contactGroup, requests});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("send, listen or history"));
     parser.process(app);
 
@@ -112,6 +134,27 @@ int main(int argc, char** argv) {
         o.text = parser.value(answer);
         o.count = std::max(0, parser.value(count).toInt());
         o.acceptFiles = parser.value(acceptFiles);
+        o.people.requests = parser.value(requests);
+        if (!o.people.requests.isEmpty() && o.people.requests != QLatin1String("accept") &&
+            o.people.requests != QLatin1String("decline"))
+            return usage("--requests takes accept or decline");
+    } else if (command == QLatin1String("search-users") || command == QLatin1String("search-groups")) {
+        if (args.size() != 2) return usage("a search needs one text (\"\" for every one)");
+        o.people.command = command == QLatin1String("search-users")
+                               ? app::PeopleOptions::Command::SearchUsers
+                               : app::PeopleOptions::Command::SearchGroups;
+        o.people.text = args[1];
+        o.people.department = parser.value(department);
+        o.people.page = std::max(1, parser.value(page).toInt());
+        o.page = o.people.page;
+    } else if (command == QLatin1String("add-contact") || command == QLatin1String("details") ||
+               command == QLatin1String("set-photo")) {
+        if (args.size() != 2) return usage("the command needs one argument");
+        o.people.command = command == QLatin1String("add-contact") ? app::PeopleOptions::Command::AddContact
+                           : command == QLatin1String("details")   ? app::PeopleOptions::Command::Details
+                                                                   : app::PeopleOptions::Command::SetPhoto;
+        o.people.text = args[1];
+        o.people.group = parser.value(contactGroup);
     } else if (command == QLatin1String("send-file")) {
         if (args.size() != 3) return usage("send-file needs a colleague and a file");
         o.command = app::CliOptions::Command::SendFile;

@@ -24,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             if (const auto* save = std::get_if<server::GroupSave>(&r); save && save->record.count > 200)
                 abort();
+            if (const auto* up = std::get_if<server::PictureUpload>(&r);
+                up && up->bytes.size() != up->head.fileSize)
+                abort();
         }
     }
 

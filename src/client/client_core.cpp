@@ -47,6 +47,8 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
     chat_ = std::make_unique<conversation::ChatCore>(conversations_, chatBridge_, chatBridge_, chatBridge_,
                                                      chatBridge_, chatBridge_, chatBridge_);
     transfers_ = std::make_unique<transfer::Transfers>(transferBridge_, transferBridge_, clock_);
+    people_ =
+        std::make_unique<people::PeopleCore>(peopleBridge_, env.pictures ? *env.pictures : plainPictures_);
 
     statusTimer_ = clock_.createTimer();
     statusTimer_->setInterval(directory::Presence::kStatusTimerIntervalMs);
@@ -71,6 +73,8 @@ ClientCore::~ClientCore() {
     messenger_->registerHandler(Cmd::PictureRequest, {});
     messenger_->registerHandler(Cmd::ServicePoint, {});
     for (Cmd c : kTransferRecords)
+        messenger_->registerHandler(c, {});
+    for (Cmd c : people::PeopleCore::handledCodes())
         messenger_->registerHandler(c, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
@@ -98,6 +102,8 @@ void ClientCore::installHandlers() {
         m.registerHandler(c, [this](const protocol::Message& msg) { colleagueRecord(msg, nullptr); });
     for (Cmd c : kTransferRecords)
         m.registerHandler(c, [this](const protocol::Message& msg) { transfers_->handle(msg); });
+    for (Cmd c : people::PeopleCore::handledCodes())
+        m.registerHandler(c, [this](const protocol::Message& msg) { people_->handle(msg); });
 }
 
 void ClientCore::sendToServer(const protocol::Message& m) {
@@ -325,6 +331,7 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
         transfers_->endAll();
         d.SignedOut();
         servicePoints_.clear();
+        people_->clear();
         break;
     case SignOutStep::SessionObjects:
         if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);

@@ -9,6 +9,7 @@
 #include "client/bridges.h"
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
+#include "client/people_bridge.h"
 #include "client/service_points.h"
 #include "client/transfer_bridge.h"
 #include "conversation/chat_core.h"
@@ -33,6 +34,7 @@ struct ClientEnvironment {
     peer::DatagramSocketFactory* sockets = nullptr;              // none: UDP sockets on the event loop
     IColleagueRecords* records = nullptr;                        // none: colleagues' records are dropped
     conversation::IConversationView* conversationView = nullptr; // none: nothing is shown
+    const people::IPictureCodec* pictures = nullptr; // none: pictures are taken as JPEG files, no thumbnails
 };
 
 class ClientCore : private session::SessionParticipant {
@@ -49,6 +51,8 @@ class ClientCore : private session::SessionParticipant {
     conversation::ConversationRegistry& conversations() { return conversations_; }
     conversation::ChatCore& chat() { return *chat_; }
     transfer::Transfers& transfers() { return *transfers_; }
+    // Searches, requests, detail records and head pictures.
+    people::PeopleCore& people() { return *people_; }
 
     // Where transfers draw their panels and show their message boxes (null: nothing is drawn).
     void setTransferView(transfer::ITransferView* view) { transferBridge_.setView(view); }
@@ -115,6 +119,8 @@ class ClientCore : private session::SessionParticipant {
     PeerBridge peerBridge_{*this};
     ChatBridge chatBridge_{*this};
     TransferBridge transferBridge_{*this};
+    PeopleBridge peopleBridge_{*this};
+    people::PlainPictureCodec plainPictures_;
     conversation::ConversationRegistry conversations_;
     directory::NullIdleSource nullIdle_;
     std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
@@ -124,6 +130,7 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<peer::PeerTransport> peers_;
     std::unique_ptr<conversation::ChatCore> chat_;
     std::unique_ptr<transfer::Transfers> transfers_;
+    std::unique_ptr<people::PeopleCore> people_;
     std::unique_ptr<platform::Timer> statusTimer_;
     conversation::IPictureTransfer* pictureTransfer_ = &transferBridge_;
     ServicePoints servicePoints_;

@@ -7,6 +7,7 @@
 #include "conversation/images_folder.h"
 #include "protocol/chat.h"
 #include "protocol/frame.h"
+#include "protocol/picture.h"
 #include "protocol/wire.h"
 
 #include <cstdint>
@@ -36,31 +37,12 @@ struct PictureRequest {
     }
 };
 
-inline constexpr uint8_t kImageKindHead = 1;
-inline constexpr uint8_t kImageKindConversation = 2;
+using protocol::kImageKindConversation;
+using protocol::kImageKindHead;
 // The largest picture we upload (the same limit applies to pictures the server sends us).
 inline constexpr uint64_t kMaxPictureBytes = 16u * 1024 * 1024;
 
-// The head of CmdImageFile (both ways) and CmdImageUpload; a reply or an upload is followed by
-// fileSize bytes of the file.
-struct ImageFileHead {
-    static constexpr size_t kSize = 66;
-    static constexpr size_t kNameCapacity = 40;
-    int32_t userId = 0; // -1 when the picture belongs to the conversation named by conversationGuid
-    uint8_t imageKind = kImageKindConversation;
-    uint32_t fileSize = 0; // 0 in a request
-    std::string fileName;  // text[40]
-    wire::Guid conversationGuid;
-
-    template <class IO, class R>
-    static void layout(IO& io, R& r) {
-        io.i32(r.userId);
-        io.u8(r.imageKind);
-        io.u32(r.fileSize);
-        io.text(kNameCapacity, r.fileName);
-        io.guid(r.conversationGuid);
-    }
-};
+using protocol::ImageFileHead;
 
 // How the session sends: to the server (framed on the ordinary or the stream path by length), and
 // to a colleague through its chat channel, relayed by the server.

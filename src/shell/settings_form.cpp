@@ -142,10 +142,20 @@ SettingsForm::SettingsForm(client::ClientCore& client, IShellView& view, EdgeDoc
     confirmTimer_->setInterval(kConfirmationMs);
     confirmTimer_->onTimeout = [this] { finishNameChange(NameChangeOutcome::TimedOut); };
     client_.directory().directory().addListener(this);
+    client_.people().addListener(this);
+    if (const auto& own = client_.messenger().OwnUser)
+        if (const protocol::UserDetail* d = client_.people().detail(own->userId)) ownDetail_ = *d;
 }
 
 SettingsForm::~SettingsForm() {
+    client_.people().removeListener(this);
     client_.directory().directory().removeListener(this);
+}
+
+void SettingsForm::detailArrived(uint32_t userId, bool) {
+    const auto& own = client_.messenger().OwnUser;
+    if (!own || own->userId != userId) return;
+    if (const protocol::UserDetail* d = client_.people().detail(userId)) ownDetail_ = *d;
 }
 
 bool SettingsForm::signedIn() const {
@@ -253,9 +263,13 @@ bool SettingsForm::saveAccount(const SettingsValues& v) {
     bool sent = false;
     // The profile, when one is held and it changed.
     if (ownDetail_ && m.OwnUser && profileOf(*ownDetail_) != v.profile) {
-        const protocol::UserDetail record = profileRecord(m.OwnUser->userId, v.profile);
+        protocol::UserDetail record = profileRecord(m.OwnUser->userId, v.profile);
+        // What the dialog does not show goes back as it came.
+        record.unit = ownDetail_->unit;
+        record.rest = ownDetail_->rest;
         if (send(protocol::makeMessage(protocol::Cmd::UserDetailSave, record))) {
             ownDetail_ = record;
+            client_.people().setDetail(record);
             sent = true;
         }
     }

@@ -149,7 +149,7 @@ OutcomeText outcomeText(NameChangeOutcome outcome);
 // The uppercase MD5 of the new password, or empty when none is given.
 std::string passwordDigest(std::string_view trimmedPassword);
 
-class SettingsForm : private directory::DirectoryListener {
+class SettingsForm : private directory::DirectoryListener, private people::IPeopleListener {
   public:
     // How long the change of display name and password waits for the server's rename of the own
     // user (200 waits of 30 ms).
@@ -214,6 +214,8 @@ class SettingsForm : private directory::DirectoryListener {
     EdgeDocking& docking_;
     platform::Autostart& autostart_;
     QString programPath_;
+    // people::IPeopleListener: the own detail record as it arrives.
+    void detailArrived(uint32_t userId, bool pushed) override;
     std::optional<protocol::UserDetail> ownDetail_;
     std::optional<Waiting> waiting_;
     std::unique_ptr<platform::Timer> confirmTimer_;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -279,6 +280,44 @@ TEST_F(CliTest, SendFileReachesAListenerAndNeverOverwrites) {
     QProcess& nobody =
         cli(QStringLiteral("zhangwei"), {QStringLiteral("send-file"), QStringLiteral("nosuch"), path});
     EXPECT_EQ(finished(nobody), 1);
+}
+
+// A photo set by one colleague is fetched with its details by another, who also finds colleagues
+// on the server; a colleague of the organisation is already a contact.
+TEST_F(CliTest, PhotoDetailsAndSearchOfColleagues) {
+    const QString picture = dir_.filePath(QStringLiteral("me.png"));
+    QImage img(600, 400, QImage::Format_RGB32);
+    img.fill(Qt::darkCyan);
+    ASSERT_TRUE(img.save(picture));
+    QProcess& set = cli(QStringLiteral("wangfang"), {QStringLiteral("set-photo"), picture});
+    ASSERT_EQ(finished(set), 0) << set.readAllStandardError().constData();
+    EXPECT_EQ(QString::fromUtf8(set.readAllStandardOutput()), QStringLiteral("照片上传成功！\n"));
+    QProcess& broken =
+        cli(QStringLiteral("wangfang"), {QStringLiteral("set-photo"), dir_.filePath("missing.png")});
+    EXPECT_EQ(finished(broken), 1);
+
+    QProcess& details = cli(QStringLiteral("zhangwei"), {QStringLiteral("details"), QStringLiteral("王芳")});
+    ASSERT_EQ(finished(details), 0) << details.readAllStandardError().constData();
+    const QStringList lines =
+        QString::fromUtf8(details.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first(), QStringLiteral("性别\t女"));
+    ASSERT_TRUE(lines.last().startsWith(QStringLiteral("照片\t"))) << lines.last().toStdString();
+    const QString photo = lines.last().mid(3);
+    EXPECT_TRUE(photo.startsWith(dir_.filePath(QStringLiteral("zhangwei")))) << photo.toStdString();
+    EXPECT_EQ(QImage(photo).size(), QSize(139, 115));
+    EXPECT_EQ(QImage(photo.chopped(4) + QStringLiteral(".bmp")).size(), QSize(40, 40));
+
+    QProcess& search =
+        cli(QStringLiteral("zhangwei"), {QStringLiteral("search-users"), QStringLiteral("王")});
+    ASSERT_EQ(finished(search), 0) << search.readAllStandardError().constData();
+    EXPECT_TRUE(QString::fromUtf8(search.readAllStandardOutput())
+                    .startsWith(QStringLiteral("1002\t王芳\t总经理办公室\t")));
+
+    QProcess& add = cli(QStringLiteral("zhangwei"), {QStringLiteral("add-contact"), QStringLiteral("1005")});
+    EXPECT_EQ(finished(add), 3);
+    EXPECT_TRUE(QString::fromUtf8(add.readAllStandardError())
+                    .contains(QStringLiteral("陈静 已经是您的联系人，请重新选择。")));
 }
 
 } // namespace

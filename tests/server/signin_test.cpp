@@ -171,8 +171,8 @@ TEST_F(ServerTest, HeartbeatUserQueryAndSearchAreAnswered) {
     EXPECT_EQ(u.userId, 13u);
     EXPECT_EQ(protocol::fromGbk(u.name), "王五");
 
-    // 45 colleagues: page 1 has 29 rows, page 2 the other 16.
-    for (const auto& [page, rows] : {std::pair{1u, 29u}, std::pair{2u, 16u}}) {
+    // 45 colleagues: page 1 has 30 rows, page 2 the other 15.
+    for (const auto& [page, rows] : {std::pair{1u, 30u}, std::pair{2u, 15u}}) {
         protocol::UserSearchRequest req;
         req.ownId = 11;
         req.page = page;

@@ -1,5 +1,6 @@
 #include "ui/desktop/desktop.h"
 
+#include "ui/people/people_windows.h"
 #include "ui/settings/system_set_form.h"
 
 #include <QCoreApplication>
@@ -44,7 +45,9 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     env.directoryView = window_.get();
     env.idle = options_.idle;
     env.sockets = options_.sockets;
+    env.pictures = &PeopleWindows::pictures();
     client_ = std::make_unique<client::ClientCore>(std::move(env));
+    people_ = std::make_unique<PeopleWindows>(*client_);
 
     shell_ =
         std::make_unique<shell::ShellCore>(*client_, *window_, options_.sound ? *options_.sound : nullSound_,
@@ -98,6 +101,7 @@ Desktop::~Desktop() {
     window_->settingsOpener = nullptr;
     delete settingsDialog_.data();
     settingsForm_.reset();
+    people_.reset();
     window_->detach();
     if (chatWindows_) client_->setConversationView(nullptr);
     chatWindows_ = nullptr;

@@ -26,6 +26,8 @@
 
 namespace vantor::ui {
 
+class PeopleWindows;
+
 class ChatWindows;
 class TSystemSetForm;
 
@@ -79,6 +81,7 @@ class Desktop {
     void openSettings(shell::SettingsPage page);
     TSystemSetForm* settingsDialog() const;
     shell::SettingsForm& settingsForm() { return *settingsForm_; }
+    PeopleWindows& people() { return *people_; }
 
     MainWindow& window() { return *window_; }
     client::ClientCore& client() { return *client_; }
@@ -98,6 +101,7 @@ class Desktop {
     std::unique_ptr<platform::XdgAutostart> ownAutostart_;
     std::unique_ptr<shell::SettingsForm> settingsForm_;
     QPointer<TSystemSetForm> settingsDialog_;
+    std::unique_ptr<PeopleWindows> people_; // request windows, search wizard, picture dialog, card
 };
 
 } // namespace vantor::ui
