@@ -1,8 +1,12 @@
-// A file between two whole clients through vantor-server on loopback, relayed by the server and
-// directly after punching: throughput and CPU time. Baselines in the same run: a raw UDP blast of
-// the same 1402-byte datagrams (what arrives per second at a receiver that only counts) and a TCP
-// copy of the same bytes. Size in MB from BENCH_TRANSFER_MB (default 200).
+// A file between two whole clients through vantor-server on loopback: relayed by the server (no
+// direct path: the clients' LAN addresses lead nowhere and the server answers no echo), and
+// directly after punching with 0 %, 1 % and 5 % of the clients' datagrams dropped at random on the
+// way out. Throughput and CPU time (the clients' event loop, their file workers, the server).
+// Baselines in the same run: a raw UDP blast of the same 1402-byte datagrams (what arrives per
+// second at a receiver that only counts) and a TCP copy of the same bytes. Size in MB from
+// BENCH_TRANSFER_MB (default 200); BENCH_TRANSFER_RUNS picks runs by name ("relayed,0,1,5").
 #include "client_fixture.h"
+#include "peer/qt_sockets.h"
 #include "transfer/transfers.h"
 
 #include <QCoreApplication>
@@ -19,6 +23,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
+#include <random>
 #include <thread>
 
 using namespace vantor;
@@ -33,16 +39,72 @@ double cpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+double threadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// The channels' sockets of one client: real UDP sockets, a share of whose outgoing datagrams is
+// dropped at random, and (for the relayed run) a LAN address that leads nowhere.
+class PathSocket : public peer::DatagramSocket {
+  public:
+    PathSocket(std::unique_ptr<peer::DatagramSocket> inner, int lossPercent, std::mt19937& rng)
+        : inner_(std::move(inner)), loss_(lossPercent), rng_(rng) {
+        inner_->onDatagram = [this](std::string_view d, const protocol::Endpoint& from) {
+            if (onDatagram) onDatagram(d, from);
+        };
+        inner_->onReady = [this] {
+            if (onReady) onReady();
+        };
+        inner_->onFailed = [this](const std::string& m) {
+            if (onFailed) onFailed(m);
+        };
+    }
+    bool send(std::string_view data, const protocol::Endpoint& to) override {
+        if (loss_ > 0 && int(rng_() % 100) < loss_) return true; // lost on the way
+        return inner_->send(data, to);
+    }
+    uint16_t localPort() const override { return inner_->localPort(); }
+    bool ready() const override { return inner_->ready(); }
+
+  private:
+    std::unique_ptr<peer::DatagramSocket> inner_;
+    int loss_;
+    std::mt19937& rng_;
+};
+
+class PathFactory : public peer::DatagramSocketFactory {
+  public:
+    PathFactory(platform::Clock& clock, int lossPercent, bool noLan)
+        : real_(clock), loss_(lossPercent), noLan_(noLan) {}
+    std::unique_ptr<peer::DatagramSocket> open(const peer::UdpProxy& proxy) override {
+        auto s = real_.open(proxy);
+        if (!s) return s;
+        return std::make_unique<PathSocket>(std::move(s), loss_, rng_);
+    }
+    std::string localAddressTowards(const std::string& server, uint16_t port) override {
+        return noLan_ ? std::string("192.0.2.1") : real_.localAddressTowards(server, port);
+    }
+
+  private:
+    peer::UdpSocketFactory real_;
+    int loss_;
+    bool noLan_;
+    std::mt19937 rng_{20261210};
+};
+
 struct Accept : transfer::ITransferView {
     transfer::Transfers* transfers = nullptr;
     QString folder;
     int done = 0;
-    bool direct = false;
+    bool direct = false, relayed = false;
     void transferAdded(transfer::TTransmitFile& t) override {
         if (t.direction == transfer::TTransmitFile::Receiving) transfers->accept(t.transmitId, folder);
     }
     void transferChanged(transfer::TTransmitFile& t) override {
         direct |= t.channel && !t.channel->viaServer();
+        relayed |= t.channel && t.channel->viaServer();
     }
     void transferRemoved(transfer::TTransmitFile&, transfer::Outcome) override { ++done; }
     void transferLine(transfer::TTransmitFile&, const std::string&, bool) override {}
@@ -133,6 +195,10 @@ int main(int argc, char** argv) {
     const qint64 mb = qEnvironmentVariableIntValue("BENCH_TRANSFER_MB") > 0
                           ? qEnvironmentVariableIntValue("BENCH_TRANSFER_MB")
                           : 200;
+    const QStringList runs = qEnvironmentVariableIsSet("BENCH_TRANSFER_RUNS")
+                                 ? qEnvironmentVariable("BENCH_TRANSFER_RUNS").split(QLatin1Char(','))
+                                 : QStringList{QStringLiteral("relayed"), QStringLiteral("0"),
+                                               QStringLiteral("1"), QStringLiteral("5")};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.bin"));
     {
@@ -149,6 +215,7 @@ int main(int argc, char** argv) {
     std::printf("file: %lld MB\n", static_cast<long long>(mb));
     std::printf("raw UDP blast (1402-byte datagrams): %.1f MB/s\n", udpBlastMBps(uint64_t(bytes / 1280)));
     std::printf("TCP copy: %.1f MB/s\n", tcpCopyMBps(path));
+    std::fflush(stdout);
 
     std::string error;
     auto server = vantor::testing::startServer(vantor::testing::sampleOrganisation(), dir.path(), &error);
@@ -170,37 +237,57 @@ int main(int argc, char** argv) {
         }
         return done();
     };
-    for (bool direct : {false, true}) {
-        server->call([&](server::Server& s) { s.setDirectPaths(direct); });
-        auto a = std::make_unique<TestClient>(dir.filePath(QStringLiteral("a%1").arg(direct)), clock,
-                                              server->port());
-        auto b = std::make_unique<TestClient>(dir.filePath(QStringLiteral("b%1").arg(direct)), clock,
-                                              server->port());
+    auto serverCpu = [&] {
+        double cpu = 0;
+        server->call([&](server::Server&) { cpu = threadCpuSeconds(); });
+        return cpu;
+    };
+    int n = 0;
+    for (const QString& run : runs) {
+        const bool relayed = run == QLatin1String("relayed");
+        const int loss = relayed ? 0 : run.toInt();
+        ++n;
+        server->call([&](server::Server& s) { s.setDirectPaths(!relayed); });
+        PathFactory socketsA(clock, loss, relayed), socketsB(clock, loss, relayed);
+        auto a = std::make_unique<TestClient>(dir.filePath(QStringLiteral("a%1").arg(n)), clock,
+                                              server->port(), &socketsA);
+        auto b = std::make_unique<TestClient>(dir.filePath(QStringLiteral("b%1").arg(n)), clock,
+                                              server->port(), &socketsB);
         a->start("zhangwei", "zhangwei123");
         b->start("wangfang", "wangfang123");
         if (!spin([&] { return a->messenger().SignedIn() && b->messenger().SignedIn(); }, 20000)) return 1;
         Accept av, bv;
         av.transfers = &a->core().transfers();
         bv.transfers = &b->core().transfers();
-        bv.folder = dir.filePath(QStringLiteral("inbox%1").arg(direct));
+        bv.folder = dir.filePath(QStringLiteral("inbox%1").arg(n));
         a->core().setTransferView(&av);
         b->core().setTransferView(&bv);
-        const double cpu0 = cpuSeconds();
+        const double cpu0 = cpuSeconds(), main0 = threadCpuSeconds(), server0 = serverCpu();
         QElapsedTimer t;
         t.start();
         a->core().transfers().offer(a->openWith(1002).key, 1002, path);
-        if (!spin([&] { return av.done && bv.done; }, 600000)) {
+        if (!spin([&] { return av.done && bv.done; }, 900000)) {
             std::fprintf(stderr, "transfer did not finish\n");
             return 1;
         }
         const double secs = double(t.nsecsElapsed()) / 1e9;
-        const double cpu = cpuSeconds() - cpu0;
+        const double perHundred = 100 / (bytes / 1048576);
+        const double cpu = cpuSeconds() - cpu0, mainCpu = threadCpuSeconds() - main0,
+                     srvCpu = serverCpu() - server0;
+        const QString received = QDir(bv.folder).filePath(QStringLiteral("bench.bin"));
+        const bool same = QFileInfo(received).size() == QFileInfo(path).size();
         std::printf(
-            "%s: %.1f MB/s (%.1f s), %s, %llu blocks sent for %llu, CPU %.2f s per 100 MB (both sides)\n",
-            direct ? "direct after punching" : "relayed by the server", bytes / secs / 1e6, secs,
-            av.direct ? "went direct" : "stayed relayed",
+            "%s: %.1f MB/s (%.1f s), %s, %llu blocks sent for %llu, %s; CPU per 100 MB: clients' event "
+            "loop %.2f s, file workers %.2f s, server %.2f s\n",
+            relayed ? "relayed by the server" : qPrintable(QStringLiteral("direct, %1 % loss").arg(loss)),
+            bytes / secs / 1e6, secs,
+            av.direct ? (av.relayed ? "direct and relayed" : "went direct") : "stayed relayed",
             static_cast<unsigned long long>(a->core().transfers().blocksSent()),
-            static_cast<unsigned long long>((uint64_t(bytes) + 1279) / 1280), cpu * 100 / (bytes / 1048576));
+            static_cast<unsigned long long>((uint64_t(bytes) + 1279) / 1280),
+            same ? "arrived whole" : "SIZE DIFFERS", mainCpu * perHundred,
+            (cpu - mainCpu - srvCpu) * perHundred, srvCpu * perHundred);
+        std::fflush(stdout);
+        QFile::remove(received);
         a->core().setTransferView(nullptr);
         b->core().setTransferView(nullptr);
         a.reset();

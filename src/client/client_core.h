@@ -56,6 +56,7 @@ class ClientCore : private session::SessionParticipant {
 
     // Where transfers draw their panels and show their message boxes (null: nothing is drawn).
     void setTransferView(transfer::ITransferView* view) { transferBridge_.setView(view); }
+    transfer::ITransferView* transferView() const { return transferBridge_.view(); }
     // Framed to the server on the ordinary or the stream path by length.
     void sendToServer(const protocol::Message& m);
 

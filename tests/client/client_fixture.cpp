@@ -17,7 +17,8 @@ namespace vantor::testing {
 
 // ---- one client ----
 
-TestClient::TestClient(const QString& folder, platform::ManualClock& clock, uint16_t serverPort) {
+TestClient::TestClient(const QString& folder, platform::ManualClock& clock, uint16_t serverPort,
+                       peer::DatagramSocketFactory* sockets) {
     const QString program = folder + QStringLiteral("/program");
     const QString documents = folder + QStringLiteral("/Documents");
     QDir().mkpath(program);
@@ -38,6 +39,7 @@ TestClient::TestClient(const QString& folder, platform::ManualClock& clock, uint
     env.directoryView = &directoryView;
     env.records = this;
     env.conversationView = &conversationView;
+    env.sockets = sockets;
     core_ = std::make_unique<client::ClientCore>(std::move(env));
 }
 

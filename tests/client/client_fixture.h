@@ -26,7 +26,9 @@ namespace vantor::testing {
 
 class TestClient : public client::IColleagueRecords {
   public:
-    TestClient(const QString& folder, platform::ManualClock& clock, uint16_t serverPort);
+    // `sockets`: the channels' datagram sockets (none: UDP sockets on the event loop).
+    TestClient(const QString& folder, platform::ManualClock& clock, uint16_t serverPort,
+               peer::DatagramSocketFactory* sockets = nullptr);
     ~TestClient() override;
 
     // Signs in with the command line's account and password (UTF-8).

@@ -5,6 +5,8 @@
 #include "settings/profile_file.h"
 #include "settings/user_settings.h"
 #include "ui/chat/face_picker.h"
+#include "ui/chat/transfer_list.h"
+#include "ui/kit/dialogs.h"
 #include "ui/kit/fonts.h"
 
 #include <QApplication>
@@ -12,6 +14,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -161,6 +164,12 @@ TfrmChatForm::TfrmChatForm(ChatFormContext& context, int conversationId, QWidget
     card->addWidget(refresh, 0, Qt::AlignRight);
     connect(refresh, &QToolButton::clicked, this, [this] { onTool(ChatTool::RefreshCard); });
     body->addWidget(userInfo_);
+    transferList_ = new TransferList(this);
+    transferList_->hide();
+    transferList_->onCommand = [this](const std::string& id, const std::string& command) {
+        transferButton(id, command);
+    };
+    body->addWidget(transferList_);
     root->addLayout(body, 1);
 
     buildInputMenu();
@@ -386,7 +395,50 @@ void TfrmChatForm::choosePicture() {
 }
 
 void TfrmChatForm::setUserInfoVisible(bool visible) {
-    userInfo_->setVisible(visible);
+    userInfoWanted_ = visible;
+    userInfo_->setVisible(visible && transferList_->count() == 0);
+}
+
+void TfrmChatForm::showTransfers(const std::vector<client::TransferItem>& items) {
+    const bool had = transferList_->count() > 0;
+    transferList_->setItems(items);
+    if (items.empty() == !had) return;
+    if (!items.empty()) {
+        userInfo_->hide();
+        showSidePanel(chatlayout::SidePanel::Transfers);
+        const Conversation* c = conversation();
+        transferList_->setFixedWidth(chatlayout::panelSize(chatlayout::SidePanel::Transfers,
+                                                           c && c->kind() == protocol::kGroupConversation)
+                                         .side);
+        transferList_->show();
+    } else {
+        transferList_->hide();
+        showSidePanel(chatlayout::SidePanel::UserInfo);
+        userInfo_->setVisible(userInfoWanted_);
+    }
+}
+
+void TfrmChatForm::transferButton(const std::string& id, const std::string& command) {
+    Conversation* c = conversation();
+    if (!c) return;
+    if (command == client::kCmdSaveAs) {
+        QString suggested;
+        for (const auto& item : transferList_->items())
+            if (item.transmitId == id) suggested = item.name;
+        auto* dialog = new QFileDialog(this, QStringLiteral("另存为"), inDialogFolder(suggested));
+        dialog->setObjectName(QStringLiteral("SaveDialog"));
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QFileDialog::fileSelected, this, [this, id](const QString& file) {
+            rememberDialogFolder(file);
+            if (Conversation* c = conversation())
+                ctx_.services->transferCommand(*c, id, client::kCmdSaveAs, file);
+        });
+        dialog->open();
+        return;
+    }
+    if (!ctx_.services->transferCommand(*c, id, command, QString()) && command == client::kCmdSendOffline)
+        showInformation(this, QStringLiteral("提示"), kNotProvidedText);
 }
 
 void TfrmChatForm::showSidePanel(chatlayout::SidePanel panel) {

@@ -3,6 +3,7 @@
 // files, media, groups and services goes out through IChatServices.
 #pragma once
 
+#include "client/transfer_panels.h"
 #include "conversation/chat_core.h"
 #include "ui/chat/chat_layout.h"
 #include "ui/chat/chat_services.h"
@@ -25,6 +26,7 @@ class QToolButton;
 namespace vantor::ui {
 
 class TSelFaceForm;
+class TransferList;
 
 // What every conversation window shares.
 struct ChatFormContext {
@@ -77,6 +79,11 @@ class TfrmChatForm : public QWidget {
     // The side panel and the window size it asks for.
     void showSidePanel(chatlayout::SidePanel panel);
     void setUserInfoVisible(bool visible);
+    // The transfer panels of this conversation (the side panel shows them while there are any).
+    void showTransfers(const std::vector<client::TransferItem>& items);
+    TransferList* transferList() const { return transferList_; }
+    // A panel's button: "另存为" asks for a file first (without holding up the window).
+    void transferButton(const std::string& transmitId, const std::string& command);
 
     // One step of a running shake (the shake timer calls it); false when none runs.
     bool shakeStep();
@@ -134,6 +141,8 @@ class TfrmChatForm : public QWidget {
     QToolButton* italicButton_ = nullptr;
     QToolButton* underlineButton_ = nullptr;
     QWidget* userInfo_ = nullptr;
+    bool userInfoWanted_ = false;
+    TransferList* transferList_ = nullptr;
     QLabel* cardName_ = nullptr;
     QLabel* cardMemo_ = nullptr;
     QCheckBox* smsBox_ = nullptr;

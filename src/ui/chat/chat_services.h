@@ -65,6 +65,12 @@ class IChatServices {
                                const std::vector<std::string>& /*names*/) {}
     // A file dropped or pasted that is not inserted as a picture.
     virtual void offerFile(const conversation::Conversation& /*c*/, const QString& /*path*/) {}
+    // A button of a transfer panel ("CMD_TFAccept" and so on; `path`: the file chosen for
+    // "CMD_TFSaveAs"). False when the command did nothing.
+    virtual bool transferCommand(const conversation::Conversation& /*c*/, const std::string& /*transmitId*/,
+                                 const std::string& /*command*/, const QString& /*path*/) {
+        return false;
+    }
     // A toolbar button of another feature, or an action link it owns ("RHAccept" and so on). Until
     // the feature is there, the button says so.
     virtual void tool(const conversation::Conversation& c, ChatTool tool);

@@ -5,8 +5,10 @@
 #include "directory/head_picture.h"
 #include "protocol/text.h"
 #include "ui/chat/recent_messages.h"
+#include "ui/kit/dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -55,6 +57,38 @@ class ClientServices : public IChatServices {
         card.status = u->record.status;
         card.headPicture = headPicture(*u);
         return card;
+    }
+    void offerFile(const Conversation& c, const QString& path) override {
+        if (auto* panels = windows_.transferPanels()) panels->offerFile(c.id, path);
+    }
+    bool transferCommand(const Conversation&, const std::string& transmitId, const std::string& command,
+                         const QString& path) override {
+        auto* panels = windows_.transferPanels();
+        return panels && panels->command(transmitId, command, path);
+    }
+    int runningFileTransfers(const Conversation& c) override {
+        auto* panels = windows_.transferPanels();
+        return panels ? panels->runningIn(c.id) : 0;
+    }
+    void endActivities(const Conversation& c) override {
+        if (auto* panels = windows_.transferPanels()) panels->windowClosing(c.id);
+    }
+    void tool(const Conversation& c, ChatTool tool) override {
+        TfrmChatForm* f = windows_.existing(c.id);
+        if (tool != ChatTool::SendFile || !f) return IChatServices::tool(c, tool);
+        // The window stays usable while the user picks: the dialog answers through a signal.
+        auto* dialog = new QFileDialog(f, QStringLiteral("发送文件"), dialogFolder());
+        dialog->setObjectName(QStringLiteral("SendFileDialog"));
+        dialog->setFileMode(QFileDialog::ExistingFiles);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        const int id = c.id;
+        QObject::connect(dialog, &QFileDialog::filesSelected, f, [this, id](const QStringList& files) {
+            if (!files.isEmpty()) rememberDialogFolder(files.front());
+            if (auto* panels = windows_.transferPanels())
+                for (const QString& file : files)
+                    panels->offerFile(id, file);
+        });
+        dialog->open();
     }
     void requestPicture(const Conversation& c, uint32_t ownerId, const std::string& name) override {
         if (core_.requestPicture(c.key, ownerId, name) == conversation::PictureRoute::Refused)
@@ -116,6 +150,19 @@ ChatWindows::ChatWindows(client::ClientCore& core, IChatServices* services, QStr
         services = ownServices_.get();
     }
     context_.services = services;
+    // Transfers draw their panels in these windows; fetched pictures replace their placeholders.
+    panels_ = std::make_unique<client::TransferPanels>(core);
+    panels_->onChanged = [this](int conversationId) {
+        const auto items = panels_->itemsOf(conversationId);
+        TfrmChatForm* f = items.empty() ? existing(conversationId) : form(conversationId);
+        if (f) f->showTransfers(items);
+    };
+    panels_->onPicture = [this](const std::string& name, bool ok) { pictureArrived(name, !ok); };
+    panels_->onMessage = [](const std::string& text, const std::string& caption) {
+        showInformation(QApplication::activeWindow(),
+                        caption.empty() ? QStringLiteral("提示") : fromGbk(caption), fromGbk(text));
+    };
+    core.setTransferView(panels_.get());
     refreshAccount();
 }
 
@@ -141,6 +188,7 @@ void ChatWindows::refreshAccount() {
 }
 
 ChatWindows::~ChatWindows() {
+    if (core_ && panels_ && core_->transferView() == panels_.get()) core_->setTransferView(nullptr);
     for (auto& [id, form] : forms_)
         delete form.data();
 }

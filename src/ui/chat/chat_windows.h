@@ -6,6 +6,7 @@
 
 #include "client/client_core.h"
 #include "client/conversation_windows.h"
+#include "client/transfer_panels.h"
 #include "conversation/chat_ports.h"
 #include "ui/chat/chat_form.h"
 
@@ -63,6 +64,8 @@ class ChatWindows : public QObject,
 
     // A picture awaited by placeholders arrived (or failed): every window replaces them.
     int pictureArrived(const std::string& name, bool failed);
+    // The transfer panels over the client (null without a client).
+    client::TransferPanels* transferPanels() const { return panels_.get(); }
 
     // IConversationView
     void showMessage(conversation::Conversation& c, uint32_t senderId, const std::string& header, bool own,
@@ -109,6 +112,7 @@ class ChatWindows : public QObject,
     client::IConversationAlerts* alerts_;
     IHistoryOpener* history_;
     std::unique_ptr<IChatServices> ownServices_;
+    std::unique_ptr<client::TransferPanels> panels_;
     std::map<int, QPointer<TfrmChatForm>> forms_;
 };
 

@@ -6,11 +6,15 @@
 
 #include "conversation/picture_name.h"
 #include "protocol/text.h"
+#include "transfer/transfers.h"
 #include "ui/chat/chat_windows.h"
+#include "ui/chat/transfer_list.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 namespace vantor::testing {
@@ -37,13 +41,14 @@ class ChatServerTest : public ClientTest {
         windowsB.reset();
         ClientTest::TearDown();
     }
-    void start() {
+    // `wholeB`: B's windows reach its client's services too (else B's services are recorded).
+    void start(bool wholeB = false) {
         a = &signIn("zhangwei", "zhangwei123");
         b = &signIn("wangfang", "wangfang123");
         windowsA =
             std::make_unique<ChatWindows>(a->core(), nullptr, QStringLiteral(VANTOR_BIN_DIR), &alertsA);
-        windowsB =
-            std::make_unique<ChatWindows>(b->core(), &servicesB, QStringLiteral(VANTOR_BIN_DIR), &alertsB);
+        windowsB = std::make_unique<ChatWindows>(b->core(), wholeB ? nullptr : &servicesB,
+                                                 QStringLiteral(VANTOR_BIN_DIR), &alertsB);
         a->core().setConversationView(windowsA.get());
         b->core().setConversationView(windowsB.get());
     }
@@ -177,6 +182,198 @@ TEST_F(ChatServerTest, MissingPictureIsAskedOfItsOwnerWhoseTransferStarts) {
     ASSERT_NE(fb, nullptr);
     ASSERT_EQ(fb->display()->objects().size(), 1u);
     EXPECT_FALSE(fb->display()->objects()[0].final) << "loading until the transfer brings it";
+}
+
+TEST_F(ChatServerTest, MissingPicturesComeByTransferOrTurnIntoTheErrorPicture) {
+    // Both windows over their whole clients: B asks A for the pictures its message shows, A's
+    // client answers with picture transfers; one arrives, the other is stopped by its owner.
+    start(true);
+    windowsA->openWith(kWang);
+    TfrmChatForm* fa = onlyForm(*windowsA, *a);
+    ASSERT_NE(fa, nullptr);
+    QTemporaryDir source;
+    const QString small = chat_ui_test::writePicture(source.filePath(QStringLiteral("plan.jpg")));
+    // Large enough (about 5 MB) to be stopped on its way.
+    const QString large = source.filePath(QStringLiteral("scan.bmp"));
+    QImage big(1300, 1000, QImage::Format_RGB32);
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x)
+            big.setPixel(x, y, qRgb(x * 7 + y, y * 3, x ^ y));
+    ASSERT_TRUE(big.save(large, "BMP"));
+    const std::string smallName =
+        conversation::pictureNameForFile("plan.jpg", uint64_t(QFileInfo(small).size()));
+    const std::string largeName =
+        conversation::pictureNameForFile("scan.bmp", uint64_t(QFileInfo(large).size()));
+    ASSERT_TRUE(fa->input()->insertPictureFile(small));
+    ASSERT_TRUE(fa->input()->insertPictureFile(large));
+    fa->sendClick();
+
+    auto receiving = [&](const std::string& name) -> transfer::TTransmitFile* {
+        for (auto& t : b->core().transfers().all())
+            if (t->picture && t->name == name) return t.get();
+        return nullptr;
+    };
+    bool stopped = false;
+    ASSERT_TRUE(drive(
+        [&] {
+            if (!stopped && receiving(largeName)) {
+                // The owner stops the large one as soon as its offer has arrived.
+                for (auto& t : a->core().transfers().all())
+                    if (t->picture && t->name == largeName) {
+                        a->core().transfers().stop(t->transmitId);
+                        stopped = true;
+                        break;
+                    }
+            }
+            TfrmChatForm* fb = onlyForm(*windowsB, *b);
+            if (!fb || fb->display()->objects().size() != 2) return false;
+            for (const auto& o : fb->display()->objects())
+                if (!o.final) return false;
+            return true;
+        },
+        30000, 5));
+    EXPECT_TRUE(stopped);
+    const auto objects = onlyForm(*windowsB, *b)->display()->objects();
+    EXPECT_EQ(objects[0].file, imagesOf(*b, kWang) + QString::fromStdString(smallName));
+    EXPECT_TRUE(QFileInfo(objects[0].file).isFile());
+    EXPECT_EQ(QFileInfo(objects[1].file).fileName(), QStringLiteral("ImageError.gif"));
+    EXPECT_FALSE(QFileInfo::exists(imagesOf(*b, kWang) + QString::fromStdString(largeName)));
+    EXPECT_TRUE(windowsB->transferPanels()->itemsOf(onlyForm(*windowsB, *b)->conversationId()).empty())
+        << "pictures have no panel";
+}
+
+TEST_F(ChatServerTest, FilePanelsOfBothWindowsDriveTheTransfer) {
+    // A file dropped on A's window is offered; both windows show its panel with the buttons of
+    // their side; a button of one side ends it as the table says, with the lines of both sides.
+    const struct {
+        const char* what;
+        bool receiverButton; // else the sender's
+        const char* button;
+        const char* senderLine;   // the last line of A's display
+        const char* receiverLine; // the last line of B's display
+    } cases[] = {
+        {"accepted", true, "btn_TFAccept", "文件：“周报.xlsx” 发送完毕", "打开所在目录。"},
+        {"declined", true, "btn_TFdecline", "对方拒绝接收文件“周报.xlsx”。", "您已拒绝接收文件“周报.xlsx”。"},
+        {"cancelled", false, "btn_TFCancel", "您取消了文件“周报.xlsx”的发送。",
+         "对方取消了文件“周报.xlsx”的发送。"},
+    };
+    start(true);
+    windowsA->openWith(kWang);
+    TfrmChatForm* fa = onlyForm(*windowsA, *a);
+    ASSERT_NE(fa, nullptr);
+    QTemporaryDir source;
+    const QString path = source.filePath(QStringLiteral("周报.xlsx"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QByteArray bytes(1280 * 50 + 7, Qt::Uninitialized);
+        for (int k = 0; k < bytes.size(); ++k)
+            bytes[k] = char(k * 31 + k / 1280);
+        f.write(bytes);
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Dropped outside the input area: offered whatever its type.
+        fa->dropFiles({path}, fa->frameGeometry().topLeft());
+        ui::TransferList* listA = fa->transferList();
+        ASSERT_TRUE(drive([&] {
+            TfrmChatForm* fb = onlyForm(*windowsB, *b);
+            return listA->count() == 1 && fb && fb->transferList()->count() == 1;
+        }));
+        TfrmChatForm* fb = onlyForm(*windowsB, *b);
+        ui::TransferList* listB = fb->transferList();
+        EXPECT_TRUE(listA->isVisibleTo(fa));
+        EXPECT_TRUE(listB->isVisibleTo(fb));
+        QWidget* panelA = listA->panelOf(listA->items()[0].transmitId);
+        QWidget* panelB = listB->panelOf(listB->items()[0].transmitId);
+        ASSERT_TRUE(panelA && panelB);
+        auto names = [](QWidget* panel) {
+            QStringList out;
+            for (auto* button : panel->findChildren<QPushButton*>())
+                out << button->objectName();
+            return out;
+        };
+        EXPECT_EQ(names(panelA),
+                  (QStringList{QStringLiteral("btn_TFSendOffline"), QStringLiteral("btn_TFCancel")}));
+        EXPECT_EQ(names(panelB), (QStringList{QStringLiteral("btn_TFAccept"), QStringLiteral("btn_TFSaveAs"),
+                                              QStringLiteral("btn_TFdecline")}));
+        EXPECT_EQ(panelB->findChild<QLabel*>(QStringLiteral("Lb_FileName"))->toolTip(),
+                  QStringLiteral("周报.xlsx"));
+        EXPECT_EQ(panelB->findChild<QLabel*>(QStringLiteral("Lb_FileSize"))->text(),
+                  QStringLiteral("0B/62.5K"));
+        EXPECT_EQ(windowsA->transferPanels()->runningIn(fa->conversationId()), 1);
+
+        QWidget* panel = c.receiverButton ? panelB : panelA;
+        auto* button = panel->findChild<QPushButton*>(QLatin1String(c.button));
+        ASSERT_NE(button, nullptr);
+        button->click();
+        auto lastLine = [](TfrmChatForm* f) {
+            const QStringList lines =
+                f->display()->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            return lines.isEmpty() ? QString() : lines.back().trimmed();
+        };
+        ASSERT_TRUE(drive(
+            [&] {
+                return listA->count() == 0 && listB->count() == 0 &&
+                       lastLine(fa).endsWith(QString::fromUtf8(c.senderLine)) &&
+                       lastLine(fb).endsWith(QString::fromUtf8(c.receiverLine));
+            },
+            20000))
+            << listA->count() << " " << listB->count() << "\n"
+            << fa->display()->toPlainText().toStdString() << "\n"
+            << fb->display()->toPlainText().toStdString();
+        EXPECT_FALSE(listA->isVisibleTo(fa)) << "the side panel goes with the last transfer";
+    }
+    // The accepted file arrived whole where the completion line's link points.
+    const auto stored = b->stored(kZhang);
+    const auto line = std::find_if(stored.begin(), stored.end(), [](const std::string& t) {
+        return t.rfind("文件：“周报.xlsx” 接收完毕，您可以 OpenFile_", 0) == 0;
+    });
+    ASSERT_NE(line, stored.end());
+    const std::string head = "文件：“周报.xlsx” 接收完毕，您可以 OpenFile_";
+    const QString received = QString::fromStdString(line->substr(head.size(), line->find('<') - head.size()));
+    QFile got(received), sent(path);
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly) && sent.open(QIODevice::ReadOnly)) << received.toStdString();
+    EXPECT_EQ(got.readAll(), sent.readAll());
+}
+
+TEST_F(ChatServerTest, AFileOfferedInAGroupWindowIsAGroupSend) {
+    // A group send has no single receiver: its panel says "群发文件" and offers the offline
+    // delivery or cancelling, and nothing is offered to anyone directly.
+    start(true);
+    protocol::ConversationKey key;
+    ASSERT_TRUE(wire::Guid::fromString("{6B29FC40-CA47-1067-B31D-00DD010662DA}", key.groupId));
+    key.kind = protocol::kGroupConversation;
+    key.userA = kZhang;
+    conversation::Conversation* group = a->core().conversations().findOrCreate(key, true);
+    ASSERT_NE(group, nullptr);
+    TfrmChatForm* fg = windowsA->form(group->id);
+    ASSERT_NE(fg, nullptr);
+    QTemporaryDir source;
+    const QString path = source.filePath(QStringLiteral("通知.pdf"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5000, 'p'));
+    }
+    fg->dropFiles({path}, fg->frameGeometry().topLeft());
+    ui::TransferList* list = fg->transferList();
+    ASSERT_TRUE(drive([&] { return list->count() == 1; }));
+    const client::TransferItem item = list->items()[0];
+    EXPECT_TRUE(item.group);
+    EXPECT_EQ(item.peer, QStringLiteral("群发文件"));
+    QWidget* panel = list->panelOf(item.transmitId);
+    EXPECT_EQ(panel->findChild<QLabel*>(QStringLiteral("Lb_State"))->text(), QStringLiteral("群发文件"));
+    EXPECT_NE(panel->findChild<QPushButton*>(QStringLiteral("btn_TFSendOffline")), nullptr);
+    EXPECT_TRUE(fg->display()->toPlainText().contains(
+        QStringLiteral("正准备群发文件 “通知.pdf”，讨论组内所有人都将收到此文件。")));
+    EXPECT_FALSE(windowsA->transferPanels()->command(item.transmitId, client::kCmdAccept))
+        << "not a button of this panel";
+    panel->findChild<QPushButton*>(QStringLiteral("btn_TFCancel"))->click();
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_TRUE(fg->display()->toPlainText().contains(QStringLiteral("您取消了文件“通知.pdf”的发送。")));
+    drive([] { return false; }, 300);
+    EXPECT_TRUE(b->core().transfers().all().empty()) << "nothing was offered to a colleague";
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -78,8 +79,15 @@ TEST_F(FirstDayTest, ButtonsOfFeaturesStillToComeSaySoAndEveryPictureButtonHasIt
     ASSERT_NE(form, nullptr);
     for (QToolButton* b : form->findChildren<QToolButton*>())
         EXPECT_FALSE(b->toolTip().isEmpty()) << qPrintable(b->objectName());
-    for (const char* name : {"ImgBtn_SendFile", "ImgBtn_RemoteDesktop", "ImgBtn_Audio", "ImgBtn_Video",
-                             "Image_CopyScreen", "Image_Card"}) {
+    // Files are there: the button opens the chooser beside the window, which goes on working.
+    form->findChild<QToolButton*>(QStringLiteral("ImgBtn_SendFile"))->click();
+    auto* chooser = form->findChild<QFileDialog*>(QStringLiteral("SendFileDialog"));
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_TRUE(chooser->isVisible());
+    EXPECT_EQ(chooser->fileMode(), QFileDialog::ExistingFiles);
+    chooser->reject();
+    for (const char* name :
+         {"ImgBtn_RemoteDesktop", "ImgBtn_Audio", "ImgBtn_Video", "Image_CopyScreen", "Image_Card"}) {
         SCOPED_TRACE(name);
         auto* b = form->findChild<QToolButton*>(QLatin1String(name));
         ASSERT_TRUE(b);
