@@ -873,6 +873,8 @@ void Transfers::colleagueGone(uint32_t userId) {
     for (uint64_t s : gone)
         for (auto& t : list_)
             if (t->serial == s) {
+                // A picture that can no longer come shows the error picture, not "loading" forever.
+                if (t->picture && t->direction == TTransmitFile::Receiving) view_.pictureDone(*t, false);
                 finish(*t, Outcome::SignedOut);
                 break;
             }
