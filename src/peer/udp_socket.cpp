@@ -177,6 +177,7 @@ bool ThxUDPSocket::SendBuf(const char* data, int length, int port, const std::st
 
 bool ThxUDPSocket::ReceiveBuf(char* buffer, int size, int* received) {
     readDuringNotification_ = true;
+    tookDatagram_ = false;
     if (received) *received = 0;
     if (fd_ < 0 || size < 0) return false;
     sockaddr_in from{};
@@ -188,6 +189,7 @@ bool ThxUDPSocket::ReceiveBuf(char* buffer, int size, int* received) {
             if (wouldBlock(errno)) return false;
             throw TUDPException(kRelayReceiveFailed, errno);
         }
+        tookDatagram_ = true;
         // Only what the proxy relays, with a whole header naming an IPv4 sender, is taken.
         if (relayPort_ == 0 || ntohs(from.sin_port) != relayPort_) return false;
         protocol::Endpoint sender;
@@ -208,6 +210,7 @@ bool ThxUDPSocket::ReceiveBuf(char* buffer, int size, int* received) {
         if (code != 0) throw TUDPException(kReceiveFailed, code);
         return false;
     }
+    tookDatagram_ = true;
     PeerInfo.IP = ipv4Text(ntohl(from.sin_addr.s_addr));
     PeerInfo.Port = ntohs(from.sin_port);
     if (received) *received = int(n);
@@ -217,17 +220,26 @@ bool ThxUDPSocket::ReceiveBuf(char* buffer, int size, int* received) {
 void ThxUDPSocket::onReadable() {
     if (waitTimer_) waitTimer_->start();
     const auto alive = alive_;
-    readDuringNotification_ = false;
-    try {
-        if (OnDataRead) OnDataRead(*this, PeerInfo);
-    } catch (...) {
-        // The handler's errors stay with it; the notification is over.
-    }
-    if (!*alive || fd_ < 0) return;
-    if (!readDuringNotification_) {
-        // Nobody read: take the datagram away so that the socket does not stay readable forever.
-        char discard[1];
-        ::recv(fd_, discard, sizeof discard, MSG_DONTWAIT);
+    // A burst of datagrams (file blocks, their acknowledgements) is taken in one notification, up
+    // to a bound so that the rest of the event loop keeps its turn: each turn of the loop costs
+    // far more than one more read.
+    for (int i = 0; i < kReadsPerNotification; ++i) {
+        readDuringNotification_ = false;
+        tookDatagram_ = false;
+        bool failed = false;
+        try {
+            if (OnDataRead) OnDataRead(*this, PeerInfo);
+        } catch (...) {
+            failed = true; // the handler's errors stay with it; the notification is over
+        }
+        if (!*alive || fd_ < 0) return;
+        if (!readDuringNotification_) {
+            // Nobody read: take the datagram away so that the socket does not stay readable forever.
+            char discard[1];
+            ::recv(fd_, discard, sizeof discard, MSG_DONTWAIT);
+            return;
+        }
+        if (failed || !tookDatagram_) return; // nothing more waiting
     }
 }
 

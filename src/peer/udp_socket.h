@@ -50,6 +50,8 @@ class ThxUDPSocket : public QObject {
     };
     // The largest datagram the client sends; the relay buffer holds it behind the relay header.
     static constexpr int kMaxDatagram = 2048;
+    // Datagrams taken per readiness notification at most.
+    static constexpr int kReadsPerNotification = 32;
     static constexpr int kProxyTimeoutMs = 15000;
 
     explicit ThxUDPSocket(platform::Clock& clock, QObject* parent = nullptr);
@@ -117,6 +119,7 @@ class ThxUDPSocket : public QObject {
     std::unique_ptr<QSocketNotifier> notifier_;
     std::unique_ptr<platform::Timer> waitTimer_;
     bool readDuringNotification_ = false;
+    bool tookDatagram_ = false; // the last ReceiveBuf took a datagram off the socket
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
     // The proxy's control connection and association.

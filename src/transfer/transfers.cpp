@@ -51,6 +51,13 @@ struct TTransmitFile::Work {
     bool heardThisPass = false;
     // receiver
     bool accepted = false;
+    struct Write {
+        uint64_t position;
+        std::string data;
+        int64_t block;
+    };
+    std::vector<Write> writes; // received blocks not yet handed to the worker
+    bool flushQueued = false;
 };
 
 namespace {
@@ -199,6 +206,7 @@ void Transfers::startWorker(TTransmitFile& t) {
 template <class R>
 void Transfers::onWorker(TTransmitFile& t, std::function<R(FileIo&)> work,
                          std::function<void(TTransmitFile&, R)> done) {
+    flushWrites(t); // what was received before is written before this work
     auto io = t.work->io;
     const uint64_t serial = t.serial;
     QMetaObject::invokeMethod(
@@ -213,15 +221,42 @@ void Transfers::onWorker(TTransmitFile& t, std::function<R(FileIo&)> work,
 }
 
 void Transfers::postWrite(TTransmitFile& t, uint64_t position, std::string data, int64_t block) {
-    auto io = t.work->io;
+    // Blocks that arrive in one burst go to the worker together: one hand-over (and one wake-up of
+    // its thread) per burst instead of one per block. The batch leaves once this turn of the event
+    // loop is over, or before any other work is handed to the worker, so the order stays.
+    TTransmitFile::Work& w = *t.work;
+    w.writes.push_back({position, std::move(data), block});
+    if (w.writes.size() >= kWriteBatch) return flushWrites(t);
+    if (w.flushQueued) return;
+    w.flushQueued = true;
     const uint64_t serial = t.serial;
-    QMetaObject::invokeMethod(t.work->context, [this, io, serial, position, data = std::move(data), block] {
-        if (io->stopRequested || io->write(position, data, block)) return;
-        QMetaObject::invokeMethod(this, [this, serial] {
-            for (auto& t : list_)
-                if (t->serial == serial) return fail(*t);
-        });
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial] {
+            for (auto& p : list_)
+                if (p->serial == serial) return flushWrites(*p);
+        },
+        Qt::QueuedConnection);
+}
+
+void Transfers::flushWrites(TTransmitFile& t) {
+    TTransmitFile::Work& w = *t.work;
+    w.flushQueued = false;
+    if (w.writes.empty()) return;
+    auto io = w.io;
+    const uint64_t serial = t.serial;
+    QMetaObject::invokeMethod(w.context, [this, io, serial, writes = std::move(w.writes)] {
+        for (const auto& b : writes) {
+            if (io->stopRequested) return;
+            if (io->write(b.position, b.data, b.block)) continue;
+            QMetaObject::invokeMethod(this, [this, serial] {
+                for (auto& t : list_)
+                    if (t->serial == serial) return fail(*t);
+            });
+            return;
+        }
     });
+    w.writes.clear();
 }
 
 void Transfers::updateTimers() {
@@ -838,6 +873,8 @@ void Transfers::colleagueGone(uint32_t userId) {
     for (uint64_t s : gone)
         for (auto& t : list_)
             if (t->serial == s) {
+                // A picture that can no longer come shows the error picture, not "loading" forever.
+                if (t->picture && t->direction == TTransmitFile::Receiving) view_.pictureDone(*t, false);
                 finish(*t, Outcome::SignedOut);
                 break;
             }

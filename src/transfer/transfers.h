@@ -89,6 +89,8 @@ class Transfers : public QObject {
     // Blocks per pacing delay (a tenth of the round trip): ten groups fill the window.
     static constexpr uint32_t kGroup = kWindow / 10;
     static constexpr int kProgressMs = 500;
+    // Received blocks handed to the worker at once at most.
+    static constexpr size_t kWriteBatch = 64;
     static constexpr int kBlockMapPauseMs = 5;
     static constexpr int kAddressWaitMs = 30;
     static constexpr int kAddressWaits = 100;
@@ -146,6 +148,7 @@ class Transfers : public QObject {
     void onWorker(TTransmitFile& t, std::function<R(FileIo&)> work,
                   std::function<void(TTransmitFile&, R)> done);
     void postWrite(TTransmitFile& t, uint64_t position, std::string data, int64_t block);
+    void flushWrites(TTransmitFile& t);
 
     void whenAddressKnown(TTransmitFile& t, std::function<void(TTransmitFile&)> then);
     void sendOffer(TTransmitFile& t);

@@ -428,6 +428,18 @@ TEST_F(TransferTest, TheNinthConcurrentTransferIsRefused) {
               std::vector<std::string>{"为保证传输效率，请在其它文件发送完毕之后，再接受新的文件传输邀请！"});
 }
 
+TEST_F(TransferTest, APictureWhoseOwnerLeavesTurnsIntoTheErrorPicture) {
+    // The owner signs out while its picture is on the way: the placeholders must not wait forever.
+    net_.dataCut = true;
+    const QString path = writeFile(QStringLiteral("0123456789ABCDEF0123456789ABCDEF.jpg"), 9000, 4);
+    ASSERT_TRUE(a().transfers->offer(key(), kReceiver, path, true));
+    ASSERT_TRUE(run([&] { return !b().transfers->all().empty() && b().transfers->all()[0]->started; }, 5000));
+    b().transfers->colleagueGone(kSender);
+    EXPECT_EQ(b().pictures, std::vector<bool>{false});
+    EXPECT_TRUE(b().transfers->all().empty());
+    EXPECT_TRUE(b().lines.empty()) << "pictures have no texts";
+}
+
 TEST_F(TransferTest, SilenceTurnsRelayedAfterFiveSecondsAndFailsAfterFifteen) {
     net_.dataCut = true;
     const QString path = writeFile(QStringLiteral("quiet.bin"), 4000, 1);
