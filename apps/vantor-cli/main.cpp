@@ -6,6 +6,7 @@
 //   vantor-cli [options] export <colleague|{group}> [--html] [--output FILE]
 //   vantor-cli [options] send-file <colleague> <path>
 //   vantor-cli [options] listen --accept-files <folder>
+//   vantor-cli [options] groups | group-create <name> <colleague>... | group-leave <{group}>
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
 #include "platform/termination_signals.h"
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
         "  export <colleague|{group}>        write a stored conversation as text (or --html)\n"
         "  send-file <colleague> <path>      send a file directly; prints progress and exits 0 once\n"
         "                                    it arrived (3: declined, 1: failed)\n"
+        "  groups                            list the discussion groups: {id} TAB name TAB creator\n"
+        "                                    TAB member count TAB member ids\n"
+        "  group-create <name> <colleague>...  create a group; prints its {id} once the server has it\n"
+        "  group-leave <{group}>             leave a group\n"
         "A colleague is a user id or a display name. Host and port given here are kept in the\n"
         "settings, as the desktop client's settings dialog would keep them."));
     parser.addHelpOption();
@@ -133,6 +138,18 @@ int main(int argc, char** argv) {
         o.target = args[1];
         o.html = parser.isSet(html);
         o.output = parser.value(output);
+    } else if (command == QLatin1String("groups")) {
+        if (args.size() != 1) return usage("groups takes no arguments");
+        o.command = app::CliOptions::Command::Groups;
+    } else if (command == QLatin1String("group-create")) {
+        if (args.size() < 3) return usage("group-create needs a name and at least one colleague");
+        o.command = app::CliOptions::Command::GroupCreate;
+        o.text = args[1];
+        o.members = args.mid(2);
+    } else if (command == QLatin1String("group-leave")) {
+        if (args.size() != 2) return usage("group-leave needs a group");
+        o.command = app::CliOptions::Command::GroupLeave;
+        o.target = args[1];
     } else {
         return usage("unknown command");
     }

@@ -47,6 +47,8 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
     chat_ = std::make_unique<conversation::ChatCore>(conversations_, chatBridge_, chatBridge_, chatBridge_,
                                                      chatBridge_, chatBridge_, chatBridge_);
     transfers_ = std::make_unique<transfer::Transfers>(transferBridge_, transferBridge_, clock_);
+    groups_ = std::make_unique<groups::GroupsCore>(directory_->directory(), conversations_, groupBridge_,
+                                                   groupBridge_);
 
     statusTimer_ = clock_.createTimer();
     statusTimer_->setInterval(directory::Presence::kStatusTimerIntervalMs);
@@ -72,8 +74,11 @@ ClientCore::~ClientCore() {
     messenger_->registerHandler(Cmd::ServicePoint, {});
     for (Cmd c : kTransferRecords)
         messenger_->registerHandler(c, {});
+    for (Cmd c : groups::GroupsCore::handledCodes())
+        messenger_->registerHandler(c, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
+    groups_.reset();
     transfers_.reset(); // its channels belong to the peer transport
     chat_.reset();
     peers_.reset();
@@ -98,6 +103,9 @@ void ClientCore::installHandlers() {
         m.registerHandler(c, [this](const protocol::Message& msg) { colleagueRecord(msg, nullptr); });
     for (Cmd c : kTransferRecords)
         m.registerHandler(c, [this](const protocol::Message& msg) { transfers_->handle(msg); });
+    // The group records, the invitation included (it also changes open windows).
+    for (Cmd c : groups::GroupsCore::handledCodes())
+        m.registerHandler(c, [this](const protocol::Message& msg) { groups_->handle(msg); });
 }
 
 void ClientCore::sendToServer(const protocol::Message& m) {
@@ -323,6 +331,7 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
     }
     case SignOutStep::Sessions:
         transfers_->endAll();
+        groups_->SignedOut();
         d.SignedOut();
         servicePoints_.clear();
         break;

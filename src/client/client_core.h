@@ -9,12 +9,14 @@
 #include "client/bridges.h"
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
+#include "client/group_bridge.h"
 #include "client/service_points.h"
 #include "client/transfer_bridge.h"
 #include "conversation/chat_core.h"
 #include "conversation/conversation_registry.h"
 #include "conversation/picture_request.h"
 #include "directory/core.h"
+#include "groups/groups_core.h"
 #include "history/message_store.h"
 #include "peer/transport.h"
 #include "session/messenger.h"
@@ -49,6 +51,9 @@ class ClientCore : private session::SessionParticipant {
     conversation::ConversationRegistry& conversations() { return conversations_; }
     conversation::ChatCore& chat() { return *chat_; }
     transfer::Transfers& transfers() { return *transfers_; }
+    groups::GroupsCore& groups() { return *groups_; }
+    // The group windows (null: nothing is drawn; system lines go to the conversation view).
+    void setGroupView(groups::IGroupView* view) { groupBridge_.setView(view); }
 
     // Where transfers draw their panels and show their message boxes (null: nothing is drawn).
     void setTransferView(transfer::ITransferView* view) { transferBridge_.setView(view); }
@@ -115,6 +120,7 @@ class ClientCore : private session::SessionParticipant {
     PeerBridge peerBridge_{*this};
     ChatBridge chatBridge_{*this};
     TransferBridge transferBridge_{*this};
+    GroupBridge groupBridge_{*this};
     conversation::ConversationRegistry conversations_;
     directory::NullIdleSource nullIdle_;
     std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
@@ -124,6 +130,7 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<peer::PeerTransport> peers_;
     std::unique_ptr<conversation::ChatCore> chat_;
     std::unique_ptr<transfer::Transfers> transfers_;
+    std::unique_ptr<groups::GroupsCore> groups_;
     std::unique_ptr<platform::Timer> statusTimer_;
     conversation::IPictureTransfer* pictureTransfer_ = &transferBridge_;
     ServicePoints servicePoints_;
