@@ -483,6 +483,11 @@ void MainWindow::buildMainPage() {
         };
     }
     groups_->onContextMenu = [this](const QVariant&, bool, const QPoint& at) { showViewMenu(at); };
+    groups_->onActivate = [this](const QVariant& id) {
+        wire::Guid group;
+        if (windows_ && wire::Guid::fromString(id.toString().toStdString(), group))
+            windows_->openGroup(group);
+    };
 
     emptyPage_ = new QWidget(content_);
     content_->addWidget(emptyPage_);
