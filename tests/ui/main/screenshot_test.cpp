@@ -4,6 +4,7 @@
 #include "protocol/text.h"
 #include "ui/kit/fonts.h"
 #include "ui/kit/palette.h"
+#include "ui/main/contact_lists.h"
 #include "ui/main/org_tree.h"
 #include "window_fixture.h"
 
@@ -152,6 +153,25 @@ TEST_F(ScreenshotTest, BadgesPendingMessagesAndTheContactList) {
     EXPECT_GT(pixelsOf(img, QColor(0xE5, 0x3B, 0x30)), 60); // the two red badges
     EXPECT_GT(inkIn(img, regionOf("lb_MsgAlert")), 5);
     EXPECT_GT(inkIn(img, regionOf("UserListRecent")), 10);
+}
+
+// The group tab: the section "讨论组（群）" with the groups of the signed-in colleague; an entry
+// opens its group's conversation.
+TEST_F(ScreenshotTest, GroupTabListsTheColleaguesGroups) {
+    startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
+    ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
+    const groups::GroupOutcome created = desktop->client().groups().CreateGroupFromDialog(
+        protocol::toGbk("项目周报"), protocol::toGbk("每周一交"), false, {1002, 1003});
+    ASSERT_TRUE(created.done);
+    ASSERT_TRUE(drive([&] { return desktop->client().groups().FindGroup(*created.group) != nullptr; }));
+    window().resize(260, 560);
+    find<QToolButton>("Btn_Group")->click();
+    const QImage img = shoot("main-groups");
+    EXPECT_GT(inkIn(img, regionOf("UserListGroups")), 300);
+    auto* list = find<ui::ContactListView>("UserListGroups");
+    ASSERT_TRUE(list->onActivate);
+    list->onActivate(QString::fromStdString(created.group->toString()));
+    EXPECT_EQ(windows.groups, std::vector<wire::Guid>{*created.group});
 }
 
 TEST_F(ScreenshotTest, ReLoginPanelAfterTheNetworkWentAway) {
