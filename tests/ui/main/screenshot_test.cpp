@@ -2,6 +2,7 @@
 // in build/screenshots/ for people to look at; each picture is checked: not blank, the regions
 // where things belong are drawn, Chinese text drawn with real glyphs.
 #include "protocol/text.h"
+#include "ui/chat/chat_windows.h"
 #include "ui/kit/fonts.h"
 #include "ui/kit/palette.h"
 #include "ui/main/contact_lists.h"
@@ -172,6 +173,22 @@ TEST_F(ScreenshotTest, GroupTabListsTheColleaguesGroups) {
     ASSERT_TRUE(list->onActivate);
     list->onActivate(QString::fromStdString(created.group->toString()));
     EXPECT_EQ(windows.groups, std::vector<wire::Guid>{*created.group});
+
+    // The group's window, as the desktop's conversation windows draw it for its creator.
+    ui::ChatWindows chats(desktop->client(), nullptr, QStringLiteral(VANTOR_BIN_DIR));
+    chats.openGroup(*created.group);
+    const auto& all = desktop->client().conversations().all();
+    ASSERT_FALSE(all.empty());
+    ui::TfrmChatForm* form = chats.existing(all.back()->id);
+    ASSERT_NE(form, nullptr);
+    form->show();
+    drive([] { return false; }, 300);
+    const QImage chat = form->grab().toImage();
+    EXPECT_TRUE(chat.save(QStringLiteral(VANTOR_SCREENSHOT_DIR "/group-window.png")));
+    EXPECT_GT(colours(chat), 30);
+    EXPECT_TRUE(form->nameLabel()->text().startsWith(QStringLiteral("项目周报")));
+    EXPECT_NE(form->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_GroupSetup")), nullptr);
+    form->hide();
 }
 
 TEST_F(ScreenshotTest, ReLoginPanelAfterTheNetworkWentAway) {
