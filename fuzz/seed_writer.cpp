@@ -7,6 +7,7 @@
 #include "history/message_store.h"
 #include "protocol/chat.h"
 #include "protocol/frame.h"
+#include "protocol/group.h"
 #include "protocol/peer_records.h"
 #include "protocol/records.h"
 #include "protocol/relay.h"
@@ -224,6 +225,53 @@ void records() {
         protocol::encodeList(std::vector<protocol::ContactLink>(2, protocol::ContactLink{})));
 }
 
+// ---- discussion groups ----
+
+void groupRecords() {
+    wire::Guid g;
+    wire::Guid::fromString("{6E8A3C2B-51D4-4F0A-9B7E-2C1D3E4F5A61}", g);
+    auto ids = [](std::initializer_list<uint32_t> list) {
+        std::string s;
+        for (uint32_t id : list) {
+            s.resize(s.size() + 4);
+            putU32(s, s.size() - 4, id);
+        }
+        return s;
+    };
+    protocol::GroupRecord r;
+    r.targetId = r.creatorId = kOwnId;
+    r.name = protocol::toGbk("项目组");
+    r.topic = protocol::toGbk("周报");
+    r.count = 3;
+    r.members[0] = kOwnId;
+    r.members[1] = kColleague;
+    r.members[2] = 1010;
+    r.key.groupId = g;
+    r.key.kind = protocol::kGroupConversation;
+    // A record followed by the ids ticked in the picker: new, already in, zero, repeated.
+    put("fuzz_group_records", "record-and-ticks", wire::encode(r) + ids({1011, kColleague, 0, 1012, 1011}));
+    protocol::GroupRecord full = r;
+    for (size_t i = 0; i < protocol::kGroupSlots; ++i)
+        full.members[i] = uint32_t(2000 + 2 * i);
+    full.count = uint32_t(protocol::kGroupSlots);
+    put("fuzz_group_records", "full-group", wire::encode(full) + ids({4000, 4002}));
+    protocol::GroupItem item;
+    item.group.guid = g;
+    item.group.name = r.name;
+    item.group.members = r.members;
+    item.group.memberCount = 3;
+    put("fuzz_group_records", "group-item", wire::encode(item));
+    protocol::GroupInfoRecord info;
+    info.guid = g;
+    info.name = r.name;
+    info.notice = protocol::toGbk("周五交周报");
+    put("fuzz_group_records", "info", wire::encode(info));
+    put("fuzz_group_records", "quit", wire::encode(protocol::GroupMemberChange{kOwnId, kColleague, g}));
+    protocol::UserRecord u{};
+    u.userId = 7001;
+    put("fuzz_group_records", "members-reply", protocol::encodeGroupMembersReply(g, {u, u}));
+}
+
 // ---- the peer dispatcher ----
 
 void peerDispatch() {
@@ -391,6 +439,7 @@ int main(int argc, char** argv) {
     serverInput();
     datagrams();
     records();
+    groupRecords();
     peerDispatch();
     compoundFiles(scratch);
     messageStores(scratch);

@@ -255,6 +255,20 @@ size_t transferIdOffset(Cmd code) {
     }
 }
 
+// Where the records that change a discussion group carry its identifier.
+size_t groupGuidOffset(Cmd code) {
+    switch (code) {
+    case Cmd::GroupInvite:
+        return 975; // the conversation key
+    case Cmd::GroupInfo:
+    case Cmd::GroupQuit:
+    case Cmd::GroupDismiss:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
 uint32_t idField(const std::string& id, int field) {
     size_t start = 0;
     for (int i = 0; i < field; ++i) {
@@ -268,7 +282,9 @@ uint32_t idField(const std::string& id, int field) {
 
 // A record about a transfer comes from one of the two colleagues its id names (for a group
 // transfer, whose id names no receiver: from the sender, or to it); an answer to a join request
-// comes from the group's creator. Null when the sender is a party.
+// comes from the group's creator. A record that changes a discussion group comes from a member and
+// goes to a member; its texts and its dismissal come from the creator, and a departure names the
+// sender unless the creator sent it. Null when the sender is a party.
 const char* Server::notAParty(uint32_t me, const Message& m, const Relay& r) const {
     if (const size_t at = transferIdOffset(m.cmd()); at && m.body.size() > at) {
         const std::string id = m.body.substr(at + 1, std::min<size_t>(uint8_t(m.body[at]), 80));
@@ -278,6 +294,21 @@ const char* Server::notAParty(uint32_t me, const Message& m, const Relay& r) con
         if (group && r.target.kind == protocol::RelayTarget::User && r.target.userId == sender)
             return nullptr;
         return "about a transfer between others";
+    }
+    if (const size_t at = groupGuidOffset(m.cmd()); at && m.body.size() >= at + 16) {
+        const auto guid = wire::Guid::fromBytes(reinterpret_cast<const uint8_t*>(m.body.data() + at));
+        const DiscussionGroup* group = directory_.group(guid);
+        if (!group) return "about a group that does not exist";
+        auto member = [group](uint32_t id) {
+            return std::find(group->members.begin(), group->members.end(), id) != group->members.end();
+        };
+        if (!member(me)) return "about a group it is not in";
+        if (r.target.kind != protocol::RelayTarget::User || !member(r.target.userId))
+            return "to a colleague outside the group";
+        if ((m.cmd() == Cmd::GroupInfo || m.cmd() == Cmd::GroupDismiss) && group->creator != me)
+            return "changing a group it did not create";
+        if (m.cmd() == Cmd::GroupQuit && wire::loadU32(m.body.data() + 4) != me && group->creator != me)
+            return "removing a member from a group it did not create";
     }
     if (m.cmd() == Cmd::GroupJoinRequest && r.target.kind == protocol::RelayTarget::User) {
         // An answer: it names the group at 79.

@@ -248,6 +248,16 @@ void CliSession::poll() {
                 return;
             }
     }
+    if (creating_) {
+        // The group is ours once the server has sent our own invitation back.
+        if (core_->groups().FindGroup(*creating_)) {
+            printLine(stdout, creating_->toString());
+            finish(0, QStringLiteral("created"));
+        } else if (now - createdMs_ > options_.timeoutSeconds * 1000) {
+            finish(1, QStringLiteral("the server did not confirm the group"));
+        }
+        return;
+    }
     if (listenDone_ && core_->peers().pending().size() == 0) {
         // Answers go out on the next turn of the loop: give them one poll interval.
         if (listenDoneSeen_) finish(0);
@@ -276,6 +286,15 @@ void CliSession::signedIn() {
         break;
     case CliOptions::Command::SendFile:
         runSendFile();
+        break;
+    case CliOptions::Command::Groups:
+        runGroups();
+        break;
+    case CliOptions::Command::GroupCreate:
+        runGroupCreate();
+        break;
+    case CliOptions::Command::GroupLeave:
+        runGroupLeave();
         break;
     case CliOptions::Command::Listen:
         if (options_.verbose) printLine(stderr, "vantor-cli: signed in, listening");
@@ -386,6 +405,56 @@ void CliSession::sendNow() {
     }
     // Group messages are not acknowledged: the server has them once written.
     sentMs_ = clock_.nowMs();
+}
+
+// One line per group: identifier, name, creator id, member count, then the member ids.
+void CliSession::runGroups() {
+    for (const protocol::Group& g : core_->directory().directory().discussionGroups()) {
+        std::string ids;
+        size_t count = 0;
+        for (uint32_t id : g.members)
+            if (id != 0) {
+                ids += (count++ ? "," : "") + std::to_string(id);
+            }
+        printLine(stdout, g.guid.toString() + "\t" + oneLine(utf8(g.name)) + "\t" +
+                              std::to_string(g.creatorId) + "\t" + std::to_string(count) + "\t" + ids);
+    }
+    finish(0);
+}
+
+void CliSession::runGroupCreate() {
+    std::vector<uint32_t> ids;
+    for (const QString& m : options_.members) {
+        const auto id = findColleague(m);
+        if (!id) {
+            finish(1, QStringLiteral("no colleague \"%1\"").arg(m));
+            return;
+        }
+        ids.push_back(*id);
+    }
+    const groups::GroupOutcome o =
+        core_->groups().CreateGroupFromDialog(protocol::toGbk(options_.text.toStdString()), {}, false, ids);
+    if (!o.done || !o.group) {
+        finish(1, QString::fromStdString(utf8(o.text)));
+        return;
+    }
+    creating_ = o.group;
+    createdMs_ = clock_.nowMs();
+}
+
+void CliSession::runGroupLeave() {
+    wire::Guid guid;
+    if (!wire::Guid::fromString(options_.target.toStdString(), guid) || !core_->groups().FindGroup(guid)) {
+        finish(1, QStringLiteral("no group %1").arg(options_.target));
+        return;
+    }
+    conversation::Conversation* c = core_->groups().OpenGroup(guid);
+    const groups::GroupOutcome o = c ? core_->groups().LeaveGroup(*c) : groups::GroupOutcome{};
+    if (!o.done) {
+        finish(1, o.text.empty() ? QStringLiteral("not left") : QString::fromStdString(utf8(o.text)));
+        return;
+    }
+    finish(0, QStringLiteral("left"));
 }
 
 std::optional<std::string> CliSession::conversationKey(const QString& target) {

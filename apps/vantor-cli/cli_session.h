@@ -14,6 +14,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdio>
@@ -31,7 +32,17 @@ struct CliOptions {
     bool verbose = false;
     int timeoutSeconds = 40; // sign-in, and waiting for an acknowledgement
 
-    enum class Command { Send, Listen, History, Search, Export, SendFile } command = Command::Listen;
+    enum class Command {
+        Send,
+        Listen,
+        History,
+        Search,
+        Export,
+        SendFile,
+        Groups,
+        GroupCreate,
+        GroupLeave
+    } command = Command::Listen;
     QString target;       // colleague: id or display name; or a group's identifier in braces
     QString output;       // export: the file (empty: standard output)
     bool html = false;    // export: an HTML page instead of text
@@ -42,6 +53,7 @@ struct CliOptions {
     QString file;         // send-file: the file
     QString acceptFiles;  // listen: accept offered files into this folder (empty: offers wait)
     PeopleOptions people; // searches on the server, contact requests, details, the own photo
+    QStringList members;  // group-create: the colleagues (ids or names)
 };
 
 // Prints each received message as one line: sender id, sender name and the text in its plain form
@@ -126,6 +138,9 @@ class CliSession : public QObject {
     void runSearch();
     void runExport();
     void runSendFile();
+    void runGroups();
+    void runGroupCreate();
+    void runGroupLeave();
     // The store's key of a colleague's or a group's conversation; nothing (and the run ended) when
     // the target names neither.
     std::optional<std::string> conversationKey(const QString& target);
@@ -155,6 +170,8 @@ class CliSession : public QObject {
     bool running_ = false; // the command has started
     bool finished_ = false;
     int receivedCount_ = 0;
+    std::optional<protocol::Guid> creating_; // group-create: waiting for the server's invitation back
+    int64_t createdMs_ = -1;
     bool listenDone_ = false;
     bool listenDoneSeen_ = false;
 };

@@ -11,6 +11,8 @@
 //   vantor-cli [options] add-contact <colleague> [--group NAME]
 //   vantor-cli [options] details <colleague>
 //   vantor-cli [options] set-photo <file>
+//   vantor-cli [options] listen --accept-files <folder>
+//   vantor-cli [options] groups | group-create <name> <colleague>... | group-leave <{group}>
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
 #include "platform/termination_signals.h"
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
         "  details <colleague>               print the colleague's details, fetch a newer photo\n"
         "  set-photo <file>                  make a picture the own head photo and upload it\n"
         "  (listen --requests accept|decline answers every contact and join request)\n"
+        "  groups                            list the discussion groups: {id} TAB name TAB creator\n"
+        "                                    TAB member count TAB member ids\n"
+        "  group-create <name> <colleague>...  create a group; prints its {id} once the server has it\n"
+        "  group-leave <{group}>             leave a group\n"
         "A colleague is a user id or a display name. Host and port given here are kept in the\n"
         "settings, as the desktop client's settings dialog would keep them."));
     parser.addHelpOption();
@@ -176,6 +182,18 @@ int main(int argc, char** argv) {
         o.target = args[1];
         o.html = parser.isSet(html);
         o.output = parser.value(output);
+    } else if (command == QLatin1String("groups")) {
+        if (args.size() != 1) return usage("groups takes no arguments");
+        o.command = app::CliOptions::Command::Groups;
+    } else if (command == QLatin1String("group-create")) {
+        if (args.size() < 3) return usage("group-create needs a name and at least one colleague");
+        o.command = app::CliOptions::Command::GroupCreate;
+        o.text = args[1];
+        o.members = args.mid(2);
+    } else if (command == QLatin1String("group-leave")) {
+        if (args.size() != 2) return usage("group-leave needs a group");
+        o.command = app::CliOptions::Command::GroupLeave;
+        o.target = args[1];
     } else {
         return usage("unknown command");
     }

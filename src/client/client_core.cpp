@@ -49,6 +49,8 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
     transfers_ = std::make_unique<transfer::Transfers>(transferBridge_, transferBridge_, clock_);
     people_ =
         std::make_unique<people::PeopleCore>(peopleBridge_, env.pictures ? *env.pictures : plainPictures_);
+    groups_ = std::make_unique<groups::GroupsCore>(directory_->directory(), conversations_, groupBridge_,
+                                                   groupBridge_);
 
     statusTimer_ = clock_.createTimer();
     statusTimer_->setInterval(directory::Presence::kStatusTimerIntervalMs);
@@ -76,8 +78,11 @@ ClientCore::~ClientCore() {
         messenger_->registerHandler(c, {});
     for (Cmd c : people::PeopleCore::handledCodes())
         messenger_->registerHandler(c, {});
+    for (Cmd c : groups::GroupsCore::handledCodes())
+        messenger_->registerHandler(c, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
+    groups_.reset();
     transfers_.reset(); // its channels belong to the peer transport
     chat_.reset();
     peers_.reset();
@@ -104,6 +109,9 @@ void ClientCore::installHandlers() {
         m.registerHandler(c, [this](const protocol::Message& msg) { transfers_->handle(msg); });
     for (Cmd c : people::PeopleCore::handledCodes())
         m.registerHandler(c, [this](const protocol::Message& msg) { people_->handle(msg); });
+    // The group records, the invitation included (it also changes open windows).
+    for (Cmd c : groups::GroupsCore::handledCodes())
+        m.registerHandler(c, [this](const protocol::Message& msg) { groups_->handle(msg); });
 }
 
 void ClientCore::sendToServer(const protocol::Message& m) {
@@ -329,6 +337,7 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
     }
     case SignOutStep::Sessions:
         transfers_->endAll();
+        groups_->SignedOut();
         d.SignedOut();
         servicePoints_.clear();
         people_->clear();

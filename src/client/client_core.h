@@ -9,6 +9,7 @@
 #include "client/bridges.h"
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
+#include "client/group_bridge.h"
 #include "client/people_bridge.h"
 #include "client/service_points.h"
 #include "client/transfer_bridge.h"
@@ -16,6 +17,7 @@
 #include "conversation/conversation_registry.h"
 #include "conversation/picture_request.h"
 #include "directory/core.h"
+#include "groups/groups_core.h"
 #include "history/message_store.h"
 #include "peer/transport.h"
 #include "session/messenger.h"
@@ -53,6 +55,9 @@ class ClientCore : private session::SessionParticipant {
     transfer::Transfers& transfers() { return *transfers_; }
     // Searches, requests, detail records and head pictures.
     people::PeopleCore& people() { return *people_; }
+    groups::GroupsCore& groups() { return *groups_; }
+    // The group windows (null: nothing is drawn; system lines go to the conversation view).
+    void setGroupView(groups::IGroupView* view) { groupBridge_.setView(view); }
 
     // Where transfers draw their panels and show their message boxes (null: nothing is drawn).
     void setTransferView(transfer::ITransferView* view) { transferBridge_.setView(view); }
@@ -122,6 +127,7 @@ class ClientCore : private session::SessionParticipant {
     TransferBridge transferBridge_{*this};
     PeopleBridge peopleBridge_{*this};
     people::PlainPictureCodec plainPictures_;
+    GroupBridge groupBridge_{*this};
     conversation::ConversationRegistry conversations_;
     directory::NullIdleSource nullIdle_;
     std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
@@ -132,6 +138,7 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<conversation::ChatCore> chat_;
     std::unique_ptr<transfer::Transfers> transfers_;
     std::unique_ptr<people::PeopleCore> people_;
+    std::unique_ptr<groups::GroupsCore> groups_;
     std::unique_ptr<platform::Timer> statusTimer_;
     conversation::IPictureTransfer* pictureTransfer_ = &transferBridge_;
     ServicePoints servicePoints_;

@@ -19,6 +19,8 @@ class IConversationWindows {
     virtual void showConversation(int conversationId) = 0;
     // The history viewer, on one colleague's conversation or (0) on all conversations.
     virtual void openHistory(uint32_t userId) = 0;
+    // Opens, or brings up, a discussion group's conversation (the group list's entries).
+    virtual void openGroup(const wire::Guid& /*group*/) {}
 };
 
 // A hidden conversation received a message: what the main window needs to alert it.

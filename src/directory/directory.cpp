@@ -363,6 +363,16 @@ void Directory::RemoveGroup(const protocol::Guid& guid) {
     notify([](DirectoryListener& l) { l.groupsChanged(); });
 }
 
+bool Directory::ChangeGroup(const protocol::Guid& guid, const std::function<void(protocol::Group&)>& change) {
+    const auto it =
+        std::find_if(groups_.begin(), groups_.end(), [&](const auto& g) { return g.guid == guid; });
+    if (it == groups_.end()) return false;
+    notify([](DirectoryListener& l) { l.groupsAboutToChange(); });
+    change(*it);
+    notify([](DirectoryListener& l) { l.groupsChanged(); });
+    return true;
+}
+
 // ---- sign-out ----
 
 void Directory::Clear() {

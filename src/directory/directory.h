@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -130,6 +131,9 @@ class Directory {
     // Adds a group, or replaces the member ids of the group with the same identifier.
     void AddGroup(const protocol::Group& group);
     void RemoveGroup(const protocol::Guid& guid);
+    // Changes one group in place (its texts, its member slots) and tells the listeners; false for a
+    // group that is not here.
+    bool ChangeGroup(const protocol::Guid& guid, const std::function<void(protocol::Group&)>& change);
     // CmdGroupInvite: an existing group takes the record's member slots; an unknown one is added
     // with the record's name, topic, hidden flag and creator.
     void OnGroupInvite(const protocol::GroupRecord& record);

@@ -194,6 +194,41 @@ TEST_F(CliTest, AGroupMessageReachesEveryMemberSignedIn) {
     }
 }
 
+// A group made, listed, talked to and left from scripts; members offline at the time get it when
+// they sign in.
+TEST_F(CliTest, AGroupIsCreatedListedTalkedToAndLeft) {
+    QProcess& create =
+        cli(QStringLiteral("zhangwei"), {QStringLiteral("group-create"), QStringLiteral("周报组"),
+                                         QStringLiteral("王芳"), QStringLiteral("1003")});
+    ASSERT_EQ(finished(create), 0) << create.readAllStandardError().constData();
+    const QString guid = QString::fromUtf8(create.readAllStandardOutput()).trimmed();
+    ASSERT_TRUE(guid.startsWith(QLatin1Char('{')) && guid.endsWith(QLatin1Char('}'))) << guid.toStdString();
+
+    auto listed = [&](const QString& account) {
+        QProcess& groups = cli(account, {QStringLiteral("groups")});
+        EXPECT_EQ(finished(groups), 0) << groups.readAllStandardError().constData();
+        for (const QString& line : QString::fromUtf8(groups.readAllStandardOutput()).split('\n'))
+            if (line.startsWith(guid)) return line;
+        return QString();
+    };
+    EXPECT_EQ(listed(QStringLiteral("wangfang")), guid + QStringLiteral("\t周报组\t1001\t3\t1001,1002,1003"));
+
+    QProcess& lina = listener(QStringLiteral("lina"), {QStringLiteral("--count"), QStringLiteral("1")});
+    QProcess& send =
+        cli(QStringLiteral("wangfang"), {QStringLiteral("send"), guid, QStringLiteral("周报已交")});
+    EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
+    EXPECT_EQ(finished(lina), 0) << lina.readAllStandardError().constData();
+    EXPECT_EQ(QString::fromUtf8(lina.readAllStandardOutput()),
+              QStringLiteral("group:") + guid + QStringLiteral("\t王芳\t周报已交\n"));
+
+    QProcess& leave = cli(QStringLiteral("lina"), {QStringLiteral("group-leave"), guid});
+    EXPECT_EQ(finished(leave), 0) << leave.readAllStandardError().constData();
+    EXPECT_EQ(listed(QStringLiteral("lina")), QString());
+    EXPECT_EQ(listed(QStringLiteral("zhangwei")), guid + QStringLiteral("\t周报组\t1001\t2\t1001,1002"));
+    QProcess& again = cli(QStringLiteral("lina"), {QStringLiteral("group-leave"), guid});
+    EXPECT_EQ(finished(again), 1);
+}
+
 // A sender killed while its message waits for an acknowledgement sends it again when it runs
 // next: the colleague shows it once, and the new run's own message is not taken for a repeat.
 TEST_F(CliTest, AKilledSenderDeliversItsQueuedMessageOnceWhenRestarted) {

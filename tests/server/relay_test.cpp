@@ -190,6 +190,70 @@ TEST_F(ServerTest, GroupSavesAreKeptForLaterSignIns) {
         server_->call([](server::Server& s) { return s.directory().group(groupGuid()) != nullptr; }));
 }
 
+// The records that change a group are relayed only from a member to a member; the group's texts
+// and its dismissal only from its creator; a departure naming someone else only from the creator.
+TEST_F(ServerTest, GroupChangesAreRelayedOnlyFromThoseAllowedToMakeThem) {
+    auto a = signedIn('a'); // 11, the creator
+    auto b = signedIn('b'); // 12, a member
+    auto e = signedIn('e'); // 15, not a member
+    a->waitFor(Cmd::Status);
+    a->waitFor(Cmd::Status);
+    b->waitFor(Cmd::Status);
+    wire::Guid unknown;
+    ASSERT_TRUE(wire::Guid::fromString("{12345678-1234-1234-1234-123456789ABC}", unknown));
+    auto info = [](uint32_t to, const wire::Guid& g) {
+        protocol::GroupInfoRecord r;
+        r.targetId = to;
+        r.guid = g;
+        r.name = protocol::toGbk("改名");
+        return protocol::makeMessage(Cmd::GroupInfo, r);
+    };
+    auto change = [](Cmd code, uint32_t to, uint32_t actor, const wire::Guid& g) {
+        return protocol::makeMessage(code, protocol::GroupMemberChange{to, actor, g});
+    };
+    auto invite = [](uint32_t to, uint32_t creator, const wire::Guid& g) {
+        protocol::GroupRecord r;
+        r.targetId = to;
+        r.creatorId = creator;
+        r.count = 1;
+        r.members[0] = 15;
+        r.key.groupId = g;
+        r.key.kind = protocol::kGroupConversation;
+        return protocol::makeMessage(Cmd::GroupInvite, r);
+    };
+    WireClient* byAccount[] = {a.get(), b.get(), e.get()};
+    const struct {
+        const char* what;
+        int from, to; // indexes into byAccount
+        Message m;
+        bool relayed;
+    } cases[] = {
+        {"texts from the creator", 0, 1, info(12, groupGuid()), true},
+        {"texts from a member", 1, 0, info(11, groupGuid()), false},
+        {"texts of a group nobody has", 0, 1, info(12, unknown), false},
+        {"dismissal by a member", 1, 0, change(Cmd::GroupDismiss, 11, 12, groupGuid()), false},
+        {"a member leaves", 1, 0, change(Cmd::GroupQuit, 11, 12, groupGuid()), true},
+        {"a member removes another", 1, 0, change(Cmd::GroupQuit, 11, 13, groupGuid()), false},
+        {"the creator removes a member", 0, 1, change(Cmd::GroupQuit, 12, 13, groupGuid()), true},
+        {"invitation from outside", 2, 0, invite(11, 15, groupGuid()), false},
+        {"invitation to someone outside", 0, 2, invite(15, 11, groupGuid()), false},
+        {"invitation from a member", 1, 0, invite(11, 11, groupGuid()), true},
+        {"dismissal by the creator", 0, 1, change(Cmd::GroupDismiss, 12, 11, groupGuid()), true},
+    };
+    for (const auto& c : cases) {
+        byAccount[c.from]->send(c.m);
+        if (c.relayed) {
+            const auto got = byAccount[c.to]->waitFor(Cmd(c.m.code));
+            ASSERT_TRUE(got) << c.what;
+            EXPECT_EQ(got->body, c.m.body) << c.what;
+        } else {
+            EXPECT_TRUE(byAccount[c.to]->quiet(150)) << c.what;
+        }
+    }
+    EXPECT_TRUE(b->connected());
+    EXPECT_TRUE(e->connected());
+}
+
 } // namespace
 } // namespace vantor::testing
 

@@ -3,6 +3,7 @@
 #include "conversation/picture_request.h"
 #include "conversation/richtext.h"
 #include "directory/head_picture.h"
+#include "groups/texts.h"
 #include "protocol/text.h"
 #include "ui/chat/recent_messages.h"
 #include "ui/kit/dialogs.h"
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QScreen>
 
 namespace vantor::ui {
@@ -40,6 +42,37 @@ class ClientServices : public IChatServices {
   public:
     ClientServices(client::ClientCore& core, ChatWindows& windows) : core_(core), windows_(windows) {}
     bool mayUseSms() override { return core_.messenger().ServerSettings.maySendSms; }
+    bool mayCreateGroups() override { return core_.messenger().ServerSettings.mayCreateGroups; }
+    QString groupName(const Conversation& c) override {
+        const protocol::Group* g = core_.groups().FindGroup(c.key.groupId);
+        return g ? fromGbk(g->name) : QString();
+    }
+    bool isGroupCreator(const Conversation& c) override {
+        const protocol::Group* g = core_.groups().FindGroup(c.key.groupId);
+        const auto& own = core_.messenger().OwnUser;
+        return g && own && g->creatorId == own->userId;
+    }
+    void tool(const Conversation& c, ChatTool tool) override {
+        if (tool != ChatTool::ExitGroup) {
+            IChatServices::tool(c, tool);
+            return;
+        }
+        // Asked over the window, window-modal; the answer finds the conversation again by id.
+        auto* box = new QMessageBox(QMessageBox::Question, fromGbk(groups::texts::confirmLeaveTitle()),
+                                    fromGbk(groups::texts::askLeave()), QMessageBox::Ok | QMessageBox::Cancel,
+                                    windows_.existing(c.id));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setObjectName(QStringLiteral("ConfirmLeaveBox"));
+        QObject::connect(box, &QMessageBox::finished, box, [this, id = c.id](int result) {
+            if (result != QMessageBox::Ok) return;
+            Conversation* conv = core_.conversations().byId(id);
+            if (!conv) return;
+            const groups::GroupOutcome o = core_.groups().LeaveGroup(*conv);
+            if (!o.done && !o.text.empty())
+                showInformation(windows_.existing(id), fromGbk(groups::texts::hintTitle()), fromGbk(o.text));
+        });
+        box->open();
+    }
     void windowShown(const Conversation& c) override {
         if (c.kind() != protocol::kOneToOne || !core_.messenger().ConnectionOpen()) return;
         const directory::User* u = core_.directory().directory().findUser(c.peerId);
@@ -379,6 +412,28 @@ void ChatWindows::closeAll() {
         f->deleteLater();
         if (alerts_) alerts_->conversationClosed(id);
     }
+}
+
+void ChatWindows::showGroup(Conversation& c, const groups::GroupWindowState&) {
+    // The header asks the services for the group's name.
+    if (TfrmChatForm* f = existing(c.id)) f->refreshHeader();
+}
+
+void ChatWindows::closeConversation(Conversation& c) {
+    // The group layer lets go of the conversation itself right after.
+    auto it = forms_.find(c.id);
+    if (it == forms_.end()) return;
+    if (it->second) {
+        it->second->hide();
+        it->second->deleteLater();
+    }
+    forms_.erase(it);
+    if (alerts_) alerts_->conversationClosed(c.id);
+}
+
+void ChatWindows::openGroup(const wire::Guid& group) {
+    if (!core_) return;
+    if (Conversation* c = core_->groups().OpenGroup(group)) bringToFront(*c);
 }
 
 void ChatWindows::openWith(uint32_t userId) {

@@ -30,6 +30,7 @@ class IHistoryOpener {
 
 class ChatWindows : public QObject,
                     public conversation::IConversationView,
+                    public groups::IGroupView,
                     public client::IConversationWindows {
     Q_OBJECT
   public:
@@ -88,7 +89,12 @@ class ChatWindows : public QObject,
     void closeAll() override;
     void colleagueChanged(uint32_t userId, bool own) override { peerChanged(userId, own); }
 
+    // groups::IGroupView (system lines as above)
+    void showGroup(conversation::Conversation& c, const groups::GroupWindowState& state) override;
+    void closeConversation(conversation::Conversation& c) override;
+
     // IConversationWindows
+    void openGroup(const wire::Guid& group) override;
     void openWith(uint32_t userId) override;
     void showConversation(int conversationId) override;
     void openHistory(uint32_t userId) override;

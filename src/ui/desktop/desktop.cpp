@@ -60,6 +60,7 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     chatWindowsOwner_ = std::move(chat);
     setConversationWindows(chatWindows_);
     client_->setConversationView(chatWindows_);
+    client_->setGroupView(chatWindows_);
 #endif
 #ifdef VANTOR_HAVE_HISTORY_WINDOWS
     // The history viewer, from the main window's button and from the conversation windows.
@@ -103,7 +104,10 @@ Desktop::~Desktop() {
     settingsForm_.reset();
     people_.reset();
     window_->detach();
-    if (chatWindows_) client_->setConversationView(nullptr);
+    if (chatWindows_) {
+        client_->setConversationView(nullptr);
+        client_->setGroupView(nullptr);
+    }
     chatWindows_ = nullptr;
     chatWindowsOwner_.reset();
     history_.reset();

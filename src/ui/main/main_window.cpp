@@ -490,6 +490,11 @@ void MainWindow::buildMainPage() {
         showViewMenu(frequent_->viewport()->mapToGlobal(frequent_->sectionButtonRect(section).bottomLeft()),
                      directory::qstringToGbk(caption));
     };
+    groups_->onActivate = [this](const QVariant& id) {
+        wire::Guid group;
+        if (windows_ && wire::Guid::fromString(id.toString().toStdString(), group))
+            windows_->openGroup(group);
+    };
 
     emptyPage_ = new QWidget(content_);
     content_->addWidget(emptyPage_);

@@ -5,6 +5,7 @@
 #include "chat_test_support.h"
 
 #include "conversation/picture_name.h"
+#include "groups/group_fanout.h"
 #include "protocol/text.h"
 #include "transfer/transfers.h"
 #include "ui/chat/chat_windows.h"
@@ -14,8 +15,10 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 namespace vantor::testing {
 namespace {
@@ -35,8 +38,10 @@ struct RecordingAlerts : client::IConversationAlerts {
 class ChatServerTest : public ClientTest {
   protected:
     void TearDown() override {
-        for (auto& c : clients_)
+        for (auto& c : clients_) {
             c->core().setConversationView(nullptr);
+            c->core().setGroupView(nullptr);
+        }
         windowsA.reset();
         windowsB.reset();
         ClientTest::TearDown();
@@ -51,6 +56,8 @@ class ChatServerTest : public ClientTest {
                                                  QStringLiteral(VANTOR_BIN_DIR), &alertsB);
         a->core().setConversationView(windowsA.get());
         b->core().setConversationView(windowsB.get());
+        a->core().setGroupView(windowsA.get());
+        b->core().setGroupView(windowsB.get());
     }
     TfrmChatForm* onlyForm(ChatWindows& w, TestClient& c) {
         const auto& all = c.core().conversations().all();
@@ -94,6 +101,43 @@ TEST_F(ChatServerTest, MessageSentWithEnterReachesBothWindowsAndStoresAndAlertsT
     // The pending alert (tray) opens the window.
     windowsB->showConversation(alertsB.alerts.back().conversationId);
     EXPECT_TRUE(fb->isVisible());
+}
+
+// A member opens a group from the list's entry: the window is a group window with the group's name
+// and the member's toolbar; "退出讨论组" asks over the window without holding the event loop, and OK
+// leaves the group everywhere and closes the window.
+TEST_F(ChatServerTest, AMemberOpensAGroupWindowAndLeavesAfterTheWindowModalQuestion) {
+    start();
+    const groups::GroupOutcome created =
+        b->core().groups().CreateGroupFromDialog(protocol::toGbk("周会"), {}, false, {kZhang});
+    ASSERT_TRUE(created.done);
+    const wire::Guid guid = *created.group;
+    ASSERT_TRUE(drive([&] { return a->core().groups().FindGroup(guid) != nullptr; }));
+
+    windowsA->openGroup(guid);
+    TfrmChatForm* fa = onlyForm(*windowsA, *a);
+    ASSERT_NE(fa, nullptr);
+    EXPECT_TRUE(fa->isVisible());
+    EXPECT_EQ(fa->conversation()->kind(), protocol::kGroupConversation);
+    EXPECT_TRUE(fa->nameLabel()->text().startsWith(QStringLiteral("周会")));
+    EXPECT_EQ(fa->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_GroupSetup")), nullptr);
+    auto* exit = fa->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_ExitGroup"));
+    ASSERT_NE(exit, nullptr);
+    exit->click(); // returns at once: the question is window-modal
+    auto* box = fa->findChild<QMessageBox*>(QStringLiteral("ConfirmLeaveBox"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(box->text(), QStringLiteral("确定要退出本讨论组吗？"));
+    EXPECT_NE(a->core().groups().FindGroup(guid), nullptr);
+    box->button(QMessageBox::Ok)->click();
+
+    EXPECT_EQ(a->core().groups().FindGroup(guid), nullptr);
+    EXPECT_TRUE(a->core().conversations().all().empty());
+    EXPECT_EQ(windowsA->count(), 0u);
+    ASSERT_TRUE(drive([&] {
+        const protocol::Group* g = b->core().groups().FindGroup(guid);
+        return g && !groups::hasMember(g->members, kZhang);
+    }));
 }
 
 TEST_F(ChatServerTest, FacesAndPicturesTravelAsCodesAndMissingPicturesAreReplaced) {

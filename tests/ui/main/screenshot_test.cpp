@@ -2,8 +2,10 @@
 // in build/screenshots/ for people to look at; each picture is checked: not blank, the regions
 // where things belong are drawn, Chinese text drawn with real glyphs.
 #include "protocol/text.h"
+#include "ui/chat/chat_windows.h"
 #include "ui/kit/fonts.h"
 #include "ui/kit/palette.h"
+#include "ui/main/contact_lists.h"
 #include "ui/main/org_tree.h"
 #include "window_fixture.h"
 
@@ -152,6 +154,41 @@ TEST_F(ScreenshotTest, BadgesPendingMessagesAndTheContactList) {
     EXPECT_GT(pixelsOf(img, QColor(0xE5, 0x3B, 0x30)), 60); // the two red badges
     EXPECT_GT(inkIn(img, regionOf("lb_MsgAlert")), 5);
     EXPECT_GT(inkIn(img, regionOf("UserListRecent")), 10);
+}
+
+// The group tab: the section "讨论组（群）" with the groups of the signed-in colleague; an entry
+// opens its group's conversation.
+TEST_F(ScreenshotTest, GroupTabListsTheColleaguesGroups) {
+    startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
+    ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
+    const groups::GroupOutcome created = desktop->client().groups().CreateGroupFromDialog(
+        protocol::toGbk("项目周报"), protocol::toGbk("每周一交"), false, {1002, 1003});
+    ASSERT_TRUE(created.done);
+    ASSERT_TRUE(drive([&] { return desktop->client().groups().FindGroup(*created.group) != nullptr; }));
+    window().resize(260, 560);
+    find<QToolButton>("Btn_Group")->click();
+    const QImage img = shoot("main-groups");
+    EXPECT_GT(inkIn(img, regionOf("UserListGroups")), 300);
+    auto* list = find<ui::ContactListView>("UserListGroups");
+    ASSERT_TRUE(list->onActivate);
+    list->onActivate(QString::fromStdString(created.group->toString()));
+    EXPECT_EQ(windows.groups, std::vector<wire::Guid>{*created.group});
+
+    // The group's window, as the desktop's conversation windows draw it for its creator.
+    ui::ChatWindows chats(desktop->client(), nullptr, QStringLiteral(VANTOR_BIN_DIR));
+    chats.openGroup(*created.group);
+    const auto& all = desktop->client().conversations().all();
+    ASSERT_FALSE(all.empty());
+    ui::TfrmChatForm* form = chats.existing(all.back()->id);
+    ASSERT_NE(form, nullptr);
+    form->show();
+    drive([] { return false; }, 300);
+    const QImage chat = form->grab().toImage();
+    EXPECT_TRUE(chat.save(QStringLiteral(VANTOR_SCREENSHOT_DIR "/group-window.png")));
+    EXPECT_GT(colours(chat), 30);
+    EXPECT_TRUE(form->nameLabel()->text().startsWith(QStringLiteral("项目周报")));
+    EXPECT_NE(form->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_GroupSetup")), nullptr);
+    form->hide();
 }
 
 TEST_F(ScreenshotTest, ReLoginPanelAfterTheNetworkWentAway) {

@@ -20,7 +20,9 @@ class RecordingWindows : public client::IConversationWindows {
     void openWith(uint32_t userId) override { opened.push_back(userId); }
     void showConversation(int id) override { shown.push_back(id); }
     void openHistory(uint32_t userId) override { histories.push_back(userId); }
+    void openGroup(const wire::Guid& group) override { groups.push_back(group); }
     std::vector<uint32_t> opened;
+    std::vector<wire::Guid> groups;
     std::vector<int> shown;
     std::vector<uint32_t> histories;
 };
