@@ -196,7 +196,12 @@ ChatWindows::ChatWindows(client::ClientCore& core, IChatServices* services, QStr
                         caption.empty() ? QStringLiteral("提示") : fromGbk(caption), fromGbk(text));
     };
     core.setTransferView(panels_.get());
+    core.people().addListener(this);
     refreshAccount();
+}
+
+void ChatWindows::conversationPictureArrived(const protocol::ImageFileHead&, const QString& name) {
+    pictureArrived(name.toStdString(), false);
 }
 
 void ChatWindows::refreshAccount() {
@@ -222,6 +227,7 @@ void ChatWindows::refreshAccount() {
 
 ChatWindows::~ChatWindows() {
     if (core_ && panels_ && core_->transferView() == panels_.get()) core_->setTransferView(nullptr);
+    if (core_) core_->people().removeListener(this);
     for (auto& [id, form] : forms_)
         delete form.data();
 }

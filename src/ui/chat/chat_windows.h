@@ -31,7 +31,8 @@ class IHistoryOpener {
 class ChatWindows : public QObject,
                     public conversation::IConversationView,
                     public groups::IGroupView,
-                    public client::IConversationWindows {
+                    public client::IConversationWindows,
+                    private people::IPeopleListener {
     Q_OBJECT
   public:
     // `context` names the chat core, the registry and the services; its chat core must be set
@@ -108,6 +109,8 @@ class ChatWindows : public QObject,
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // A picture of a conversation the server sent for its offline owner.
+    void conversationPictureArrived(const protocol::ImageFileHead& head, const QString& name) override;
     void closed(int conversationId);
     // A new window shows the last few stored messages of its conversation.
     void showRecent(TfrmChatForm& f, const conversation::Conversation& c);
