@@ -53,6 +53,7 @@ class ClientServices : public IChatServices {
         return g && own && g->creatorId == own->userId;
     }
     void tool(const Conversation& c, ChatTool tool) override {
+        if (tool == ChatTool::SendFile) return chooseFiles(c);
         if (tool != ChatTool::ExitGroup) {
             IChatServices::tool(c, tool);
             return;
@@ -106,9 +107,9 @@ class ClientServices : public IChatServices {
     void endActivities(const Conversation& c) override {
         if (auto* panels = windows_.transferPanels()) panels->windowClosing(c.id);
     }
-    void tool(const Conversation& c, ChatTool tool) override {
+    void chooseFiles(const Conversation& c) {
         TfrmChatForm* f = windows_.existing(c.id);
-        if (tool != ChatTool::SendFile || !f) return IChatServices::tool(c, tool);
+        if (!f) return IChatServices::tool(c, ChatTool::SendFile);
         // The window stays usable while the user picks: the dialog answers through a signal.
         auto* dialog = new QFileDialog(f, QStringLiteral("发送文件"), dialogFolder());
         dialog->setObjectName(QStringLiteral("SendFileDialog"));
