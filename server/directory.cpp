@@ -277,9 +277,12 @@ protocol::Group Directory::groupRecord(const DiscussionGroup& g) {
 
 bool containsText(const std::string& text, const std::string& part) {
     if (part.empty()) return true;
-    for (size_t i = 0; i + part.size() <= text.size();) {
-        if (text.compare(i, part.size(), part) == 0) return true;
-        i += (uint8_t(text[i]) >= 0x81 && i + 1 < text.size()) ? 2 : 1;
+    // Each byte match is taken only when it starts a character; the characters are walked once.
+    size_t boundary = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        while (boundary < at)
+            boundary += (uint8_t(text[boundary]) >= 0x81 && boundary + 1 < text.size()) ? 2 : 1;
+        if (boundary == at) return true;
     }
     return false;
 }

@@ -3,12 +3,14 @@
 // again by a contact, and pictures from the server whose names try to leave their folder.
 #include "../client/client_fixture.h"
 
+#include "conversation/picture_request.h"
 #include "people/picture_codec.h"
 #include "protocol/text.h"
 #include "server/server.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 
 namespace vantor::testing {
@@ -100,6 +102,7 @@ TEST_F(PeopleTest, ContactRequestsWaitInTheirWindowAndAnAcceptLinksBothSides) {
     EXPECT_FALSE(queue.showCount());
     EXPECT_EQ(fromGbk(people::requesterLabel(queue.current()->requesterName)), "用户：张伟");
     ASSERT_TRUE(people(wang).sendContactRequest(1005, ""));
+    ASSERT_TRUE(drive([&] { return queue.count() == 2; })); // two connections: one after the other
     ASSERT_TRUE(people(li).sendContactRequest(1005, ""));
     ASSERT_TRUE(drive([&] { return queue.count() == 3; }));
     EXPECT_TRUE(queue.showCount());
@@ -259,6 +262,43 @@ TEST_F(PeopleTest, PicturesFromTheServerNeverLeaveTheirFolderNorReplaceAGoodOne)
     }
     drive([] { return false; }, 300);
     EXPECT_EQ(readAll(QDir(pics).filePath("1002.jpg")), good);
+}
+
+// A picture of a message to a colleague who is offline goes to the server (longer than the ordinary
+// path: the stream path, not a failed write that signs out) and comes back from it when the
+// colleague, signed in later, finds the owner offline.
+TEST_F(PeopleTest, AnInlinePictureOfAnOfflineOwnerComesFromTheServer) {
+    TestClient& zhang = signIn("zhangwei", "zhangwei123");
+    const std::string name = "7F3C2B1A0D9E8F7A6B5C4D3E2F1A0B9C.jpg";
+    QImage img(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    const QByteArray bytes = people::jpegBytes(img);
+    ASSERT_GT(bytes.size(), 2028);
+    const auto images = zhang.core().imagesFolder();
+    ASSERT_TRUE(images);
+    QDir().mkpath(QFileInfo(images->pathOf(name)).absolutePath());
+    QFile f(images->pathOf(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    f.close();
+    protocol::ConversationKey key;
+    key.userA = 1001;
+    key.userB = 1002;
+    const auto upload = conversation::pictureUpload(1001, key, *images, name);
+    ASSERT_TRUE(upload);
+    zhang.core().sendToServer(*upload);
+    zhang.core().sendToServer(protocol::emptyMessage(Cmd::Heartbeat));
+    drive([] { return false; }, 300);
+    ASSERT_TRUE(zhang.messenger().SignedIn()); // not signed out by the long write
+    zhang.messenger().LogoutMenuClicked();
+
+    TestClient& wang = signIn("wangfang", "wangfang123");
+    protocol::ConversationKey theirs = key;
+    std::swap(theirs.userA, theirs.userB);
+    EXPECT_EQ(wang.core().requestPicture(theirs, 1001, name), conversation::PictureRoute::Server);
+    const QString copy = wang.core().imagesFolder()->pathOf(name);
+    EXPECT_TRUE(drive([&] { return readAll(copy) == bytes; }));
 }
 
 TEST_F(PeopleTest, NothingIsReportedSentOnceSignedOut) {

@@ -58,26 +58,37 @@ TEST_F(ServerTest, RelayedRecordsReachTheColleagueTheyNameUnchanged) {
          }()},
         {"peer address", record(Cmd::PeerAddress, {{0, 12}, {4, 11}})},
         {"remote screen", record(Cmd::RemoteScreen, {{0, 12}, {4, 11}})},
-        {"contact request goes to its target", record(Cmd::AddContactRequest, {{0, 11}, {4, 12}, {12, 0}})},
-        {"group join request goes to the creator",
+        // The server writes the requester's name itself: the right one passes unchanged.
+        {"contact request goes to its target",
          [] {
-             Message m = record(Cmd::GroupJoinRequest, {{0, 11}, {257, 0}});
-             const auto g = groupGuid().toBytes();
-             m.body.replace(79, 16, reinterpret_cast<const char*>(g.data()), 16);
-             return m;
+             protocol::ContactRequest r;
+             r.requesterId = 11;
+             r.targetId = 12;
+             r.requesterName = protocol::toGbk("张三");
+             return protocol::makeMessage(Cmd::AddContactRequest, r);
          }()},
     };
     for (const auto& c : cases) {
-        // The join request goes to the group's creator, 11: b sends that one.
-        const bool fromB = c.m.cmd() == Cmd::GroupJoinRequest;
-        Message m = c.m;
-        if (fromB) wire::storeU32(m.body.data(), 12);
-        (fromB ? b : a)->send(m);
-        const auto got = (fromB ? a : b)->next();
+        a->send(c.m);
+        const auto got = b->next();
         ASSERT_TRUE(got) << c.what;
-        EXPECT_EQ(got->code, m.code) << c.what;
-        EXPECT_EQ(got->body, m.body) << c.what;
+        EXPECT_EQ(got->code, c.m.code) << c.what;
+        EXPECT_EQ(got->body, c.m.body) << c.what;
     }
+    // A join request goes to the group's creator, 11; it comes from 15, who is not a member, with
+    // the name, number and group name the server writes.
+    auto e = signedIn('e');
+    protocol::GroupJoinRequest r;
+    r.requesterId = 15;
+    r.requesterName = server_->call([](server::Server& s) { return s.directory().user(15)->name; });
+    r.groupNumber = server_->call([](server::Server& s) { return s.directory().group(groupGuid())->number; });
+    r.guid = groupGuid();
+    r.groupName = protocol::toGbk("讨论组");
+    const Message join = protocol::makeMessage(Cmd::GroupJoinRequest, r);
+    e->send(join);
+    const auto got = a->waitFor(Cmd::GroupJoinRequest);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->body, join.body);
 }
 
 TEST_F(ServerTest, RecordsInSomeoneElsesNameOrForNobodyAreDropped) {
@@ -285,7 +296,6 @@ TEST_F(ServerTest, TransferAndJoinRecordsComeOnlyFromTheirParties) {
          transferRecord(Cmd::FileReply, 5, 11, "11_0_AB_1"), true},
         {"block map of someone else's transfer", b.get(),
          transferRecord(Cmd::FileBlockMap, 8, 11, "13_14_AB_1"), false},
-        {"join answer from the group's creator", a.get(), joinAnswer(12, groupGuid()), true},
         {"join answer from a member who did not create it", b.get(), joinAnswer(11, groupGuid()), false},
     };
     for (const auto& c : cases) {
@@ -300,6 +310,18 @@ TEST_F(ServerTest, TransferAndJoinRecordsComeOnlyFromTheirParties) {
         }
         EXPECT_TRUE(c.from->connected()) << c.what;
     }
+    // The creator's answer to a request that waits reaches the requester.
+    auto e = signedIn('e');
+    protocol::GroupJoinRequest ask;
+    ask.requesterId = 15;
+    ask.guid = groupGuid();
+    e->send(protocol::makeMessage(Cmd::GroupJoinRequest, ask));
+    ASSERT_TRUE(a->waitFor(Cmd::GroupJoinRequest));
+    const Message answer = joinAnswer(15, groupGuid());
+    a->send(answer);
+    const auto got = e->waitFor(Cmd::GroupJoinRequest);
+    ASSERT_TRUE(got) << "join answer from the group's creator";
+    EXPECT_EQ(got->body, answer.body);
 }
 
 TEST_F(ServerTest, GroupsAreBoundedPerCreatorAndAdditionsInRate) {

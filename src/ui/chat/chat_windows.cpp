@@ -135,12 +135,11 @@ class ClientServices : public IChatServices {
         const directory::User* peer = core_.directory().directory().findUser(c.peerId);
         const uint8_t status = peer ? peer->record.status : conversation::kStatusOffline;
         if (!conversation::shouldUploadPictures(c.key, status)) return;
+        // Framed by length (an upload is longer than the ordinary path takes); a failed write
+        // signs out once this call has returned.
         for (const std::string& name : names)
             if (auto upload = conversation::pictureUpload(own->userId, c.key, *images, name))
-                if (!core_.messenger().SendToServer(*upload)) {
-                    core_.signOutAfterFailedWrite();
-                    return;
-                }
+                core_.sendToServer(*upload);
     }
 
   private:

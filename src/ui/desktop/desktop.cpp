@@ -86,6 +86,7 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     settingsForm_ =
         std::make_unique<shell::SettingsForm>(*client_, *window_, shell_->docking(), *autostart, programPath);
     window_->settingsOpener = [this](int page) { openSettings(shell::SettingsPage(page)); };
+    window_->searchWizardOpener = [this] { people_->openSearchWizard(); };
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
@@ -100,6 +101,7 @@ Desktop::~Desktop() {
     // The window goes last: the core still reaches it while it winds down, but no longer the other
     // way round.
     window_->settingsOpener = nullptr;
+    window_->searchWizardOpener = nullptr;
     delete settingsDialog_.data();
     settingsForm_.reset();
     people_.reset();

@@ -550,7 +550,12 @@ void MainWindow::buildMainPage() {
     connect(netFile_, &QToolButton::clicked, this, [this] {
         if (shell_) shell_->startNetFolder(x(), y());
     });
-    connect(addUser_, &QToolButton::clicked, this, [this] { notProvided(); });
+    connect(addUser_, &QToolButton::clicked, this, [this] {
+        if (searchWizardOpener)
+            searchWizardOpener();
+        else
+            notProvided();
+    });
     connect(skin, &QToolButton::clicked, this, [this] { notProvided(); });
     connect(workState_, &QToolButton::clicked, this,
             [this] { workMenu_->popup(workState_->mapToGlobal(QPoint(0, workState_->height()))); });

@@ -78,6 +78,8 @@ class MainWindow : public QWidget,
     // Opens the settings dialog on a page (0 "网络设置", 4 "修改密码"); unset, a box says where
     // the server is set.
     std::function<void(int page)> settingsOpener;
+    // Opens the search wizard ("查找添加联系人"); unset, the add button says it is not provided.
+    std::function<void()> searchWizardOpener;
 
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.

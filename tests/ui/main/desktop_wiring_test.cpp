@@ -123,6 +123,22 @@ TEST_F(DesktopWiringTest, AnOpenWindowFollowsTheColleagueAndPunchesBeforeTheFirs
     EXPECT_TRUE(drive([&] { return f->headLabel()->property("grey").toBool(); }));
 }
 
+TEST_F(DesktopWiringTest, TheAddButtonOpensOneSearchWizard) {
+    startSignedIn();
+    auto* add = window().findChild<QToolButton*>(QStringLiteral("btn_AddUser"));
+    ASSERT_TRUE(add);
+    ASSERT_TRUE(drive([&] { return add->isVisibleTo(&window()); })); // the server lets us add contacts
+    auto wizards = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += w->objectName() == QStringLiteral("TfrmSearchAddUser") && w->isVisible();
+        return n;
+    };
+    add->click();
+    add->click();
+    EXPECT_EQ(wizards(), 1);
+}
+
 TEST_F(DesktopWiringTest, TheSmsBoxAppearsWhenTheServerOffersItAndAsksTheServerToForward) {
     server().call([](server::Server& s) { s.setMobileTexts(true); });
     QDir().mkpath(dir_.filePath(QStringLiteral("desktop/Documents/KZQ")));

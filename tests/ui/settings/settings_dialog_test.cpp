@@ -203,8 +203,12 @@ TEST_F(SettingsDialogTest, SignedInEveryPageAndASaveThatAppliesAtOnce) {
 TEST_F(SettingsDialogTest, TheProfilePageEditsTheHeldRecordOnly) {
     startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
     ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
+    // The own record the server sends after the sign-in fills the page (the server's record of a
+    // colleague who never saved one names its department as the company).
+    ASSERT_TRUE(drive([&] { return desktop->settingsForm().ownDetail().has_value(); }));
     desktop->openSettings(shell::SettingsPage::Userinfo);
-    EXPECT_FALSE(in<QLineEdit>("edt_Company")->isEnabled()); // nothing held yet
+    EXPECT_TRUE(in<QLineEdit>("edt_Company")->isEnabled());
+    EXPECT_EQ(in<QLineEdit>("edt_Company")->text(), QStringLiteral("总经理办公室"));
     dialog()->close();
     ASSERT_TRUE(drive([&] { return !dialog(); }));
 
