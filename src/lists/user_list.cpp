@@ -15,6 +15,12 @@ void UserList::setModel(QAbstractItemModel* model) {
     for (const auto& c : connections_)
         disconnect(c);
     connections_.clear();
+    // Another model: nothing of the old one stays selected or open.
+    if (model != model_) {
+        selected_ = hovered_ = QPersistentModelIndex();
+        selectedKey_.clear();
+        open_.clear();
+    }
     model_ = model;
     if (model_) {
         auto on = [this](auto signal, auto slot) {

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPersistentModelIndex>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -113,7 +114,7 @@ class UserList : public QObject {
     void readBigIcons();
     void restoreSelection();
 
-    QAbstractItemModel* model_ = nullptr;
+    QPointer<QAbstractItemModel> model_; // the model may go first
     std::vector<QMetaObject::Connection> connections_;
     std::vector<Section> sections_;
     QHash<QString, bool> open_; // section key → expanded, kept through fills

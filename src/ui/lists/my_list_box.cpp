@@ -82,7 +82,8 @@ QRect TMyListBox::itemRect(int row) const {
 
 QRect TMyListBox::deleteRect(int row) const {
     const QRect item = itemRect(row);
-    return {item.width() - 15, item.top() + (kItemHeight - 11) / 2, 11, 11};
+    // Under the unread mark, on the second line's row.
+    return {item.width() - 15, item.top() + 29, 11, 11};
 }
 
 QRect TMyListBox::rightTextRect(int row) const {

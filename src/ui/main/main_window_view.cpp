@@ -285,6 +285,8 @@ void MainWindow::showView(int view) {
     if (view < 0 || view > 3) return;
     tabs_[size_t(view)]->setChecked(true);
     views_->setCurrentIndex(view);
+    // An empty frequent-contacts list shows its help picture.
+    if (view == 1) frequent_->ShowHelpPicture(true);
     if (view == 3) groupAlert_->hide();
 }
 

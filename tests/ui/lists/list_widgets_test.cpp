@@ -211,3 +211,24 @@ TEST(TMyListBox, ClickSelectsDeleteIconOnlyOnDeletableReadMovesTheRightText) {
     box.resize(189, 300);
     EXPECT_EQ(box.shownSecondLine(0), QStringLiteral("各部门：根据国家规定，春节放…"));
 }
+
+TEST(TUserListBox, OutlivesItsModelAndTakesANewOne) {
+    ui::TUserListBox box(QStringLiteral("UserListRecent"), QString());
+    box.resize(240, 300);
+    box.show();
+    {
+        Harness gone;
+        load(gone);
+        box.setModel(&gone.core.recent());
+        gone.core.recent().FillRecent(",100,");
+        box.setCurrentIndex(box.list().itemIndex(0, 0));
+    } // the directory, with the model, goes first (as at the end of a session)
+    EXPECT_EQ(box.model(), nullptr);
+    (void)box.viewport()->grab();
+    Harness h;
+    load(h);
+    box.setModel(&h.core.recent());
+    h.core.recent().FillRecent(",101,100,");
+    EXPECT_EQ(box.list().itemCount(0), 2);
+    EXPECT_FALSE(box.currentIndex().isValid());
+}

@@ -69,5 +69,19 @@ TEST_F(DrawnListsTest, ColleaguePresenceChangesWhatTheFrequentListPaints) {
     EXPECT_TRUE(grey(paintedInWang({38 + 5, 34 + 5}))) << "no badge";
 }
 
+TEST_F(DrawnListsTest, AnEmptyFrequentListShowsItsHelpPicture) {
+    struct Case {
+        const char* account;
+        bool help;
+    };
+    for (const Case& c : {Case{"wangfang", true}, Case{"zhangwei", false}}) {
+        startDesktop(std::string("loginuser=") + c.account + "&loginpwd=" + c.account + "123");
+        ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
+        find<QToolButton>("Btn_QQView")->click();
+        EXPECT_EQ(frequent()->helpPictureShown(), c.help) << c.account;
+        desktop.reset();
+    }
+}
+
 } // namespace
 } // namespace vantor::testing
