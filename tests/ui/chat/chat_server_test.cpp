@@ -286,6 +286,60 @@ TEST_F(ChatServerTest, MissingPicturesComeByTransferOrTurnIntoTheErrorPicture) {
         << "pictures have no panel";
 }
 
+// A message with a picture sent while its colleague is away: the picture goes to the server with
+// it; the colleague signs in after its owner has left, and the window's placeholder is replaced by
+// the picture the server sends back.
+TEST_F(ChatServerTest, APictureOfAnOwnerWhoHasLeftComesFromTheServerIntoTheWindow) {
+    a = &signIn("zhangwei", "zhangwei123");
+    windowsA = std::make_unique<ChatWindows>(a->core(), nullptr, QStringLiteral(VANTOR_BIN_DIR), &alertsA);
+    a->core().setConversationView(windowsA.get());
+    windowsA->openWith(kWang);
+    TfrmChatForm* fa = onlyForm(*windowsA, *a);
+    ASSERT_NE(fa, nullptr);
+    QTemporaryDir source;
+    const QString picture = chat_ui_test::writePicture(source.filePath(QStringLiteral("plan.jpg")));
+    const std::string name =
+        conversation::pictureNameForFile("plan.jpg", uint64_t(QFileInfo(picture).size()));
+    ASSERT_TRUE(fa->input()->insertPictureFile(picture));
+    fa->input()->insertPlainText(QStringLiteral("看图"));
+    fa->sendClick();
+    a->core().sendToServer(protocol::emptyMessage(protocol::Cmd::Heartbeat));
+    drive([] { return false; }, 300);
+    ASSERT_TRUE(a->messenger().SignedIn()) << "the upload did not end the session";
+    // Retried, then handed to the server as a last attempt, which the server keeps and acknowledges.
+    ASSERT_TRUE(drive([&] { return a->peers().pending().size() == 0; }, 20000, 50));
+    a->messenger().LogoutMenuClicked();
+    ASSERT_TRUE(drive([&] { return !a->messenger().ConnectionOpen(); }));
+
+    // B's windows are there before the sign-in that brings the held message.
+    clients_.push_back(std::make_unique<TestClient>(
+        dir_.filePath(QStringLiteral("client%1").arg(clientsMade_++)), clock_, server_->port()));
+    b = clients_.back().get();
+    windowsB = std::make_unique<ChatWindows>(b->core(), nullptr, QStringLiteral(VANTOR_BIN_DIR), &alertsB);
+    b->core().setConversationView(windowsB.get());
+    b->start("wangfang", "wangfang123");
+    ASSERT_TRUE(drive(
+        [&] {
+            TfrmChatForm* fb = onlyForm(*windowsB, *b);
+            if (!fb || fb->display()->objects().size() != 1) return false;
+            return fb->display()->objects()[0].final;
+        },
+        30000, 5))
+        << "B's conversations: " << b->core().conversations().all().size() << ", display: "
+        << (onlyForm(*windowsB, *b) ? onlyForm(*windowsB, *b)->display()->toPlainText().toStdString()
+                                    : "none")
+        << ", objects: "
+        << (onlyForm(*windowsB, *b) ? onlyForm(*windowsB, *b)->display()->objects().size() : 0);
+    const auto objects = onlyForm(*windowsB, *b)->display()->objects();
+    EXPECT_EQ(objects[0].file, imagesOf(*b, kWang) + QString::fromStdString(name));
+    auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_FALSE(bytes(objects[0].file).isEmpty());
+    EXPECT_EQ(bytes(objects[0].file), bytes(picture));
+}
+
 TEST_F(ChatServerTest, FilePanelsOfBothWindowsDriveTheTransfer) {
     // A file dropped on A's window is offered; both windows show its panel with the buttons of
     // their side; a button of one side ends it as the table says, with the lines of both sides.

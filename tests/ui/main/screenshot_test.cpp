@@ -5,7 +5,7 @@
 #include "ui/chat/chat_windows.h"
 #include "ui/kit/fonts.h"
 #include "ui/kit/palette.h"
-#include "ui/main/contact_lists.h"
+#include "ui/lists/user_list_box.h"
 #include "ui/main/org_tree.h"
 #include "window_fixture.h"
 
@@ -169,7 +169,7 @@ TEST_F(ScreenshotTest, GroupTabListsTheColleaguesGroups) {
     find<QToolButton>("Btn_Group")->click();
     const QImage img = shoot("main-groups");
     EXPECT_GT(inkIn(img, regionOf("UserListGroups")), 300);
-    auto* list = find<ui::ContactListView>("UserListGroups");
+    auto* list = find<ui::TUserListBox>("UserListGroups");
     ASSERT_TRUE(list->onActivate);
     list->onActivate(QString::fromStdString(created.group->toString()));
     EXPECT_EQ(windows.groups, std::vector<wire::Guid>{*created.group});
