@@ -366,5 +366,45 @@ TEST_F(ServerTest, GroupsAreBoundedPerCreatorAndAdditionsInRate) {
     EXPECT_FALSE(members(g3));
 }
 
+// Nobody can be put in more groups than the limit, however many creators try.
+TEST_F(ServerTest, AColleagueIsPutInNoMoreGroupsThanTheLimit) {
+    server_.reset();
+    config_.maxGroupsPerMember = 2;
+    startServer();
+    auto a = signedIn('a');
+    auto b = signedIn('b');
+    auto save = [](const char* guid, std::vector<uint32_t> members) {
+        protocol::GroupRecord r;
+        wire::Guid::fromString(guid, r.key.groupId);
+        r.key.kind = protocol::kGroupConversation;
+        r.name = "g";
+        r.count = uint32_t(members.size());
+        for (size_t i = 0; i < members.size(); ++i)
+            r.members[i] = members[i];
+        return protocol::makeMessage(Cmd::GroupSave, r);
+    };
+    const char* h1 = "{22222222-0000-0000-0000-000000000001}";
+    const char* h2 = "{22222222-0000-0000-0000-000000000002}";
+    const char* h3 = "{22222222-0000-0000-0000-000000000003}";
+    a->send(save(h1, {15}));
+    b->send(save(h2, {15}));
+    b->send(save(h3, {15, 100})); // 15 is in two groups already; 100 still gets in
+    for (WireClient* c : {a.get(), b.get()}) {
+        c->send(protocol::emptyMessage(Cmd::Heartbeat));
+        ASSERT_TRUE(c->waitFor(Cmd::Heartbeat));
+    }
+    auto members = [&](const char* guid) {
+        wire::Guid g;
+        wire::Guid::fromString(guid, g);
+        return server_->call([&](server::Server& s) {
+            const server::DiscussionGroup* d = s.directory().group(g);
+            return d ? std::optional(d->members) : std::nullopt;
+        });
+    };
+    EXPECT_EQ(members(h1), (std::vector<uint32_t>{11, 15}));
+    EXPECT_EQ(members(h2), (std::vector<uint32_t>{12, 15}));
+    EXPECT_EQ(members(h3), (std::vector<uint32_t>{12, 100}));
+}
+
 } // namespace
 } // namespace vantor::testing
