@@ -129,8 +129,10 @@ void Desktop::setConversationWindows(client::IConversationWindows* windows) {
 }
 
 void Desktop::openSettings(shell::SettingsPage page) {
-    if (!settingsDialog_)
+    if (!settingsDialog_) {
         settingsDialog_ = new TSystemSetForm(*settingsForm_, options_.sound ? *options_.sound : nullSound_);
+        settingsDialog_->setPhotoOpener([this] { people_->openPictureDialog(); });
+    }
     settingsDialog_->open(page);
 }
 

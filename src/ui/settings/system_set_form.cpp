@@ -144,6 +144,12 @@ TSystemSetForm::TSystemSetForm(shell::SettingsForm& core, platform::SoundPlayer&
     };
 }
 
+void TSystemSetForm::setPhotoOpener(std::function<void()> open) {
+    photo_->disconnect(this);
+    photo_->setEnabled(bool(open));
+    if (open) connect(photo_, &QPushButton::clicked, this, [open = std::move(open)] { open(); });
+}
+
 TSystemSetForm::~TSystemSetForm() {
     // A wait for the name change ends with the dialog.
     core_.cancelNameChange();

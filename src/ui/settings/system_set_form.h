@@ -54,6 +54,8 @@ class TSystemSetForm : public QWidget {
     // SBSelFile and SBSelRevFilePath: ask for a path and hand it to `done` (default: a file or
     // folder dialog opened without waiting).
     std::function<void(std::function<void(const QString&)> done)> soundChooser, folderChooser;
+    // btn_Photo: opens the head-picture window (the button is disabled while this is unset).
+    void setPhotoOpener(std::function<void()> open);
 
   protected:
     void paintEvent(QPaintEvent* e) override;

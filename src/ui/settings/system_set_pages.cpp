@@ -209,7 +209,7 @@ QWidget* TSystemSetForm::buildUserinfoPage() {
     photo_ = named(new QPushButton(QStringLiteral(">> 设置照片"), p), "btn_Photo");
     photo_->setFlat(true);
     photo_->setCursor(Qt::PointingHandCursor);
-    // The head-picture window comes with the user details.
+    // Enabled once the desktop says how to open the head-picture window.
     photo_->setEnabled(false);
     v->addWidget(photo_, 0, Qt::AlignLeft);
     v->addStretch();

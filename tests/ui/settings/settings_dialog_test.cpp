@@ -9,6 +9,7 @@
 #include "ui/settings/system_set_form.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -227,6 +228,17 @@ TEST_F(SettingsDialogTest, TheProfilePageEditsTheHeldRecordOnly) {
     ASSERT_TRUE(desktop->settingsForm().ownDetail());
     EXPECT_EQ(desktop->settingsForm().ownDetail()->fax, "010-8888");
     EXPECT_EQ(desktop->settingsForm().ownDetail()->company, held.company);
+
+    // ">> 设置照片" opens the one head-picture window.
+    desktop->openSettings(shell::SettingsPage::Userinfo);
+    auto* photo = in<QPushButton>("btn_Photo");
+    ASSERT_TRUE(photo->isEnabled());
+    photo->click();
+    photo->click();
+    int shown = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        shown += w->objectName() == QStringLiteral("TfrmUsePic") && w->isVisible();
+    EXPECT_EQ(shown, 1);
 }
 
 TEST_F(SettingsDialogTest, NameChangeConfirmedByTheServer) {
