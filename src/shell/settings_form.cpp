@@ -137,7 +137,10 @@ SettingsForm::SettingsForm(client::ClientCore& client, IShellView& view, EdgeDoc
                            platform::Autostart& autostart, QString programPath)
     : client_(client), view_(view), docking_(docking), autostart_(autostart),
       programPath_(std::move(programPath)), confirmTimer_(client.clock().createTimer()) {
-    send = [this](const protocol::Message& m) { return client_.messenger().SendToServer(m); };
+    // Sent only over an open connection: a closed one takes nothing, and the form must say so.
+    send = [this](const protocol::Message& m) {
+        return client_.messenger().ConnectionOpen() && client_.messenger().SendToServer(m);
+    };
     confirmTimer_->setSingleShot(true);
     confirmTimer_->setInterval(kConfirmationMs);
     confirmTimer_->onTimeout = [this] { finishNameChange(NameChangeOutcome::TimedOut); };

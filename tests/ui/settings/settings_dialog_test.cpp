@@ -268,6 +268,21 @@ TEST_F(SettingsDialogTest, NameChangeConfirmedByTheServer) {
     EXPECT_EQ(find<QLabel>("Lb_UserName")->text().contains(QStringLiteral("张大伟")), true);
 }
 
+// The connection goes while the dialog is open: the change is reported as failed, not as sent.
+TEST_F(SettingsDialogTest, ANameChangeOverAClosedConnectionFails) {
+    startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
+    ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
+    desktop->openSettings(shell::SettingsPage::Password);
+    auto* ok = in<QPushButton>("BTOK");
+    setText("EDName", QStringLiteral("张大伟"));
+    messenger().SignOut(false);
+    ASSERT_FALSE(messenger().ConnectionOpen());
+    ok->click();
+    EXPECT_EQ(dialog()->lastMessage().text, QStringLiteral("更改呢称/密码失败！"));
+    EXPECT_TRUE(dialog()->lastMessage().error);
+    EXPECT_FALSE(desktop->settingsForm().waitingForConfirmation());
+}
+
 TEST_F(SettingsDialogTest, NameChangeTimesOutAndTheDialogMayCloseWhileWaiting) {
     startDesktop("loginuser=zhangwei&loginpwd=zhangwei123");
     ASSERT_TRUE(drive([&] { return messenger().SignedIn(); }));
