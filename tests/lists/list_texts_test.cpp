@@ -89,7 +89,8 @@ TEST(ByteCuts, NoticeTitleAndSecondLineUseTheFullWidthEllipsis) {
     n.title = g("关于二零二六年春节放假安排的通知"); // 32 bytes
     n.secondLine = g("各部门：根据国家规定，春节放假安排如下，请周知。");
     EXPECT_EQ(u(n.shownTitle()), "关于二零二六年…");
-    EXPECT_EQ(u(n.shownSecondLine(250)), "各部门：根据国家规定，春节放假…"); // 29 bytes end inside a character
+    EXPECT_EQ(u(n.shownSecondLine(250)),
+              "各部门：根据国家规定，春节放假…");                          // 29 bytes end inside a character
     EXPECT_EQ(u(n.shownSecondLine(189)), "各部门：根据国家规定，春节放…"); // 27 bytes end inside one too
     n.title = "a" + g("通知");
     EXPECT_EQ(u(n.shownTitle()), "a通知") << "short titles stay whole";
