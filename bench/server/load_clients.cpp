@@ -21,11 +21,42 @@ namespace vantor::bench {
 using protocol::Cmd;
 using Clock = std::chrono::steady_clock;
 
-struct LoadClients::Client {
-    int fd = -1;
-    std::string out;  // bytes still to write
+namespace {
+
+// Walks the server's bytes frame by frame without decoding them: skips the greeting and every
+// body, and hands each frame's code to `onFrame`.
+struct FrameWalker {
     size_t skip = 40; // bytes of the current body (or of the greeting) still to skip
     std::string head; // collects the next frame header and its code byte
+
+    template <class F>
+    void feed(const char* data, size_t size, F&& onFrame) {
+        size_t p = 0;
+        while (p < size) {
+            if (skip > 0) {
+                const size_t k = std::min(skip, size - p);
+                skip -= k;
+                p += k;
+                continue;
+            }
+            const size_t k = std::min(size_t(21) - head.size(), size - p);
+            head.append(data + p, k);
+            p += k;
+            if (head.size() < 21) break;
+            skip = wire::loadU32(head.data() + 4) - 1;
+            const auto code = Cmd(uint8_t(head[20]));
+            head.clear();
+            onFrame(code);
+        }
+    }
+};
+
+} // namespace
+
+struct LoadClients::Client {
+    int fd = -1;
+    std::string out; // bytes still to write
+    FrameWalker walker;
     bool signedIn = false;
     int chats = 0; // chat frames received
     int expectedChats = 0;
@@ -131,20 +162,7 @@ LoadResult LoadClients::run(double timeoutSeconds, bool (*done)(const Client&)) 
                         break;
                     }
                     c->bytes += uint64_t(got);
-                    size_t p = 0;
-                    while (p < size_t(got)) {
-                        if (c->skip > 0) {
-                            const size_t k = std::min(c->skip, size_t(got) - p);
-                            c->skip -= k;
-                            p += k;
-                            continue;
-                        }
-                        const size_t k = std::min(size_t(21) - c->head.size(), size_t(got) - p);
-                        c->head.append(buf.data() + p, k);
-                        p += k;
-                        if (c->head.size() < 21) break;
-                        const uint32_t length = wire::loadU32(c->head.data() + 4);
-                        const auto code = Cmd(uint8_t(c->head[20]));
+                    c->walker.feed(buf.data(), size_t(got), [&](Cmd code) {
                         if (code == Cmd::LoginComplete) c->signedIn = true;
                         if (code == Cmd::ChatMessage) ++c->chats;
                         if (code == Cmd::Heartbeat && c->heartbeatsLeft > 0) {
@@ -158,9 +176,7 @@ LoadResult LoadClients::run(double timeoutSeconds, bool (*done)(const Client&)) 
                                 c->failed |= !flush(c->fd, c->out);
                             }
                         }
-                        c->skip = length - 1;
-                        c->head.clear();
-                    }
+                    });
                 }
             }
             if (!wasDone && (done(*c) || c->failed)) --remaining;
@@ -227,8 +243,7 @@ struct HostileLoad::Conn {
     size_t index = 0;
     int fd = -1;
     std::string out;
-    size_t skip = 40;
-    std::string head;
+    FrameWalker walker;
     bool signedIn = false;
     uint32_t status = 0;
 };
@@ -259,8 +274,7 @@ HostileLoad::~HostileLoad() {
 
 void HostileLoad::open(Conn& c) {
     if (c.fd >= 0) ::close(c.fd);
-    c.skip = 40;
-    c.head.clear();
+    c.walker = FrameWalker{};
     c.signedIn = false;
     switch (c.kind) {
     case Conn::Kind::Idle:
@@ -323,25 +337,12 @@ void HostileLoad::loop() {
                         break;
                     }
                     if (c->kind != Conn::Kind::Flooder) continue;
-                    size_t p = 0;
-                    while (p < size_t(got)) {
-                        if (c->skip > 0) {
-                            const size_t k = std::min(c->skip, size_t(got) - p);
-                            c->skip -= k;
-                            p += k;
-                            continue;
-                        }
-                        const size_t k = std::min(size_t(21) - c->head.size(), size_t(got) - p);
-                        c->head.append(buf.data() + p, k);
-                        p += k;
-                        if (c->head.size() < 21) break;
-                        if (Cmd(uint8_t(c->head[20])) == Cmd::LoginComplete) {
+                    c->walker.feed(buf.data(), size_t(got), [&](Cmd code) {
+                        if (code == Cmd::LoginComplete) {
                             c->signedIn = true;
                             ++counts_.flooderSignIns;
                         }
-                        c->skip = wire::loadU32(c->head.data() + 4) - 1;
-                        c->head.clear();
-                    }
+                    });
                 }
             }
             if (closed) open(*c);

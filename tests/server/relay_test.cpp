@@ -324,6 +324,18 @@ TEST_F(ServerTest, TransferAndJoinRecordsComeOnlyFromTheirParties) {
     EXPECT_EQ(got->body, answer.body);
 }
 
+// A new group (or more members for one) as its creator saves it.
+Message groupSave(const char* guid, std::vector<uint32_t> members) {
+    protocol::GroupRecord r;
+    wire::Guid::fromString(guid, r.key.groupId);
+    r.key.kind = protocol::kGroupConversation;
+    r.name = "g";
+    r.count = uint32_t(members.size());
+    for (size_t i = 0; i < members.size(); ++i)
+        r.members[i] = members[i];
+    return protocol::makeMessage(Cmd::GroupSave, r);
+}
+
 TEST_F(ServerTest, GroupsAreBoundedPerCreatorAndAdditionsInRate) {
     server_.reset();
     config_.maxGroupsPerCreator = 3; // 11 created the fixture's group
@@ -332,38 +344,20 @@ TEST_F(ServerTest, GroupsAreBoundedPerCreatorAndAdditionsInRate) {
     startServer();
     auto a = signedIn('a');
     auto b = signedIn('b');
-    auto save = [](const char* guid, std::vector<uint32_t> members) {
-        protocol::GroupRecord r;
-        wire::Guid::fromString(guid, r.key.groupId);
-        r.key.kind = protocol::kGroupConversation;
-        r.name = "g";
-        r.count = uint32_t(members.size());
-        for (size_t i = 0; i < members.size(); ++i)
-            r.members[i] = members[i];
-        return protocol::makeMessage(Cmd::GroupSave, r);
-    };
     const char* g1 = "{11111111-0000-0000-0000-000000000001}";
     const char* g2 = "{11111111-0000-0000-0000-000000000002}";
     const char* g3 = "{11111111-0000-0000-0000-000000000003}";
-    a->send(save(g1, {12}));
-    a->send(save(g2, {13}));
-    a->send(save(g3, {14}));     // a fourth group of 11
-    a->send(save(g1, {14, 15})); // one addition left in 11's budget
+    a->send(groupSave(g1, {12}));
+    a->send(groupSave(g2, {13}));
+    a->send(groupSave(g3, {14}));     // a fourth group of 11
+    a->send(groupSave(g1, {14, 15})); // one addition left in 11's budget
     for (WireClient* c : {a.get(), b.get()}) {
         c->send(protocol::emptyMessage(Cmd::Heartbeat));
         ASSERT_TRUE(c->waitFor(Cmd::Heartbeat));
     }
-    auto members = [&](const char* guid) {
-        wire::Guid g;
-        wire::Guid::fromString(guid, g);
-        return server_->call([&](server::Server& s) {
-            const server::DiscussionGroup* d = s.directory().group(g);
-            return d ? std::optional(d->members) : std::nullopt;
-        });
-    };
-    EXPECT_EQ(members(g1), (std::vector<uint32_t>{11, 12, 14}));
-    EXPECT_EQ(members(g2), (std::vector<uint32_t>{11, 13}));
-    EXPECT_FALSE(members(g3));
+    EXPECT_EQ(groupMembers(g1), (std::vector<uint32_t>{11, 12, 14}));
+    EXPECT_EQ(groupMembers(g2), (std::vector<uint32_t>{11, 13}));
+    EXPECT_FALSE(groupMembers(g3));
 }
 
 // Nobody can be put in more groups than the limit, however many creators try.
@@ -373,37 +367,19 @@ TEST_F(ServerTest, AColleagueIsPutInNoMoreGroupsThanTheLimit) {
     startServer();
     auto a = signedIn('a');
     auto b = signedIn('b');
-    auto save = [](const char* guid, std::vector<uint32_t> members) {
-        protocol::GroupRecord r;
-        wire::Guid::fromString(guid, r.key.groupId);
-        r.key.kind = protocol::kGroupConversation;
-        r.name = "g";
-        r.count = uint32_t(members.size());
-        for (size_t i = 0; i < members.size(); ++i)
-            r.members[i] = members[i];
-        return protocol::makeMessage(Cmd::GroupSave, r);
-    };
     const char* h1 = "{22222222-0000-0000-0000-000000000001}";
     const char* h2 = "{22222222-0000-0000-0000-000000000002}";
     const char* h3 = "{22222222-0000-0000-0000-000000000003}";
-    a->send(save(h1, {15}));
-    b->send(save(h2, {15}));
-    b->send(save(h3, {15, 100})); // 15 is in two groups already; 100 still gets in
+    a->send(groupSave(h1, {15}));
+    b->send(groupSave(h2, {15}));
+    b->send(groupSave(h3, {15, 100})); // 15 is in two groups already; 100 still gets in
     for (WireClient* c : {a.get(), b.get()}) {
         c->send(protocol::emptyMessage(Cmd::Heartbeat));
         ASSERT_TRUE(c->waitFor(Cmd::Heartbeat));
     }
-    auto members = [&](const char* guid) {
-        wire::Guid g;
-        wire::Guid::fromString(guid, g);
-        return server_->call([&](server::Server& s) {
-            const server::DiscussionGroup* d = s.directory().group(g);
-            return d ? std::optional(d->members) : std::nullopt;
-        });
-    };
-    EXPECT_EQ(members(h1), (std::vector<uint32_t>{11, 15}));
-    EXPECT_EQ(members(h2), (std::vector<uint32_t>{12, 15}));
-    EXPECT_EQ(members(h3), (std::vector<uint32_t>{12, 100}));
+    EXPECT_EQ(groupMembers(h1), (std::vector<uint32_t>{11, 15}));
+    EXPECT_EQ(groupMembers(h2), (std::vector<uint32_t>{12, 15}));
+    EXPECT_EQ(groupMembers(h3), (std::vector<uint32_t>{12, 100}));
 }
 
 } // namespace

@@ -63,4 +63,13 @@ std::unique_ptr<WireClient> ServerTest::signedIn(char account, SignInResult* res
     return c;
 }
 
+std::optional<std::vector<uint32_t>> ServerTest::groupMembers(const char* guid) {
+    wire::Guid g;
+    wire::Guid::fromString(guid, g);
+    return server_->call([&](server::Server& s) {
+        const server::DiscussionGroup* d = s.directory().group(g);
+        return d ? std::optional(d->members) : std::nullopt;
+    });
+}
+
 } // namespace vantor::testing

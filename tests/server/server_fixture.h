@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include <memory>
 
 namespace vantor::testing {
@@ -30,6 +33,8 @@ class ServerTest : public ::testing::Test {
     void startServer();
     // A client signed in as account `a`…`e`; fails the test when refused.
     std::unique_ptr<WireClient> signedIn(char account, SignInResult* result = nullptr);
+    // The members of a discussion group as the server holds them; none when it has no such group.
+    std::optional<std::vector<uint32_t>> groupMembers(const char* guid);
 
     QTemporaryDir dir_;
     ServerConfig config_;
