@@ -348,6 +348,18 @@ GroupOutcome GroupsCore::UpdateGroupInfo(Conversation& c, const std::string& nam
     return GroupOutcome{true, {}, guid};
 }
 
+bool GroupsCore::sendMemberChange(const protocol::Group& g, uint32_t actorId, Cmd each, Cmd save) {
+    protocol::GroupMemberChange change;
+    change.actorId = actorId;
+    change.guid = g.guid;
+    const bool sent = fanOut(g.members, each, [&change](uint32_t id) {
+        change.targetId = id;
+        return wire::encode(change);
+    });
+    change.targetId = 0;
+    return sent && send(save, wire::encode(change));
+}
+
 GroupOutcome GroupsCore::DismissGroup(Conversation& c) {
     const protocol::Group* g = c.kind() == protocol::kGroupConversation ? FindGroup(c.key.groupId) : nullptr;
     if (!g) {
@@ -357,20 +369,13 @@ GroupOutcome GroupsCore::DismissGroup(Conversation& c) {
     const uint32_t own = host_.ownId();
     if (g->creatorId != own) return failed({});
     if (!host_.connectionOpen()) return failed(texts::notConnected());
-    protocol::GroupMemberChange change;
-    change.actorId = own;
-    change.guid = g->guid;
-    bool sent = fanOut(g->members, Cmd::GroupDismiss, [&change](uint32_t id) {
-        change.targetId = id;
-        return wire::encode(change);
-    });
-    change.targetId = 0;
-    sent = sent && send(Cmd::GroupDismissSave, wire::encode(change));
-    if (!sent) return GroupOutcome{false, texts::notConnected(), change.guid};
+    const bool sent = sendMemberChange(*g, own, Cmd::GroupDismiss, Cmd::GroupDismissSave);
+    const protocol::Guid guid = g->guid;
+    if (!sent) return GroupOutcome{false, texts::notConnected(), guid};
     // Our own copy of the dismissal may come back: it then finds nothing to do.
-    directory_.RemoveGroup(change.guid);
+    directory_.RemoveGroup(guid);
     markGone(c, texts::groupDismissed());
-    return GroupOutcome{true, {}, change.guid};
+    return GroupOutcome{true, {}, guid};
 }
 
 GroupOutcome GroupsCore::LeaveGroup(Conversation& c) {
@@ -379,18 +384,10 @@ GroupOutcome GroupsCore::LeaveGroup(Conversation& c) {
     if (g) {
         const uint32_t own = host_.ownId();
         if (!host_.connectionOpen()) return failed(texts::notConnected());
-        protocol::GroupMemberChange change;
-        change.actorId = own;
-        change.guid = g->guid;
-        bool sent = fanOut(g->members, Cmd::GroupQuit, [&change](uint32_t id) {
-            change.targetId = id;
-            return wire::encode(change);
-        });
-        change.targetId = 0;
-        sent = sent && send(Cmd::GroupQuitSave, wire::encode(change));
+        const bool sent = sendMemberChange(*g, own, Cmd::GroupQuit, Cmd::GroupQuitSave);
         if (!sent) return failed(texts::notConnected());
-        guid = change.guid;
-        directory_.RemoveGroup(change.guid);
+        guid = g->guid;
+        directory_.RemoveGroup(*guid);
     }
     const int id = c.id;
     gone_.erase(id);
@@ -408,22 +405,15 @@ GroupOutcome GroupsCore::RemoveMember(Conversation& c, uint32_t memberId) {
     const uint32_t own = host_.ownId();
     if (g->creatorId != own || memberId == own || !hasMember(g->members, memberId)) return failed({});
     if (!host_.connectionOpen()) return failed(texts::notConnected());
-    protocol::GroupMemberChange change;
-    change.actorId = memberId;
-    change.guid = g->guid;
-    bool sent = fanOut(g->members, Cmd::GroupQuit, [&change](uint32_t id) {
-        change.targetId = id;
-        return wire::encode(change);
-    });
-    change.targetId = 0;
-    sent = sent && send(Cmd::GroupQuitSave, wire::encode(change));
-    if (!sent) return GroupOutcome{false, texts::notConnected(), change.guid};
-    directory_.ChangeGroup(change.guid, [memberId](protocol::Group& group) {
+    const bool sent = sendMemberChange(*g, memberId, Cmd::GroupQuit, Cmd::GroupQuitSave);
+    const protocol::Guid guid = g->guid;
+    if (!sent) return GroupOutcome{false, texts::notConnected(), guid};
+    directory_.ChangeGroup(guid, [memberId](protocol::Group& group) {
         std::replace(group.members.begin(), group.members.end(), memberId, 0u);
         group.memberCount = uint32_t(memberCount(group.members));
     });
     RefreshGroupWindow(c, true);
-    return GroupOutcome{true, {}, change.guid};
+    return GroupOutcome{true, {}, guid};
 }
 
 // ---- receivers ----

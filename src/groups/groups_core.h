@@ -131,6 +131,9 @@ class GroupsCore {
     bool fanOut(const protocol::MemberSlots& memberSlots, protocol::Cmd code,
                 const std::function<std::string(uint32_t)>& body, uint32_t skip = 0);
     bool send(protocol::Cmd code, std::string body);
+    // A member change (`actorId` leaves, is removed, or dismisses the group) told to every online
+    // member with `each`, then saved with `save`; false when a write failed.
+    bool sendMemberChange(const protocol::Group& g, uint32_t actorId, protocol::Cmd each, protocol::Cmd save);
     conversation::Conversation* windowOf(const protocol::Guid& guid);
     void becomeGroupWindow(conversation::Conversation& c, const protocol::Guid& guid);
     void markGone(conversation::Conversation& c, const std::string& why);
