@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 namespace vantor::platform {
 
@@ -14,6 +15,8 @@ class HotKeys {
     // Registers the five keys; false when none could be registered (another program holds them).
     virtual bool registerAll() = 0;
     virtual void unregisterAll() = 0;
+    // The keys another program held at the last registerAll(), in the order of HotKey.
+    virtual std::vector<HotKey> taken() const { return {}; }
     // Called on the thread that created the backend, once per key press.
     std::function<void(HotKey)> onHotKey;
 };

@@ -25,7 +25,12 @@ constexpr std::array<Binding, 5> kBindings{{{XK_q, HotKey::CtrlQ},
 // keypad digits need Num Lock on to be digits at all.
 constexpr std::array<unsigned, 4> kLockVariants{0, LockMask, Mod2Mask, LockMask | Mod2Mask};
 
-int ignoreErrors(Display*, XErrorEvent*) {
+// A grab that another program holds fails with BadAccess, asynchronously: the handler notes it and
+// the XSync after each key's grabs tells which key it was. Xlib's error handler is process-wide, so
+// the note is too; registration runs on one thread.
+bool grabRefused = false;
+int noteGrabErrors(Display*, XErrorEvent* e) {
+    if (e->error_code == BadAccess) grabRefused = true;
     return 0;
 }
 } // namespace
@@ -34,6 +39,7 @@ struct X11HotKeys::Impl {
     Display* display = nullptr;
     std::unique_ptr<QSocketNotifier> notifier;
     std::vector<std::pair<KeyCode, HotKey>> grabbed;
+    std::vector<HotKey> taken;
 };
 
 X11HotKeys::X11HotKeys(QObject* parent) : QObject(parent), d_(std::make_unique<Impl>()) {
@@ -52,14 +58,26 @@ X11HotKeys::~X11HotKeys() {
 bool X11HotKeys::registerAll() {
     if (!d_->display) return false;
     unregisterAll();
-    // A key grabbed by another program raises BadAccess asynchronously; it must not end the client.
-    auto* previous = XSetErrorHandler(ignoreErrors);
+    d_->taken.clear();
+    // A refused grab must not end the client, and must not leave the key's other lock variants
+    // grabbed: a key is ours with every variant or not at all.
+    auto* previous = XSetErrorHandler(noteGrabErrors);
     const Window root = DefaultRootWindow(d_->display);
     for (const Binding& b : kBindings) {
         const KeyCode code = XKeysymToKeycode(d_->display, b.sym);
         if (code == 0) continue;
+        grabRefused = false;
         for (unsigned lock : kLockVariants)
             XGrabKey(d_->display, code, ControlMask | lock, root, False, GrabModeAsync, GrabModeAsync);
+        XSync(d_->display, False);
+        if (grabRefused) {
+            // Ungrabbing a variant another client holds is a no-op for it.
+            for (unsigned lock : kLockVariants)
+                XUngrabKey(d_->display, code, ControlMask | lock, root);
+            XSync(d_->display, False);
+            d_->taken.push_back(b.key);
+            continue;
+        }
         d_->grabbed.emplace_back(code, b.key);
     }
     XSelectInput(d_->display, root, KeyPressMask);
@@ -67,6 +85,10 @@ bool X11HotKeys::registerAll() {
     XSetErrorHandler(previous);
     readEvents(); // what XSync queued would wait for the next byte on the socket
     return !d_->grabbed.empty();
+}
+
+std::vector<HotKey> X11HotKeys::taken() const {
+    return d_->taken;
 }
 
 void X11HotKeys::unregisterAll() {

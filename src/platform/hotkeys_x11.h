@@ -18,6 +18,7 @@ class X11HotKeys : public QObject, public HotKeys {
     ~X11HotKeys() override;
     bool registerAll() override;
     void unregisterAll() override;
+    std::vector<HotKey> taken() const override;
 
   private:
     struct Impl;

@@ -5,6 +5,7 @@
 #include "protocol/text.h"
 
 #include <QFileInfo>
+#include <QStringList>
 
 namespace vantor::shell {
 
@@ -119,6 +120,18 @@ void ShellCore::hotKey(platform::HotKey key) {
             directory::texts::workState(int(key) - int(platform::HotKey::CtrlKeypad1)));
         break;
     }
+}
+
+QString takenHotKeysText(const std::vector<platform::HotKey>& keys) {
+    QStringList names;
+    for (platform::HotKey key : keys)
+        names
+            << (key == platform::HotKey::CtrlQ
+                    ? QStringLiteral("Ctrl+Q")
+                    : QStringLiteral("Ctrl+小键盘%1").arg(int(key) - int(platform::HotKey::CtrlKeypad1) + 1));
+    if (names.isEmpty()) return {};
+    return QStringLiteral("热键 %1 已被其他程序占用，在本程序中不可用。")
+        .arg(names.join(QStringLiteral("、")));
 }
 
 // ---- sibling programs ----

@@ -21,6 +21,9 @@
 
 namespace vantor::shell {
 
+// What the user is told when other programs hold some of the hot keys; empty when none is taken.
+QString takenHotKeysText(const std::vector<platform::HotKey>& keys);
+
 class ShellCore : private session::SessionParticipant {
   public:
     // `notifier`: desktop notifications of new messages (none: only the tray tells).

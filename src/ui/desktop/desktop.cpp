@@ -90,6 +90,8 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
+        const QString taken = shell::takenHotKeysText(options_.hotKeys->taken());
+        if (!taken.isEmpty()) window_->showMessage(taken, QStringLiteral("提示"));
     }
 }
 

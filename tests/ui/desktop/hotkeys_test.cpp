@@ -23,6 +23,12 @@ class Typist {
         if (display_) XCloseDisplay(display_);
     }
     bool ok() const { return display_ != nullptr; }
+    // Holds Ctrl+key on the root window as another program would (the plain variant only).
+    void grab(KeySym key) {
+        XGrabKey(display_, XKeysymToKeycode(display_, key), ControlMask, DefaultRootWindow(display_), False,
+                 GrabModeAsync, GrabModeAsync);
+        XSync(display_, False);
+    }
     void type(KeySym key, bool ctrl, bool numLock = false) {
         auto tap = [&](KeySym s, bool down) {
             XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, s), down ? True : False, 0);
@@ -86,7 +92,44 @@ TEST(X11HotKeys, CtrlWithTheFiveKeysWhateverTheLocks) {
     EXPECT_TRUE(got.empty());
 }
 
+TEST(X11HotKeys, AKeyAnotherProgramHoldsIsReportedAndLeftWholeTheOthersWork) {
+    Typist other;
+    ASSERT_TRUE(other.ok());
+    other.grab(XK_q);
+    platform::X11HotKeys keys;
+    std::vector<platform::HotKey> got;
+    keys.onHotKey = [&](platform::HotKey k) { got.push_back(k); };
+    ASSERT_TRUE(keys.registerAll());
+    EXPECT_EQ(keys.taken(), std::vector<platform::HotKey>{platform::HotKey::CtrlQ});
+
+    Typist typist;
+    typist.type(XK_KP_1, true, true);
+    EXPECT_TRUE(spinUntil([&] { return !got.empty(); }));
+    EXPECT_EQ(got, std::vector<platform::HotKey>{platform::HotKey::CtrlKeypad1});
+    // Ctrl+Caps Lock+Q was free, but half a key is no key: it was given back.
+    got.clear();
+    typist.type(XK_Caps_Lock, false);
+    typist.type(XK_q, true);
+    typist.type(XK_Caps_Lock, false);
+    spinUntil([&] { return !got.empty(); }, 300);
+    EXPECT_TRUE(got.empty());
+}
+
 class DesktopHotKeysTest : public MainWindowTest {};
+
+TEST_F(DesktopHotKeysTest, KeysHeldByAnotherProgramAreNamedToTheUser) {
+    Typist other;
+    ASSERT_TRUE(other.ok());
+    other.grab(XK_q);
+    other.grab(XK_KP_2);
+    platform::X11HotKeys keys;
+    hotKeys = &keys;
+    startDesktop();
+    EXPECT_EQ(window().shown().messageTitle, QStringLiteral("提示"));
+    EXPECT_EQ(window().shown().messageText,
+              QStringLiteral("热键 Ctrl+Q、Ctrl+小键盘2 已被其他程序占用，在本程序中不可用。"));
+    desktop.reset();
+}
 
 TEST_F(DesktopHotKeysTest, CtrlQShowsTheHiddenWindowAndCtrlKeypadSetsTheWorkState) {
     platform::X11HotKeys keys;

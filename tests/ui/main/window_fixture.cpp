@@ -38,6 +38,7 @@ void MainWindowTest::startDesktop(const std::string& argument, bool host, uint16
     o.launcher = &launcher;
     o.sound = &sound;
     o.notifier = notifier;
+    o.hotKeys = hotKeys;
     o.machineId = [] { return std::string("020000000009"); };
     o.localAddress = [] { return std::string("127.0.0.1"); };
     o.quit = [] {};

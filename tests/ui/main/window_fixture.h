@@ -5,6 +5,7 @@
 #pragma once
 
 #include "../../client/client_fixture.h"
+#include "platform/hotkeys.h"
 #include "platform/sound.h"
 #include "ui/desktop/desktop.h"
 
@@ -61,6 +62,7 @@ class MainWindowTest : public ClientTest {
     platform::RecordingProcessLauncher launcher;
     std::vector<QUrl> links;
     platform::DesktopNotifier* notifier = nullptr; // set before startDesktop (none: no notifications)
+    platform::HotKeys* hotKeys = nullptr;          // set before startDesktop (none: no hot keys)
     std::unique_ptr<ui::Desktop> desktop;
 };
 
