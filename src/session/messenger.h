@@ -88,8 +88,8 @@ class TMessengerX : public QObject {
     void TimerAutoConnectTimer();
 
     // ---- for the other subsystems ----
-    // Ordinary path (at most 2028 bytes) and stream path. A closed connection skips silently; a
-    // failed write returns false.
+    // Ordinary path (at most 2028 bytes) and stream path; false when nothing was written (closed
+    // connection or failed write).
     bool SendToServer(const protocol::Message& m);
     bool SendStreamToServer(std::string_view stream);
     // Replaces the handler of a code (the built-in handlers of the sign-in codes included).

@@ -130,14 +130,14 @@ void ServerConnection::retire(QTcpSocket* s) {
 }
 
 bool ServerConnection::SendToServer(const protocol::Message& m) {
-    if (!isOpen()) return true;
+    if (!isOpen()) return false;
     const std::string frame = protocol::frameMessage(m);
     if (frame.empty()) return false;
     return socket_->write(frame.data(), qint64(frame.size())) == qint64(frame.size());
 }
 
 bool ServerConnection::SendStreamToServer(std::string_view stream) {
-    if (!isOpen()) return true;
+    if (!isOpen()) return false;
     const std::string frame = protocol::frameStream(stream);
     return socket_->write(frame.data(), qint64(frame.size())) == qint64(frame.size());
 }

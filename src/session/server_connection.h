@@ -42,10 +42,10 @@ class ServerConnection : public QObject {
     // the reader is terminated first. No signal follows.
     void close();
 
-    // Ordinary path: at most 2028 bytes (code included). A closed connection skips the message and
-    // reports success; false means the write failed (or the message is too long).
+    // Ordinary path: at most 2028 bytes (code included). False when nothing was written: the
+    // connection is closed, the write failed or the message is too long.
     bool SendToServer(const protocol::Message& m);
-    // Stream path: no length limit.
+    // Stream path: no length limit; false as above.
     bool SendStreamToServer(std::string_view stream);
 
     uint16_t localPort() const;

@@ -190,6 +190,9 @@ TEST_F(SessionTest, KilledServerBringsTheReLoginPanelAndAutomaticReconnection) {
     ASSERT_TRUE(waitFor([&] { return !c.SignedIn(); }));
     EXPECT_TRUE(view_.has("re-login lost"));
     EXPECT_TRUE(c.TimerAutoConnect->isActive());
+    // Nothing written is nothing sent.
+    EXPECT_FALSE(c.SendToServer(protocol::emptyMessage(Cmd::Heartbeat)));
+    EXPECT_FALSE(c.SendStreamToServer(protocol::emptyMessage(Cmd::Heartbeat).bytes()));
 
     QProcess second;
     ASSERT_TRUE(startServer(second));
