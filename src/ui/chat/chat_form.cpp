@@ -186,8 +186,8 @@ TfrmChatForm::TfrmChatForm(ChatFormContext& context, int conversationId, QWidget
     connect(input_, &QTextEdit::textChanged, this, &TfrmChatForm::inputChanged);
     display_->onLink = [this](const QString& link) { linkClicked(link); };
     display_->onOpenPicture = [this](const QString& path) { ctx_.services->openPath(path); };
-    display_->askSaveName = [this](const QString& suggested) {
-        return ctx_.services->saveFileName(this, suggested);
+    display_->askSaveName = [this](const QString& suggested, std::function<void(const QString&)> done) {
+        ctx_.services->saveFileName(this, suggested, std::move(done));
     };
     display_->viewport()->installEventFilter(this);
     input_->viewport()->installEventFilter(this);
@@ -390,8 +390,7 @@ TSelFaceForm* TfrmChatForm::openFacePicker() {
 }
 
 void TfrmChatForm::choosePicture() {
-    const QString file = ctx_.services->openPictureName(this);
-    if (!file.isEmpty()) input_->insertPictureFile(file);
+    ctx_.services->openPictureName(this, [this](const QString& file) { input_->insertPictureFile(file); });
 }
 
 void TfrmChatForm::setUserInfoVisible(bool visible) {

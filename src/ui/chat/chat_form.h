@@ -156,6 +156,8 @@ class TfrmChatForm : public QWidget {
     QPointer<TSelFaceForm> facePicker_;
     std::vector<std::pair<int, int>> shakeLeft_;
     bool syncingFont_ = false;
+    bool closeQuestionOpen_ = false; // the question about running transfers is on screen
+    bool closeAgreed_ = false;       // its OK: the next close goes through
 };
 
 } // namespace vantor::ui

@@ -64,16 +64,34 @@ void TfrmChatForm::linkClicked(const QString& link) {
 void TfrmChatForm::closeEvent(QCloseEvent* event) {
     Conversation* c = conversation();
     if (c) {
-        if (!ctx_.chat->closeQuery(*c, [&] { return ctx_.services->evaluationAsksToStay(*c); })) {
+        // The question about running transfers is answered later; its OK closes the window again,
+        // past both checks (the close query has had its say).
+        if (closeQuestionOpen_) {
             event->ignore();
             return;
         }
-        const auto question = conversation::closeQuestion(ctx_.services->runningFileTransfers(*c),
-                                                          ctx_.services->runningMedia(*c));
-        if (question && !ctx_.services->confirm(this, QStringLiteral("提示"), fromGbk(*question))) {
-            event->ignore();
-            return;
+        if (!closeAgreed_) {
+            if (!ctx_.chat->closeQuery(*c, [&] { return ctx_.services->evaluationAsksToStay(*c); })) {
+                event->ignore();
+                return;
+            }
+            const auto question = conversation::closeQuestion(ctx_.services->runningFileTransfers(*c),
+                                                              ctx_.services->runningMedia(*c));
+            if (question) {
+                event->ignore();
+                closeQuestionOpen_ = true;
+                ctx_.services->confirm(this, QStringLiteral("提示"), fromGbk(*question), [this](bool ok) {
+                    closeQuestionOpen_ = false;
+                    if (!ok) return;
+                    closeAgreed_ = true;
+                    // Not from inside this close: Qt refuses a close within a close.
+                    QMetaObject::invokeMethod(
+                        this, [this] { close(); }, Qt::QueuedConnection);
+                });
+                return;
+            }
         }
+        closeAgreed_ = false;
         ctx_.services->endActivities(*c);
     }
     event->accept();

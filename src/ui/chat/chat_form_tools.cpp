@@ -169,11 +169,12 @@ QWidget* TfrmChatForm::buildFontBar() {
     for (QToolButton* b : {boldButton_, italicButton_, underlineButton_})
         connect(b, &QToolButton::toggled, this, changed);
     connect(colour, &QToolButton::clicked, this, [this] {
-        conversation::ChatFont f = input_->inputFont();
-        if (auto chosen = ctx_.services->chooseColour(this, chatlayout::colourOf(f.color))) {
-            f.color = chatlayout::windowsRgbOf(*chosen);
-            applyInputFont(f);
-        }
+        ctx_.services->chooseColour(this, chatlayout::colourOf(input_->inputFont().color),
+                                    [this](const QColor& chosen) {
+                                        conversation::ChatFont f = input_->inputFont();
+                                        f.color = chatlayout::windowsRgbOf(chosen);
+                                        applyInputFont(f);
+                                    });
     });
     return bar;
 }

@@ -3,10 +3,7 @@
 #include "ui/kit/dialogs.h"
 
 #include <QApplication>
-#include <QColorDialog>
 #include <QDesktopServices>
-#include <QFileDialog>
-#include <QMessageBox>
 
 namespace vantor::ui {
 
@@ -23,33 +20,28 @@ void IChatServices::openUrl(const QUrl& url) {
 }
 
 void IChatServices::alert(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, QStringLiteral("提示"), text);
+    showInformation(parent, QStringLiteral("提示"), text);
 }
 
-bool IChatServices::confirm(QWidget* parent, const QString& caption, const QString& text) {
-    return QMessageBox::question(parent, caption, text, QMessageBox::Ok | QMessageBox::Cancel) ==
-           QMessageBox::Ok;
+void IChatServices::confirm(QWidget* parent, const QString& caption, const QString& text,
+                            std::function<void(bool)> done) {
+    askOkCancel(parent, caption, text, std::move(done));
 }
 
-QString IChatServices::saveFileName(QWidget* parent, const QString& suggested) {
-    const QString chosen =
-        QFileDialog::getSaveFileName(parent, QStringLiteral("图片另存为"), inDialogFolder(suggested));
-    rememberDialogFolder(chosen);
-    return chosen;
+void IChatServices::saveFileName(QWidget* parent, const QString& suggested,
+                                 std::function<void(const QString&)> done) {
+    chooseFile(parent, true, QStringLiteral("图片另存为"), inDialogFolder(suggested), QString(),
+               std::move(done));
 }
 
-QString IChatServices::openPictureName(QWidget* parent) {
-    const QString chosen =
-        QFileDialog::getOpenFileName(parent, QStringLiteral("发送图片"), dialogFolder(),
-                                     QStringLiteral("图片 (*.gif *.jpg *.jpeg *.bmp *.png)"));
-    rememberDialogFolder(chosen);
-    return chosen;
+void IChatServices::openPictureName(QWidget* parent, std::function<void(const QString&)> done) {
+    chooseFile(parent, false, QStringLiteral("发送图片"), dialogFolder(),
+               QStringLiteral("图片 (*.gif *.jpg *.jpeg *.bmp *.png)"), std::move(done));
 }
 
-std::optional<QColor> IChatServices::chooseColour(QWidget* parent, const QColor& current) {
-    const QColor c = QColorDialog::getColor(current, parent);
-    if (!c.isValid()) return std::nullopt;
-    return c;
+void IChatServices::chooseColour(QWidget* parent, const QColor& current,
+                                 std::function<void(const QColor&)> done) {
+    ui::chooseColour(parent, current, std::move(done));
 }
 
 } // namespace vantor::ui

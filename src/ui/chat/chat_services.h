@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -91,14 +92,19 @@ class IChatServices {
     // that punching is done before the first message.
     virtual void windowShown(const conversation::Conversation& /*c*/) {}
 
-    // The desktop. The defaults use the system's handlers and modal dialogs.
+    // The desktop. The defaults use the system's handlers and window-modal dialogs that answer
+    // through the callback, which runs only with an answer (OK or Cancel for `confirm`, a choice
+    // for the others) and only while `parent` is alive.
     virtual void openPath(const QString& path);
     virtual void openUrl(const QUrl& url);
     virtual void alert(QWidget* parent, const QString& text);
-    virtual bool confirm(QWidget* parent, const QString& caption, const QString& text);
-    virtual QString saveFileName(QWidget* parent, const QString& suggested);
-    virtual QString openPictureName(QWidget* parent);
-    virtual std::optional<QColor> chooseColour(QWidget* parent, const QColor& current);
+    virtual void confirm(QWidget* parent, const QString& caption, const QString& text,
+                         std::function<void(bool)> done);
+    virtual void saveFileName(QWidget* parent, const QString& suggested,
+                              std::function<void(const QString&)> done);
+    virtual void openPictureName(QWidget* parent, std::function<void(const QString&)> done);
+    virtual void chooseColour(QWidget* parent, const QColor& current,
+                              std::function<void(const QColor&)> done);
 };
 
 // The program's and the account's picture folders.

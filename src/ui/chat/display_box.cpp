@@ -162,7 +162,8 @@ QMenu* DisplayBox::buildMenu(const QPoint& pos) {
         connect(saveAs, &QAction::triggered, this, [this, o] {
             if (!askSaveName) return;
             const QString file = storedFileOf(o);
-            savePictureAs(o, askSaveName(file.section(QLatin1Char('/'), -1)));
+            askSaveName(file.section(QLatin1Char('/'), -1),
+                        [this, o](const QString& target) { savePictureAs(o, target); });
         });
     }
     menu->addSeparator();

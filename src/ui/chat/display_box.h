@@ -48,7 +48,7 @@ class DisplayBox : public RichTextBox {
 
     std::function<void(const QString& link)> onLink;        // an action link or web address clicked
     std::function<void(const QString& path)> onOpenPicture; // double-click on a stored picture
-    std::function<QString(const QString& suggested)> askSaveName;
+    std::function<void(const QString& suggested, std::function<void(const QString&)> done)> askSaveName;
 
   protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -54,25 +54,24 @@ QByteArray guidBytes(const wire::Guid& g) {
 
 // ---- services ----
 
-bool IHistoryServices::confirm(QWidget* parent, const QString& caption, const QString& text) {
-    return QMessageBox::question(parent, caption, text, QMessageBox::Ok | QMessageBox::Cancel) ==
-           QMessageBox::Ok;
+void IHistoryServices::confirm(QWidget* parent, const QString& caption, const QString& text,
+                               std::function<void(bool)> done) {
+    askOkCancel(parent, caption, text, std::move(done));
 }
 
 void IHistoryServices::error(QWidget* parent, const QString& caption, const QString& text) {
-    QMessageBox::critical(parent, caption, text);
+    auto* box = showInformation(parent, caption, text);
+    box->setIcon(QMessageBox::Critical);
 }
 
 void IHistoryServices::alert(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, QStringLiteral("提示"), text);
+    showInformation(parent, QStringLiteral("提示"), text);
 }
 
-QString IHistoryServices::exportFileName(QWidget* parent, const QString& suggested) {
-    const QString chosen =
-        QFileDialog::getSaveFileName(parent, QStringLiteral("导出对话记录"), inDialogFolder(suggested),
-                                     QStringLiteral("网页 (*.html);;文本 (*.txt)"));
-    rememberDialogFolder(chosen);
-    return chosen;
+void IHistoryServices::exportFileName(QWidget* parent, const QString& suggested,
+                                      std::function<void(const QString&)> done) {
+    chooseFile(parent, true, QStringLiteral("导出对话记录"), inDialogFolder(suggested),
+               QStringLiteral("网页 (*.html);;文本 (*.txt)"), std::move(done));
 }
 
 void IHistoryServices::openPath(const QString& path) {
@@ -357,15 +356,20 @@ void THistoryForm::deleteConversation() {
     if (selection_.partner == HistorySelection::kNone) return;
     const history::HistoryPage p = history::ReadHistoryPage(ctx_.store, selection_.key(), 1);
     if (!p.status.ok() || p.pageCount == 0) return;
-    if (!ctx_.services->confirm(this, QStringLiteral("确认删除"),
-                                QStringLiteral("确定要删除与 %1 对话的历史记录吗？").arg(selection_.name)))
-        return;
-    if (!history::DeleteConversation(ctx_.store, selection_.key()).ok()) {
-        ctx_.services->error(this, QStringLiteral("错误"), QStringLiteral("未能删除历史记录！"));
-        return;
-    }
-    view_->clear();
-    resetPageArea();
+    // The answer deletes the conversation asked about, whatever is selected by then.
+    const auto key = selection_.key();
+    ctx_.services->confirm(
+        this, QStringLiteral("确认删除"),
+        QStringLiteral("确定要删除与 %1 对话的历史记录吗？").arg(selection_.name), [this, key](bool ok) {
+            if (!ok) return;
+            if (!history::DeleteConversation(ctx_.store, key).ok()) {
+                ctx_.services->error(this, QStringLiteral("错误"), QStringLiteral("未能删除历史记录！"));
+                return;
+            }
+            if (selection_.key() != key) return;
+            view_->clear();
+            resetPageArea();
+        });
 }
 
 void THistoryForm::linkClicked(const QString& link) {

@@ -12,6 +12,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,14 +27,18 @@ class QTreeWidgetItem;
 
 namespace vantor::ui {
 
-// The dialogs and the desktop as the viewer uses them (modal by default; tests record).
+// The dialogs and the desktop as the viewer uses them (window-modal by default, answering through
+// the callback while `parent` is alive; tests record).
 class IHistoryServices {
   public:
     virtual ~IHistoryServices() = default;
-    virtual bool confirm(QWidget* parent, const QString& caption, const QString& text);
+    virtual void confirm(QWidget* parent, const QString& caption, const QString& text,
+                         std::function<void(bool)> done);
     virtual void error(QWidget* parent, const QString& caption, const QString& text);
     virtual void alert(QWidget* parent, const QString& text);
-    virtual QString exportFileName(QWidget* parent, const QString& suggested);
+    // done(file) only when one was chosen.
+    virtual void exportFileName(QWidget* parent, const QString& suggested,
+                                std::function<void(const QString&)> done);
     virtual void openPath(const QString& path);
     virtual void openUrl(const QUrl& url);
 };

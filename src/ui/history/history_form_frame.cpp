@@ -68,9 +68,11 @@ QWidget* THistoryForm::buildSearchBar() {
     connect(go, &QPushButton::clicked, this, run);
     connect(searchBox_, &QLineEdit::returnPressed, this, run);
     connect(exportButton_, &QPushButton::clicked, this, [this] {
-        const QString path = ctx_.services->exportFileName(this, selection_.name + QStringLiteral(".html"));
-        if (!path.isEmpty() && !exportTo(path))
-            ctx_.services->error(this, QStringLiteral("错误"), QStringLiteral("未能导出对话记录！"));
+        ctx_.services->exportFileName(
+            this, selection_.name + QStringLiteral(".html"), [this](const QString& path) {
+                if (!exportTo(path))
+                    ctx_.services->error(this, QStringLiteral("错误"), QStringLiteral("未能导出对话记录！"));
+            });
     });
     return bar;
 }

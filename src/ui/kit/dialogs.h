@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <functional>
+
+class QColor;
 class QMessageBox;
 class QWidget;
 
@@ -16,6 +19,18 @@ inline const QString kNotProvidedText = QStringLiteral("此功能尚未提供");
 // A message box that does not hold up the caller: shown over `parent` (window-modal when there is
 // one), freed when closed.
 QMessageBox* showInformation(QWidget* parent, const QString& title, const QString& text);
+
+// Dialogs that answer through a callback, never through a nested event loop: window-modal over
+// `parent`, freed when closed. The callback runs only while `parent` is alive.
+// OK / Cancel: done(true) on OK, done(false) on Cancel or when the box is closed.
+void askOkCancel(QWidget* parent, const QString& caption, const QString& text,
+                 std::function<void(bool)> done);
+// A file to open (or to save, with `save`), starting at `start`; done(file) only when one was chosen,
+// whose folder is where the next dialog starts.
+void chooseFile(QWidget* parent, bool save, const QString& caption, const QString& start,
+                const QString& filter, std::function<void(const QString&)> done);
+// A colour; done(colour) only when one was chosen.
+void chooseColour(QWidget* parent, const QColor& current, std::function<void(const QColor&)> done);
 
 // Loads Qt's Chinese translations (Debian: qt6-translations-l10n) into the application and makes
 // Chinese (PRC) the default locale. False when the translations are not installed.

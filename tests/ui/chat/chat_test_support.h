@@ -39,6 +39,8 @@ struct RecordingServices : IChatServices {
     int fileTransfers = 0, media = 0, ended = 0;
     bool answer = true;
     QString saveName;
+    bool holdAnswers = false;
+    std::function<void(bool)> heldAnswer;
 
     std::optional<PeerCard> peerCard(uint32_t id) override {
         auto it = cards.find(id);
@@ -67,13 +69,19 @@ struct RecordingServices : IChatServices {
     void openPath(const QString& path) override { opened.push_back(path); }
     void openUrl(const QUrl& url) override { opened.push_back(url.toString()); }
     void alert(QWidget*, const QString& text) override { alerts.push_back(text); }
-    bool confirm(QWidget*, const QString&, const QString& text) override {
+    // Answers at once with `answer`, or keeps the question open in `heldAnswer` (holdAnswers).
+    void confirm(QWidget*, const QString&, const QString& text, std::function<void(bool)> done) override {
         questions.push_back(text);
-        return answer;
+        if (holdAnswers)
+            heldAnswer = std::move(done);
+        else
+            done(answer);
     }
-    QString saveFileName(QWidget*, const QString&) override { return saveName; }
-    QString openPictureName(QWidget*) override { return {}; }
-    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
+    void saveFileName(QWidget*, const QString&, std::function<void(const QString&)> done) override {
+        if (!saveName.isEmpty()) done(saveName);
+    }
+    void openPictureName(QWidget*, std::function<void(const QString&)>) override {}
+    void chooseColour(QWidget*, const QColor&, std::function<void(const QColor&)>) override {}
 };
 
 } // namespace chat_ui_test

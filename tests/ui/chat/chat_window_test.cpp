@@ -227,8 +227,17 @@ TEST_F(ChatWindowTest, ClosingWithRunningTransfersAsksOnceAndCancelKeepsTheWindo
     EXPECT_EQ(services.ended, 0) << "cancel keeps the transfer running";
     EXPECT_NE(registry.byId(id), nullptr);
 
-    services.answer = true;
-    EXPECT_TRUE(f->close());
+    // The question stays on screen while the window goes on; closing again does not ask again;
+    // OK closes it.
+    services.questions.clear();
+    services.holdAnswers = true;
+    EXPECT_FALSE(f->close());
+    EXPECT_FALSE(f->close());
+    ASSERT_EQ(services.questions.size(), 1u);
+    ASSERT_TRUE(services.heldAnswer);
+    EXPECT_NE(registry.byId(id), nullptr);
+    services.heldAnswer(true);
+    QApplication::processEvents();
     EXPECT_EQ(services.ended, 1);
     EXPECT_EQ(registry.byId(id), nullptr);
     EXPECT_EQ(alerts.closed, std::vector<int>{id});

@@ -81,10 +81,11 @@ struct RecordingServices : IHistoryServices {
     std::vector<QString> questions, errors, alerts, opened;
     bool answer = true;
     std::function<void()> beforeAnswer;
-    bool confirm(QWidget*, const QString& caption, const QString& text) override {
+    void confirm(QWidget*, const QString& caption, const QString& text,
+                 std::function<void(bool)> done) override {
         questions.push_back(caption + QLatin1Char('|') + text);
         if (beforeAnswer) beforeAnswer();
-        return answer;
+        done(answer);
     }
     void error(QWidget*, const QString& caption, const QString& text) override {
         errors.push_back(caption + QLatin1Char('|') + text);
