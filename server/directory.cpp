@@ -288,13 +288,13 @@ bool containsText(const std::string& text, const std::string& part) {
 }
 
 std::vector<uint32_t> Directory::search(const std::string& name, const std::string& department, size_t skip,
-                                        size_t take) const {
+                                        size_t take, const std::unordered_set<uint32_t>& byAccount) const {
     std::vector<uint32_t> out;
     std::map<uint32_t, std::string> deptNames;
     for (const auto& d : departments_)
         deptNames[d.id] = d.name;
     for (const auto& u : users_) {
-        if (!containsText(u.name, name)) continue;
+        if (!containsText(u.name, name) && !byAccount.contains(u.userId)) continue;
         if (!department.empty()) {
             const auto it = deptNames.find(u.departmentId);
             if (it == deptNames.end() || !containsText(it->second, department)) continue;

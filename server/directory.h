@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vantor::server {
@@ -67,9 +68,10 @@ class Directory {
     std::vector<const DiscussionGroup*> allGroups() const;
     static protocol::Group groupRecord(const DiscussionGroup& g);
 
-    // Colleagues in directory order whose name and department name contain the given texts.
+    // Colleagues in directory order whose name (or account: `byAccount` holds the ids whose
+    // account contains the text) and department name contain the given texts.
     std::vector<uint32_t> search(const std::string& name, const std::string& department, size_t skip,
-                                 size_t take) const;
+                                 size_t take, const std::unordered_set<uint32_t>& byAccount = {}) const;
 
   private:
     void reframe(size_t pos);

@@ -137,7 +137,7 @@ void Server::onGroupMembers(Session& s, const protocol::GroupMembersQuery& q) {
 void Server::onUserSearch(Session& s, const protocol::UserSearchRequest& r) {
     const uint32_t page = std::max<uint32_t>(1, std::min<uint32_t>(r.page, 1000000));
     const auto ids = directory_.search(r.name, r.department, size_t(page - 1) * protocol::kSearchPageSize,
-                                       protocol::kSearchPageSize);
+                                       protocol::kSearchPageSize, store_->usersWithAccountContaining(r.name));
     for (uint32_t id : ids) {
         const protocol::UserRecord* u = directory_.user(id);
         protocol::UserSearchResult res;

@@ -243,6 +243,16 @@ std::string Store::accountOf(uint32_t userId) {
     return s.step() ? s.bytes(0) : std::string();
 }
 
+std::unordered_set<uint32_t> Store::usersWithAccountContaining(const std::string& part) {
+    std::unordered_set<uint32_t> ids;
+    if (part.empty()) return ids;
+    Stmt s(db_, "SELECT user_id FROM accounts WHERE instr(account, ?) > 0");
+    s.blob(1, part);
+    while (s.step())
+        ids.insert(s.u32(0));
+    return ids;
+}
+
 bool Store::addColleague(const Colleague& c, const std::string& account, const std::string& password,
                          uint32_t iterations) {
     unknownAccount_ = {};

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 struct sqlite3;
@@ -48,6 +49,8 @@ class Store {
     // Replaces a colleague's password by the digest a client sends when it changes it.
     bool setPasswordDigest(uint32_t userId, const std::string& digest, uint32_t iterations);
     std::string accountOf(uint32_t userId);
+    // The colleagues whose account contains `part` (bytes, case as written); none for an empty part.
+    std::unordered_set<uint32_t> usersWithAccountContaining(const std::string& part);
 
     bool addColleague(const Colleague& c, const std::string& account, const std::string& password,
                       uint32_t iterations);

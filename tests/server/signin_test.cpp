@@ -194,6 +194,26 @@ TEST_F(ServerTest, HeartbeatUserQueryAndSearchAreAnswered) {
     protocol::UserSearchResult res;
     ASSERT_TRUE(wire::decode(one->body, res));
     EXPECT_EQ(protocol::fromGbk(res.department), "总部");
+    while (a->next(300)) {
+    }
+
+    // The text also finds colleagues by account: "c" is 王五's account and in no one's name; "3" is
+    // in the names 同事3, 同事13… and in no account.
+    for (const auto& [text, expected] :
+         {std::pair{"c", std::vector<uint32_t>{13}},
+          std::pair{
+              "3", std::vector<uint32_t>{103, 113, 123, 130, 131, 132, 133, 134, 135, 136, 137, 138, 139}}}) {
+        protocol::UserSearchRequest byText;
+        byText.name = text;
+        a->send(protocol::makeMessage(Cmd::UserSearch, byText));
+        std::vector<uint32_t> ids;
+        while (auto m = a->next(300)) {
+            protocol::UserSearchResult r;
+            ASSERT_TRUE(wire::decode(m->body, r));
+            ids.push_back(r.userId);
+        }
+        EXPECT_EQ(ids, expected) << text;
+    }
 }
 
 } // namespace
