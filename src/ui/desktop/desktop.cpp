@@ -1,10 +1,15 @@
 #include "ui/desktop/desktop.h"
 
 #include "ui/people/people_windows.h"
+#include "ui/main/org_tree.h"
+#include "ui/people/user_card_window.h"
 #include "ui/settings/system_set_form.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QScreen>
+
+#include <algorithm>
 
 #ifdef VANTOR_HAVE_CHAT_WINDOWS
 #include "ui/chat/chat_windows.h"
@@ -87,12 +92,27 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
         std::make_unique<shell::SettingsForm>(*client_, *window_, shell_->docking(), *autostart, programPath);
     window_->settingsOpener = [this](int page) { openSettings(shell::SettingsPage(page)); };
     window_->searchWizardOpener = [this] { people_->openSearchWizard(); };
+    window_->pictureDialogOpener = [this] { people_->openPictureDialog(); };
+    window_->tree()->onCardHover = [this](uint32_t userId, int entryTop) { showUserCard(userId, entryTop); };
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
         const QString taken = shell::takenHotKeysText(options_.hotKeys->taken());
         if (!taken.isEmpty()) window_->showMessage(taken, QStringLiteral("提示"));
     }
+}
+
+void Desktop::showUserCard(uint32_t userId, int entryTop) {
+    TfrmUserInfo& card = people_->userCard();
+    if (!userId) {
+        card.hide();
+        return;
+    }
+    QScreen* screen = window_->screen();
+    const QRect whole = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect available = screen ? screen->availableGeometry() : whole;
+    card.showUserCard(userId, window_->frameGeometry().left(), entryTop, whole,
+                      std::max(0, whole.bottom() - available.bottom()));
 }
 
 Desktop::~Desktop() {
@@ -104,6 +124,8 @@ Desktop::~Desktop() {
     // way round.
     window_->settingsOpener = nullptr;
     window_->searchWizardOpener = nullptr;
+    window_->pictureDialogOpener = nullptr;
+    window_->tree()->onCardHover = nullptr;
     delete settingsDialog_.data();
     settingsForm_.reset();
     people_.reset();

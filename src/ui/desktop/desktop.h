@@ -88,6 +88,9 @@ class Desktop {
     shell::ShellCore& shell() { return *shell_; }
 
   private:
+    // ShowUserCard for the tree's hover over a colleague's picture area (0: off it, the card hides).
+    void showUserCard(uint32_t userId, int entryTop);
+
     DesktopOptions options_;
     platform::NullSoundPlayer nullSound_;
     platform::NullCameraProbe nullCamera_{false};

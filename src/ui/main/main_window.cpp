@@ -167,6 +167,8 @@ void MainWindow::buildTopBar() {
     head_->setFixedSize(40, 40);
     head_->setScaledContents(true);
     head_->setStyleSheet(QStringLiteral("border: 1px solid rgba(255,255,255,160); background: white;"));
+    head_->setCursor(Qt::PointingHandCursor);
+    head_->installEventFilter(this);
     own->addWidget(head_);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);

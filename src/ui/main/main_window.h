@@ -80,6 +80,8 @@ class MainWindow : public QWidget,
     std::function<void(int page)> settingsOpener;
     // Opens the search wizard ("查找添加联系人"); unset, the add button says it is not provided.
     std::function<void()> searchWizardOpener;
+    // Opens the head-picture dialog ("设置头像") from the own picture; unset, the picture does nothing.
+    std::function<void()> pictureDialogOpener;
 
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.

@@ -322,6 +322,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         }
         return true;
     }
+    if (watched == head_ && press) {
+        if (pictureDialogOpener && client_ && client_->messenger().SignedIn()) pictureDialogOpener();
+        return true;
+    }
     if (watched == memo_ && press) {
         beginSignatureEdit();
         return true;

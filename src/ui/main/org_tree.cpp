@@ -204,7 +204,7 @@ void OrgTreeView::mouseMoveEvent(QMouseEvent* e) {
         i.isValid() && isUser(i) && x >= 27 && x <= 50 ? i.data(TreeModel::IdRole).toUInt() : 0;
     if (card != lastCard_) {
         lastCard_ = card;
-        if (onCardHover) onCardHover(card);
+        if (onCardHover) onCardHover(card, card ? viewport()->mapToGlobal(visualRect(i).topLeft()).y() : 0);
     }
 }
 

@@ -35,8 +35,9 @@ class OrgTreeView : public QTreeView {
     std::function<void(uint32_t userId)> onOpenUser;
     // Right click: on a colleague (selected first) or elsewhere (0).
     std::function<void(uint32_t userId, const QPoint& globalPos)> onContextMenu;
-    // Pointer over a colleague between 27 and 50 pixels from the left edge (0: none).
-    std::function<void(uint32_t userId)> onCardHover;
+    // Pointer over a colleague's picture area, 27 to 50 pixels from the left edge, with the entry's top
+    // on the screen (0: off every picture area).
+    std::function<void(uint32_t userId, int entryTop)> onCardHover;
     // Expands what the model asks for after a build or a move.
     void setModel(QAbstractItemModel* model) override;
     // A colleague with a waiting message is marked, as in the contact lists.

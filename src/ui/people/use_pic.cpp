@@ -232,10 +232,10 @@ TfrmUsePic::TfrmUsePic(client::ClientCore& core, QWidget* parent) : QWidget(pare
     connect(useSystem_, &QCheckBox::toggled, faceUpdate_, &QWidget::setVisible);
     connect(faces_, &QTableWidget::cellClicked, this, [this, faceFolder](int row, int column) {
         const QString file = faceFolder + QString::number(column + row * faces_->columnCount()) + ".bmp";
+        chosenFace_ = column + row * faces_->columnCount();
         if (QFileInfo::exists(file)) selected_->setPixmap(QPixmap(file));
     });
-    connect(faceUpdate_, &QPushButton::clicked, this,
-            [this] { showInformation(this, QStringLiteral("提示"), kNotProvidedText); });
+    connect(faceUpdate_, &QPushButton::clicked, this, [this] { useSystemFace(); });
     connect(open, &QPushButton::clicked, this, [this] {
         auto* dialog = new QFileDialog(this, QStringLiteral("打开图片"), dialogFolder(),
                                        QStringLiteral("图片 (*.jpg *.jpeg *.bmp *.png *.gif)"));
@@ -268,6 +268,16 @@ void TfrmUsePic::showCurrent() {
         selected_->setPixmap(QPixmap(thumb));
     else if (QFileInfo::exists(face))
         selected_->setPixmap(QPixmap(face));
+}
+
+bool TfrmUsePic::useSystemFace() {
+    const auto& own = core_.messenger().OwnUser;
+    if (!own || chosenFace_ < 0) return false;
+    const std::string name = std::to_string(chosenFace_);
+    if (name == own->headPicture) return false;
+    if (!QFileInfo::exists(systemFaces(core_) + QString::fromStdString(name) + QStringLiteral(".bmp")))
+        return false;
+    return core_.directory().presence().SetOwnStatus(own->status, std::nullopt, name, false);
 }
 
 bool TfrmUsePic::loadPicture(const QString& path) {

@@ -67,6 +67,9 @@ class TfrmUsePic : public QWidget, private people::IPeopleListener {
     // btn_Save.
     void save();
     CropArea* cropArea() const { return crop_; }
+    // btn_SysFaceUp: the system picture chosen in the grid becomes the own head picture (sent as
+    // the own status; the main window shows it with the server's echo). False when nothing was sent.
+    bool useSystemFace();
 
   protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
@@ -89,6 +92,7 @@ class TfrmUsePic : public QWidget, private people::IPeopleListener {
     QTableWidget* faces_; // DrawGrid1
     QCheckBox* useSystem_;
     QPushButton* faceUpdate_;
+    int chosenFace_ = -1; // the grid's selected system picture
 };
 
 } // namespace vantor::ui

@@ -139,6 +139,44 @@ TEST_F(DesktopWiringTest, TheAddButtonOpensOneSearchWizard) {
     EXPECT_EQ(wizards(), 1);
 }
 
+TEST_F(DesktopWiringTest, AColleaguesPictureInTheTreeShowsTheCardAndTheOwnPictureTheDialog) {
+    TestClient& wang = signIn("wangfang", "wangfang123");
+    protocol::UserDetail d;
+    d.company = protocol::toGbk("示例科技");
+    d.officePhone = "010-6000 1002";
+    wang.core().sendToServer(protocol::makeMessage(protocol::Cmd::UserDetailSave, d));
+    startSignedIn();
+    auto topLevel = [](const char* name) -> QWidget* {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String(name) && w->isVisible()) return w;
+        return nullptr;
+    };
+    ui::OrgTreeView* tree = window().tree();
+    const QModelIndex row = desktop->client().directory().tree().indexOfUser(kWang);
+    tree->scrollTo(row);
+    const int y = tree->visualRect(row).center().y();
+    auto moveTo = [&](int x) {
+        const QPoint at(x, y);
+        QMouseEvent move(QEvent::MouseMove, at, tree->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &move);
+    };
+    // The first rest over her picture asks for her details; once they are there, the card.
+    moveTo(30);
+    ASSERT_TRUE(drive([&] { return desktop->client().people().detail(kWang) != nullptr; }));
+    moveTo(100);
+    EXPECT_FALSE(topLevel("TfrmUserInfo"));
+    moveTo(40);
+    QWidget* card = topLevel("TfrmUserInfo");
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->x(), window().frameGeometry().left() - card->width() + 20);
+    moveTo(60);
+    EXPECT_FALSE(card->isVisible());
+
+    QTest::mouseClick(window().findChild<QLabel*>(QStringLiteral("Img_Head")), Qt::LeftButton);
+    EXPECT_TRUE(topLevel("TfrmUsePic"));
+}
+
 TEST_F(DesktopWiringTest, TheSmsBoxAppearsWhenTheServerOffersItAndAsksTheServerToForward) {
     server().call([](server::Server& s) { s.setMobileTexts(true); });
     QDir().mkpath(dir_.filePath(QStringLiteral("desktop/Documents/KZQ")));

@@ -12,6 +12,7 @@
 #include "ui/people/user_card_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 namespace vantor::testing {
@@ -177,6 +179,37 @@ TEST_F(PeopleWindowsTest, ThePictureDialogCropsUploadsAndReportsItsOutcome) {
         return server().call([](server::Server& s) { return s.directory().user(1001)->photoTime; }) > 0;
     }));
     delete w; // before the client it shows goes
+}
+
+TEST_F(PeopleWindowsTest, AChosenSystemPictureBecomesTheOwnHeadPicture) {
+    TestClient& zhang = signIn("zhangwei", "zhangwei123");
+    const QString faces =
+        QString::fromStdString(zhang.core().messenger().environment().layout.programUserHeadFolder());
+    ASSERT_TRUE(QDir().mkpath(faces));
+    QImage face(40, 40, QImage::Format_RGB32);
+    face.fill(Qt::darkGreen);
+    ASSERT_TRUE(face.save(faces + QStringLiteral("3.bmp")));
+    auto* w = new ui::TfrmUsePic(zhang.core());
+    w->show();
+    child<QPushButton>(*w, "btn_SysPic")->click();
+    auto* update = child<QPushButton>(*w, "btn_SysFaceUp");
+    EXPECT_FALSE(update->isVisible());
+    child<QCheckBox>(*w, "CheckBox1")->setChecked(true);
+    EXPECT_TRUE(update->isVisible());
+
+    auto* grid = child<QTableWidget>(*w, "DrawGrid1");
+    ASSERT_GT(grid->columnCount(), 3);
+    emit grid->cellClicked(0, 3);
+    update->click();
+    EXPECT_TRUE(drive([&] {
+        return server().call([](server::Server& s) { return s.directory().user(1001)->headPicture; }) == "3";
+    }));
+    // The echo makes it the own picture; choosing it again sends nothing, nor does a missing file.
+    EXPECT_TRUE(drive([&] { return zhang.core().messenger().OwnUser->headPicture == "3"; }));
+    EXPECT_FALSE(w->useSystemFace());
+    emit grid->cellClicked(0, 2);
+    EXPECT_EQ(QFileInfo::exists(faces + QStringLiteral("2.bmp")), w->useSystemFace());
+    delete w;
 }
 
 } // namespace
