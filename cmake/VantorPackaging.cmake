@@ -129,8 +129,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_CLIENT_PACKAGE_NAME vantor)
 set(CPACK_DEBIAN_CLIENT_PACKAGE_SECTION net)
-# What the libraries do not tell: Qt's window-system plug-ins and the interface's Chinese font.
-set(CPACK_DEBIAN_CLIENT_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk")
+# What the libraries do not tell: the interface's Chinese font (Qt's X11 plug-in comes with
+# libqt6gui6, its multimedia back-ends with libqt6multimedia6).
+set(CPACK_DEBIAN_CLIENT_PACKAGE_DEPENDS "fonts-noto-cjk")
 set(CPACK_DEBIAN_CLIENT_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_COMPONENT_CLIENT_DESCRIPTION "office instant messaging: desktop client
 The desktop client of an office instant-messaging service: colleagues of one
