@@ -94,10 +94,10 @@ step "4. unpacked into a fresh root"
 root=$work/root
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
 touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
-# --unpack: the files and dpkg's records, no maintainer script (the root has no shell to run them;
-# the server's scripts are checked for syntax below). The root lacks the libraries: the programs
-# run with this machine's.
-dpkg --root="$root" --force-depends --unpack "$client" "$server" || fail "dpkg --unpack"
+# --unpack (also as a user other than root): the files and dpkg's records, no maintainer script
+# (the root has no shell to run them; the server's scripts are checked for syntax below). The root
+# lacks the libraries: the programs run with this machine's.
+dpkg --root="$root" --force-depends --force-not-root --unpack "$client" "$server" || fail "dpkg --unpack"
 dpkg --root="$root" -l | grep -E '^.U +vantor(-server)? ' || fail "dpkg does not list the packages as unpacked"
 for program in usr/bin/vantor-cli usr/bin/vantor-server usr/bin/vantor usr/lib/vantor/agent; do
   got=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/$program" --version) || fail "/$program --version failed"
