@@ -81,7 +81,7 @@ foreach(page vantor:client vantor-cli:client vantor-server:server)
     add_custom_command(OUTPUT ${out}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTOR_PACKAGING_DIR}/man
       COMMAND ${CMAKE_COMMAND} -E env PATH=$<TARGET_FILE_DIR:${program}>:$ENV{PATH} QT_QPA_PLATFORM=offscreen
-              ${HELP2MAN} --no-info --section=1 --include=${include} --output=${VANTOR_PACKAGING_DIR}/man/${program}.1
+              ${HELP2MAN} --no-info --locale=C.UTF-8 --section=1 --include=${include} --output=${VANTOR_PACKAGING_DIR}/man/${program}.1
               ${program}
       COMMAND ${GZIP} -9nf ${VANTOR_PACKAGING_DIR}/man/${program}.1
       DEPENDS ${program} ${include}

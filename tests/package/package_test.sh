@@ -108,6 +108,9 @@ dpkg-deb --ctrl-tarfile "$server" | tar -x -C "$work" ./postinst ./prerm ./postr
 for script in postinst prerm postrm; do
   sh -n "$work/$script" || fail "syntax of the $script script"
 done
+# The manual pages come from --help, Chinese texts included.
+gzip -dc "$root/usr/share/man/man1/vantor-server.1.gz" | grep -q '同时发送短信' ||
+  fail "the manual page of vantor-server lost the Chinese texts of its --help"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.vantor.Vantor.metainfo.xml" ||
   fail "appstreamcli validate"
 entry=$root/usr/share/applications/org.vantor.Vantor.desktop
