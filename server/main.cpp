@@ -38,6 +38,9 @@ const char kUsage[] = R"(usage: vantor-server [options]
   --generate-org USERS DEPARTMENTS
                         write a generated organisation to standard output and stop
   --help                this text
+  --version             the version
+Log lines go to standard error, one per event; under systemd with the level as journald's priority.
+SIGTERM and SIGINT stop it cleanly: clients are told, the store is closed with every held message.
 )";
 
 bool number(const char* text, unsigned long max, unsigned long& out) {
@@ -65,6 +68,9 @@ int main(int argc, char** argv) {
         unsigned long n = 0, m = 0;
         if (a == "--help") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::printf("vantor-server %s\n", VANTOR_VERSION);
             return 0;
         } else if (a == "--bind") {
             config.bindAddress = value();

@@ -10,6 +10,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 constexpr int kConnectWaitMs = 2000;
@@ -34,6 +37,11 @@ bool handOver(const QByteArray& argument) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The one argument that is not handed over.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("agent %s\n", VANTOR_VERSION);
+        return 0;
+    }
     QCoreApplication app(argc, argv);
     const bool hasArgument = argc > 1;
     const QByteArray argument = hasArgument ? QByteArray(argv[1]) : QByteArray();

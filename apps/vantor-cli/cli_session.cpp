@@ -8,6 +8,7 @@
 #include "history/history_search.h"
 #include "history/message_store.h"
 #include "peer/channel.h"
+#include "platform/program_folder.h"
 #include "protocol/chat.h"
 #include "protocol/datetime.h"
 #include "protocol/text.h"
@@ -149,8 +150,9 @@ CliSession::CliSession(CliOptions options)
     env.view = &view_;
     env.launcher = &launcher_;
     env.camera = &camera_;
-    env.layout =
-        settings::FolderLayout(QCoreApplication::applicationDirPath().toStdString(), documents.toStdString());
+    env.layout = settings::FolderLayout(
+        platform::programDataFolder(QCoreApplication::applicationDirPath()).toStdString(),
+        documents.toStdString());
     env.exeFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
     env.quit = [this] { finish(0); };
     client::ClientEnvironment clientEnv;

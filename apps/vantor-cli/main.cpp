@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vantor-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
         "A colleague is a user id or a display name. Host and port given here are kept in the\n"
         "settings, as the desktop client's settings dialog would keep them."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Server address."),
                                   QStringLiteral("address"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Server port."),

@@ -5,6 +5,7 @@
 #include "platform/hand_over.h"
 #include "platform/hotkeys.h"
 #include "platform/process_launcher.h"
+#include "platform/program_folder.h"
 #include "platform/runtime_paths.h"
 #include "platform/termination_signals.h"
 #include "platform/updater_lock.h"
@@ -37,17 +38,44 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 using namespace vantor;
 
+namespace {
+const char kUsage[] = R"(usage: vantor [ARGUMENT]
+The desktop client. Only the first argument counts; it may be
+  min                               start hidden in the notification area (signs in with
+                                    the remembered password)
+  uin=<user number>                 open a conversation with that colleague once signed in
+  loginuser=<account>&loginpwd=<password>
+                                    sign in at once with this account and password
+  Run                               start also while the updater runs
+A running client is handed the argument by agent instead (desktop links).
+  --help                            this text
+  --version                         the version
+)";
+} // namespace
+
 int main(int argc, char** argv) {
+    // Answered before any window system is needed (packaging runs them without a display).
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("vantor %s\n", VANTOR_VERSION);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     // A closed output (started detached by agent, say) must not end the client.
     std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     // The window hides into the notification area; only Exit() ends the client.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Kezique"));
+    // The desktop entry's name, by which desktops match windows to the entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantor.Vantor"));
     const QStringList args = QCoreApplication::arguments();
     const QString first = args.size() > 1 ? args.at(1) : QString();
 
@@ -98,7 +126,7 @@ int main(int argc, char** argv) {
 #endif
 
     ui::DesktopOptions options;
-    options.programFolder = QCoreApplication::applicationDirPath();
+    options.programFolder = platform::programDataFolder(QCoreApplication::applicationDirPath());
     options.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     options.exeFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
     options.clock = &clock;

@@ -44,6 +44,7 @@ QByteArray XdgAutostart::entryText(const QString& program) {
                                   "Type=Application\n"
                                   "Name=vantor\n"
                                   "Exec=%1\n"
+                                  "Icon=org.vantor.Vantor\n"
                                   "Terminal=false\n"
                                   "X-GNOME-Autostart-enabled=true\n")
                        .arg(quotedArgument(program));

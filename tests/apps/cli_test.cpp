@@ -37,23 +37,30 @@ class CliTest : public ::testing::Test {
         // The server's settings keep ports up to 32767; another program may take the chosen one.
         for (int attempt = 0; attempt < 5; ++attempt) {
             port_ = freeLowPort();
-            server_ = std::make_unique<QProcess>();
-            server_->setProcessChannelMode(QProcess::MergedChannels);
-            server_->start(
-                kBin + QStringLiteral("/vantor-server"),
-                {QStringLiteral("--db"), dir_.filePath(QStringLiteral("org%1.db").arg(attempt)),
-                 QStringLiteral("--org"), QStringLiteral(VANTOR_SOURCE_DIR "/data/org/sample-org.json"),
-                 QStringLiteral("--port"), QString::number(port_), QStringLiteral("--file-port"),
-                 QStringLiteral("0"), QStringLiteral("--files"), dir_.filePath(QStringLiteral("files"))});
-            QByteArray log;
-            while (server_->waitForReadyRead(5000)) {
-                log += server_->readAll();
-                if (log.contains("listening")) return;
-            }
-            server_->kill();
-            server_->waitForFinished();
+            db_ = dir_.filePath(QStringLiteral("org%1.db").arg(attempt));
+            if (startServer(true)) return;
         }
         FAIL() << "vantor-server did not start";
+    }
+    // Starts the server on port_ with the store db_ (importing the sample organisation first).
+    bool startServer(bool import) {
+        server_ = std::make_unique<QProcess>();
+        server_->setProcessChannelMode(QProcess::MergedChannels);
+        QStringList args{QStringLiteral("--db"),        db_,
+                         QStringLiteral("--port"),      QString::number(port_),
+                         QStringLiteral("--file-port"), QStringLiteral("0"),
+                         QStringLiteral("--files"),     dir_.filePath(QStringLiteral("files"))};
+        if (import)
+            args << QStringLiteral("--org") << QStringLiteral(VANTOR_SOURCE_DIR "/data/org/sample-org.json");
+        server_->start(kBin + QStringLiteral("/vantor-server"), args);
+        QByteArray log;
+        while (server_->waitForReadyRead(5000)) {
+            log += server_->readAll();
+            if (log.contains("listening")) return true;
+        }
+        server_->kill();
+        server_->waitForFinished();
+        return false;
     }
     void TearDown() override {
         for (auto& p : running_) {
@@ -103,6 +110,7 @@ class CliTest : public ::testing::Test {
     QTemporaryDir dir_;
     QProcessEnvironment env_;
     uint16_t port_ = 0;
+    QString db_;
     std::unique_ptr<QProcess> server_;
     std::vector<std::unique_ptr<QProcess>> running_;
 };
@@ -258,6 +266,30 @@ TEST_F(CliTest, AKilledSenderDeliversItsQueuedMessageOnceWhenRestarted) {
     lines.sort();
     EXPECT_EQ(lines,
               (QStringList{QStringLiteral("1001\t张伟\t第一条"), QStringLiteral("1001\t张伟\t第二条")}));
+}
+
+// What the server holds for a colleague who is away survives the server's SIGTERM and restart:
+// vantor-cli sends to 王芳 while she is signed out, the server holds it (and acknowledges), stops
+// with SIGTERM, starts again on its store, and 王芳's vantor-cli gets the message at sign-in.
+TEST_F(CliTest, AMessageHeldForAnAbsentColleagueSurvivesTheServersStopAndRestart) {
+    // The client hands an unacknowledged message to the server after 30 s: wait longer than that.
+    QProcess& send = cli(QStringLiteral("zhangwei"),
+                         {QStringLiteral("--timeout"), QStringLiteral("60"), QStringLiteral("send"),
+                          QStringLiteral("王芳"), QStringLiteral("留言：明天见")});
+    EXPECT_EQ(finished(send, 90000), 0) << send.readAllStandardError().constData();
+
+    server_->terminate(); // SIGTERM
+    ASSERT_TRUE(server_->waitForFinished(10000));
+    const QByteArray log = server_->readAll();
+    EXPECT_EQ(server_->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(server_->exitCode(), 0) << log.constData();
+    EXPECT_TRUE(log.contains("the store is closed")) << log.constData();
+    ASSERT_TRUE(startServer(false)) << "vantor-server did not start again on its store";
+
+    QProcess& wang = cli(QStringLiteral("wangfang"),
+                         {QStringLiteral("listen"), QStringLiteral("--count"), QStringLiteral("1")});
+    EXPECT_EQ(finished(wang), 0) << wang.readAllStandardError().constData();
+    EXPECT_EQ(QString::fromUtf8(wang.readAllStandardOutput()), QStringLiteral("1001\t张伟\t留言：明天见\n"));
 }
 
 TEST_F(CliTest, FailuresEndTheRunWithTheirReason) {

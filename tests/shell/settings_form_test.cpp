@@ -159,6 +159,7 @@ TEST(XdgAutostart, EntryWrittenAndRemovedUnderHome) {
     const QByteArray text = f.readAll();
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nExec=\"/opt/my vantor/vantor\"\n")) << text.constData();
+    EXPECT_TRUE(text.contains("\nIcon=org.vantor.Vantor\n")) << text.constData(); // the installed icon
     ASSERT_TRUE(autostart.setRegistered(false, {}));
     EXPECT_FALSE(QFile::exists(entry));
     EXPECT_TRUE(autostart.setRegistered(false, {})); // already gone
