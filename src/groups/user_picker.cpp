@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <unordered_map>
 
 namespace vantor::groups {
@@ -44,6 +45,42 @@ PickerTree PickerTree::byDepartment(const directory::Directory& directory) {
                 t.addNode(node, u->record.name, u->id());
         std::reverse(next.begin(), next.end());
         work.insert(work.end(), next.begin(), next.end());
+    }
+    return t;
+}
+
+PickerTree PickerTree::byPerson(const directory::Directory& directory,
+                                const std::function<std::string(uint32_t)>& unitOf, bool branch) {
+    PickerTree t;
+    std::map<std::string, int> units;
+    std::map<std::pair<int, uint32_t>, int> branches;
+    // The top-level department above a department; the walk stops at a cycle or an unknown parent.
+    auto topOf = [&directory](uint32_t id) -> const directory::Department* {
+        const directory::Department* d = directory.findDepartment(id);
+        std::unordered_map<uint32_t, bool> seen;
+        while (d && d->record.parentId != 0 && d->record.parentId != d->id() && !seen[d->id()]) {
+            seen[d->id()] = true;
+            const directory::Department* up = directory.findDepartment(d->record.parentId);
+            if (!up) break;
+            d = up;
+        }
+        return d;
+    };
+    for (const auto& u : directory.users()) {
+        if (u->record.notInTree || !unitOf) continue;
+        const std::string unit = unitOf(u->id());
+        if (unit.empty()) continue;
+        auto [it, added] = units.try_emplace(unit, 0);
+        if (added) it->second = t.addNode(-1, unit);
+        int parent = it->second;
+        if (branch) {
+            if (const directory::Department* top = topOf(u->record.departmentId)) {
+                auto [b, fresh] = branches.try_emplace({parent, top->id()}, 0);
+                if (fresh) b->second = t.addNode(parent, top->record.name);
+                parent = b->second;
+            }
+        }
+        t.addNode(parent, u->record.name, u->id());
     }
     return t;
 }

@@ -1,5 +1,6 @@
 #include "ui/desktop/desktop.h"
 
+#include "ui/groups/group_setup_form.h"
 #include "ui/people/people_windows.h"
 #include "ui/settings/system_set_form.h"
 
@@ -87,6 +88,7 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
         std::make_unique<shell::SettingsForm>(*client_, *window_, shell_->docking(), *autostart, programPath);
     window_->settingsOpener = [this](int page) { openSettings(shell::SettingsPage(page)); };
     window_->searchWizardOpener = [this] { people_->openSearchWizard(); };
+    window_->groupCreator = [this] { openGroupCreation(); };
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
@@ -102,6 +104,8 @@ Desktop::~Desktop() {
     // way round.
     window_->settingsOpener = nullptr;
     window_->searchWizardOpener = nullptr;
+    window_->groupCreator = nullptr;
+    delete groupCreation_.data();
     delete settingsDialog_.data();
     settingsForm_.reset();
     people_.reset();
@@ -134,6 +138,21 @@ void Desktop::openSettings(shell::SettingsPage page) {
         settingsDialog_->setPhotoOpener([this] { people_->openPictureDialog(); });
     }
     settingsDialog_->open(page);
+}
+
+TfrmGroupSetup* Desktop::openGroupCreation() {
+    if (!groupCreation_) {
+        groupCreation_ = new TfrmGroupSetup(*client_, window_.get());
+        groupCreation_->setAttribute(Qt::WA_DeleteOnClose);
+        groupCreation_->open();
+    }
+    groupCreation_->raise();
+    groupCreation_->activateWindow();
+    return groupCreation_;
+}
+
+TfrmGroupSetup* Desktop::groupCreationDialog() const {
+    return groupCreation_.data();
 }
 
 TSystemSetForm* Desktop::settingsDialog() const {

@@ -80,6 +80,9 @@ class MainWindow : public QWidget,
     std::function<void(int page)> settingsOpener;
     // Opens the search wizard ("查找添加联系人"); unset, the add button says it is not provided.
     std::function<void()> searchWizardOpener;
+    // Opens the group setup dialog in create mode (the group list's "+"); unset, the button says
+    // it is not provided.
+    std::function<void()> groupCreator;
 
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.
