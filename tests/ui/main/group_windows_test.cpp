@@ -179,6 +179,39 @@ TEST_F(GroupWindowsTest, TheCreatorEditsTheTextsAndRemovesAMemberFromTheMemberMe
               (QStringList{QStringLiteral("张伟  [管理员]"), QStringLiteral("李娜")}));
     ASSERT_TRUE(drive([&] { return groupsOf(wang).FindGroup(guid) == nullptr; }));
     menu->deleteLater();
+
+    // "解散群" asks first; the window stays, read-only, and says why.
+    form->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_GroupSetup"))->click();
+    setup = nullptr;
+    for (auto* d : form->findChildren<ui::TfrmGroupSetup*>())
+        if (d->isVisible()) setup = d;
+    ASSERT_NE(setup, nullptr);
+    setup->findChild<QPushButton*>(QStringLiteral("btn_Destroy"))->click();
+    QMessageBox* dismiss = box(setup, "ConfirmDismissBox");
+    ASSERT_NE(dismiss, nullptr);
+    EXPECT_EQ(dismiss->text(), QStringLiteral("确定要解散本讨论组吗？"));
+    EXPECT_NE(ownGroups().FindGroup(guid), nullptr) << "nothing before OK";
+    dismiss->button(QMessageBox::Ok)->click();
+    EXPECT_EQ(ownGroups().FindGroup(guid), nullptr);
+    EXPECT_TRUE(form->input()->isReadOnly());
+    EXPECT_TRUE(
+        form->display()->toPlainText().contains(QStringLiteral("本讨论组已被解散，不能再发送信息。")));
+}
+
+// Without a connection the dialog says the group was not created, and stays open.
+TEST_F(GroupWindowsTest, CreationOverAClosedConnectionIsReportedAsFailed) {
+    signInDesktop();
+    ui::TfrmGroupSetup* setup = desktop->openGroupCreation();
+    setup->findChild<QLineEdit*>(QStringLiteral("edt_GroupName"))->setText(QStringLiteral("项目组"));
+    setup->setSelected({kWang});
+    EXPECT_EQ(setup->findChild<QListWidget*>(QStringLiteral("LV_SelUser"))->item(0)->text(),
+              QStringLiteral("王芳"));
+    messenger().SignOut(false);
+    setup->findChild<QPushButton*>(QStringLiteral("btn_CreateGroup"))->click();
+    ASSERT_NE(setup->lastBox(), nullptr);
+    EXPECT_EQ(setup->lastBox()->text(), QStringLiteral("与服务器连接已经断开，讨论组操作没有完成。"));
+    EXPECT_TRUE(setup->isVisible());
+    EXPECT_EQ(desktop->groupCreationDialog(), setup);
 }
 
 TEST_F(GroupWindowsTest, QuickCreationTurnsTheOneToOneWindowIntoAGroupWindow) {
