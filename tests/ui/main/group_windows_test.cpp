@@ -140,6 +140,11 @@ TEST_F(GroupWindowsTest, TheCreatorEditsTheTextsAndRemovesAMemberFromTheMemberMe
     EXPECT_EQ(rows(form->memberList()), (QStringList{QStringLiteral("王芳"), QStringLiteral("张伟  [管理员]"),
                                                      QStringLiteral("李娜")}));
     EXPECT_EQ(form->width(), 640);
+    // 李娜 signs in: her row moves up among the online members.
+    signIn("lina", "lina123");
+    ASSERT_TRUE(drive([&] { return rows(form->memberList()).indexOf(QStringLiteral("李娜")) == 1; }));
+    EXPECT_EQ(rows(form->memberList()), (QStringList{QStringLiteral("王芳"), QStringLiteral("李娜"),
+                                                     QStringLiteral("张伟  [管理员]")}));
 
     // "讨论组设置": the manage dialog over the window; "更新信息" changes the texts everywhere.
     form->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_GroupSetup"))->click();
@@ -167,7 +172,18 @@ TEST_F(GroupWindowsTest, TheCreatorEditsTheTextsAndRemovesAMemberFromTheMemberMe
     ASSERT_NE(menu, nullptr);
     QAction* remove = menu->findChild<QAction*>(QStringLiteral("N15"));
     ASSERT_NE(remove, nullptr);
-    EXPECT_NE(menu->findChild<QAction*>(QStringLiteral("N14")), nullptr);
+    QAction* send = menu->findChild<QAction*>(QStringLiteral("N14"));
+    ASSERT_NE(send, nullptr);
+    send->trigger(); // the one-to-one conversation with 王芳
+    ASSERT_NE(desktop->client().conversations().findOrCreate(
+                  [&] {
+                      protocol::ConversationKey k;
+                      k.userA = kZhang;
+                      k.userB = kWang;
+                      return k;
+                  }(),
+                  false),
+              nullptr);
     remove->trigger();
     QMessageBox* ask = box(form, "ConfirmRemoveBox");
     ASSERT_NE(ask, nullptr);
@@ -176,7 +192,7 @@ TEST_F(GroupWindowsTest, TheCreatorEditsTheTextsAndRemovesAMemberFromTheMemberMe
     EXPECT_TRUE(groups::hasMember(ownGroups().FindGroup(guid)->members, kWang)) << "nothing before OK";
     ask->button(QMessageBox::Ok)->click();
     EXPECT_EQ(rows(form->memberList()),
-              (QStringList{QStringLiteral("张伟  [管理员]"), QStringLiteral("李娜")}));
+              (QStringList{QStringLiteral("李娜"), QStringLiteral("张伟  [管理员]")}));
     ASSERT_TRUE(drive([&] { return groupsOf(wang).FindGroup(guid) == nullptr; }));
     menu->deleteLater();
 
