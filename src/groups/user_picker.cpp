@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vantor::groups {
 
@@ -121,10 +122,9 @@ void PickerTree::toggle(int node) {
 }
 
 void PickerTree::preTick(const std::vector<uint32_t>& userIds) {
+    const std::unordered_set<uint32_t> wanted(userIds.begin(), userIds.end());
     for (size_t i = 0; i < nodes_.size(); ++i)
-        if (nodes_[i].userId != 0 &&
-            std::find(userIds.begin(), userIds.end(), nodes_[i].userId) != userIds.end())
-            setTicked(int(i), true);
+        if (nodes_[i].userId != 0 && wanted.count(nodes_[i].userId) != 0) setTicked(int(i), true);
 }
 
 void PickerTree::clearTicks() {
@@ -134,13 +134,14 @@ void PickerTree::clearTicks() {
 
 std::vector<PickerTree::Chosen> PickerTree::chosen() const {
     std::vector<Chosen> out;
+    // A whole organisation may be ticked at once: each user is looked for in a set, not in the list.
+    std::unordered_set<uint32_t> seen;
     std::vector<int> stack(roots_.rbegin(), roots_.rend());
     while (!stack.empty()) {
         const int n = stack.back();
         stack.pop_back();
         const Node& node = nodes_[size_t(n)];
-        if (node.ticked && node.userId != 0 &&
-            std::none_of(out.begin(), out.end(), [&](const Chosen& c) { return c.userId == node.userId; }))
+        if (node.ticked && node.userId != 0 && seen.insert(node.userId).second)
             out.push_back(Chosen{node.text, node.userId});
         stack.insert(stack.end(), node.children.rbegin(), node.children.rend());
     }
