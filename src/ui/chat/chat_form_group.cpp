@@ -118,6 +118,7 @@ void TfrmChatForm::showGroup(const groups::GroupWindowState& state) {
     memoLabel_->setText(fromGbk(state.memo));
     groupNotice_->setPlainText(fromGbk(state.notice));
     QPixmap group(ctx_.folders.sysImages + QStringLiteral("DefaultGroup.bmp"));
+    if (!group.isNull()) setWindowIcon(QIcon(group));
     if (!group.isNull())
         headLabel_->setPixmap(group.scaled(chatlayout::kHeadSize, chatlayout::kHeadSize, Qt::KeepAspectRatio,
                                            Qt::SmoothTransformation));

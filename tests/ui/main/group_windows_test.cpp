@@ -135,6 +135,7 @@ TEST_F(GroupWindowsTest, TheCreatorEditsTheTextsAndRemovesAMemberFromTheMemberMe
     ui::TfrmChatForm* form = formOf(id);
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(form->groupPanel()->isVisible());
+    EXPECT_FALSE(form->windowIcon().isNull()) << "the group picture";
     // Online members first in slot order (the creator's own id follows the chosen ones), the
     // creator marked; 李娜 (offline) last.
     EXPECT_EQ(rows(form->memberList()), (QStringList{QStringLiteral("王芳"), QStringLiteral("张伟  [管理员]"),
