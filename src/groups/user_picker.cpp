@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vantor::groups {
 
@@ -48,6 +50,42 @@ PickerTree PickerTree::byDepartment(const directory::Directory& directory) {
     return t;
 }
 
+PickerTree PickerTree::byPerson(const directory::Directory& directory,
+                                const std::function<std::string(uint32_t)>& unitOf, bool branch) {
+    PickerTree t;
+    std::map<std::string, int> units;
+    std::map<std::pair<int, uint32_t>, int> branches;
+    // The top-level department above a department; the walk stops at a cycle or an unknown parent.
+    auto topOf = [&directory](uint32_t id) -> const directory::Department* {
+        const directory::Department* d = directory.findDepartment(id);
+        std::unordered_map<uint32_t, bool> seen;
+        while (d && d->record.parentId != 0 && d->record.parentId != d->id() && !seen[d->id()]) {
+            seen[d->id()] = true;
+            const directory::Department* up = directory.findDepartment(d->record.parentId);
+            if (!up) break;
+            d = up;
+        }
+        return d;
+    };
+    for (const auto& u : directory.users()) {
+        if (u->record.notInTree || !unitOf) continue;
+        const std::string unit = unitOf(u->id());
+        if (unit.empty()) continue;
+        auto [it, added] = units.try_emplace(unit, 0);
+        if (added) it->second = t.addNode(-1, unit);
+        int parent = it->second;
+        if (branch) {
+            if (const directory::Department* top = topOf(u->record.departmentId)) {
+                auto [b, fresh] = branches.try_emplace({parent, top->id()}, 0);
+                if (fresh) b->second = t.addNode(parent, top->record.name);
+                parent = b->second;
+            }
+        }
+        t.addNode(parent, u->record.name, u->id());
+    }
+    return t;
+}
+
 int PickerTree::nodeOfUser(uint32_t userId) const {
     for (size_t i = 0; i < nodes_.size(); ++i)
         if (userId != 0 && nodes_[i].userId == userId) return int(i);
@@ -84,10 +122,9 @@ void PickerTree::toggle(int node) {
 }
 
 void PickerTree::preTick(const std::vector<uint32_t>& userIds) {
+    const std::unordered_set<uint32_t> wanted(userIds.begin(), userIds.end());
     for (size_t i = 0; i < nodes_.size(); ++i)
-        if (nodes_[i].userId != 0 &&
-            std::find(userIds.begin(), userIds.end(), nodes_[i].userId) != userIds.end())
-            setTicked(int(i), true);
+        if (nodes_[i].userId != 0 && wanted.count(nodes_[i].userId) != 0) setTicked(int(i), true);
 }
 
 void PickerTree::clearTicks() {
@@ -97,13 +134,14 @@ void PickerTree::clearTicks() {
 
 std::vector<PickerTree::Chosen> PickerTree::chosen() const {
     std::vector<Chosen> out;
+    // A whole organisation may be ticked at once: each user is looked for in a set, not in the list.
+    std::unordered_set<uint32_t> seen;
     std::vector<int> stack(roots_.rbegin(), roots_.rend());
     while (!stack.empty()) {
         const int n = stack.back();
         stack.pop_back();
         const Node& node = nodes_[size_t(n)];
-        if (node.ticked && node.userId != 0 &&
-            std::none_of(out.begin(), out.end(), [&](const Chosen& c) { return c.userId == node.userId; }))
+        if (node.ticked && node.userId != 0 && seen.insert(node.userId).second)
             out.push_back(Chosen{node.text, node.userId});
         stack.insert(stack.end(), node.children.rbegin(), node.children.rend());
     }

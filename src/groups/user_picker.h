@@ -8,6 +8,7 @@
 #include "directory/directory.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,12 @@ class PickerTree {
     // The organisation tree: departments in their parent chains (a department whose parent is
     // unknown is a root), each with its users.
     static PickerTree byDepartment(const directory::Directory& directory);
+    // The colleagues by organisation: every user the directory holds as a real colleague (not one
+    // known only through a group) whose `unitOf` text (GBK, from the detail record) is not empty,
+    // under a root named by that text and, with `branch`, under the top-level department their
+    // own department belongs to. Units and branches keep the order they are first met in.
+    static PickerTree byPerson(const directory::Directory& directory,
+                               const std::function<std::string(uint32_t)>& unitOf, bool branch);
 
     size_t size() const { return nodes_.size(); }
     const std::string& text(int node) const { return nodes_[size_t(node)].text; }

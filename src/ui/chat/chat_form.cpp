@@ -170,6 +170,8 @@ TfrmChatForm::TfrmChatForm(ChatFormContext& context, int conversationId, QWidget
         transferButton(id, command);
     };
     body->addWidget(transferList_);
+    groupPanel_ = buildGroupPanel();
+    body->addWidget(groupPanel_);
     root->addLayout(body, 1);
 
     buildInputMenu();
@@ -394,8 +396,9 @@ void TfrmChatForm::choosePicture() {
 }
 
 void TfrmChatForm::setUserInfoVisible(bool visible) {
-    userInfoWanted_ = visible;
-    userInfo_->setVisible(visible && transferList_->count() == 0);
+    const Conversation* c = conversation();
+    userInfoWanted_ = visible && !(c && c->kind() == protocol::kGroupConversation);
+    userInfo_->setVisible(userInfoWanted_ && transferList_->count() == 0);
 }
 
 void TfrmChatForm::showTransfers(const std::vector<client::TransferItem>& items) {
@@ -410,10 +413,14 @@ void TfrmChatForm::showTransfers(const std::vector<client::TransferItem>& items)
                                                            c && c->kind() == protocol::kGroupConversation)
                                          .side);
         transferList_->show();
+        placeSidePanels();
     } else {
         transferList_->hide();
-        showSidePanel(chatlayout::SidePanel::UserInfo);
+        const Conversation* c = conversation();
+        const bool group = c && c->kind() == protocol::kGroupConversation;
+        showSidePanel(group ? chatlayout::SidePanel::Members : chatlayout::SidePanel::UserInfo);
         userInfo_->setVisible(userInfoWanted_);
+        placeSidePanels();
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "client/transfer_panels.h"
 #include "conversation/chat_core.h"
+#include "groups/groups_core.h"
 #include "ui/chat/chat_layout.h"
 #include "ui/chat/chat_services.h"
 #include "ui/chat/display_box.h"
@@ -20,8 +21,10 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTextEdit;
 class QTimer;
 class QToolButton;
+class QTreeWidget;
 
 namespace vantor::ui {
 
@@ -76,6 +79,17 @@ class TfrmChatForm : public QWidget {
     TSelFaceForm* openFacePicker();
     // Image_SendPic.
     void choosePicture();
+    // The window is (now) a group window: header, topic, notice, the member panel when rebuilt,
+    // and the toolbar of its kind and role (rebuilt when either changed).
+    void showGroup(const groups::GroupWindowState& state);
+    const groups::GroupWindowState& groupState() const { return groupState_; }
+    bool hasMember(uint32_t userId) const;
+    QWidget* groupPanel() const { return groupPanel_; }
+    QTreeWidget* memberList() const { return memberList_; }
+    QTextEdit* groupNotice() const { return groupNotice_; }
+    QLabel* memoLabel() const { return memoLabel_; }
+    // PopupMenu_ListPopup for a member row (null on one's own entry, where both items are hidden).
+    QMenu* memberMenu(uint32_t memberId);
     // The side panel and the window size it asks for.
     void showSidePanel(chatlayout::SidePanel panel);
     void setUserInfoVisible(bool visible);
@@ -114,6 +128,9 @@ class TfrmChatForm : public QWidget {
   private:
     // chat_form_tools.cpp
     void buildToolbar();
+    void fillToolbar();
+    QWidget* buildGroupPanel();
+    void placeSidePanels();
     QWidget* buildInputTools();
     QWidget* buildFontBar();
     void buildInputMenu();
@@ -143,6 +160,12 @@ class TfrmChatForm : public QWidget {
     QWidget* userInfo_ = nullptr;
     bool userInfoWanted_ = false;
     TransferList* transferList_ = nullptr;
+    QWidget* groupPanel_ = nullptr;
+    QTreeWidget* memberList_ = nullptr;
+    QTextEdit* groupNotice_ = nullptr;
+    groups::GroupWindowState groupState_;
+    int toolbarKind_ = -1;
+    bool toolbarCreator_ = false;
     QLabel* cardName_ = nullptr;
     QLabel* cardMemo_ = nullptr;
     QCheckBox* smsBox_ = nullptr;

@@ -86,15 +86,32 @@ void TfrmChatForm::buildToolbar() {
     toolbar_ = new QWidget(this);
     toolbar_->setObjectName(QStringLiteral("Panel_Toolbar"));
     toolbar_->setFixedHeight(34);
+    fillToolbar();
+}
+
+void TfrmChatForm::fillToolbar() {
     const conversation::Conversation* c = conversation();
     const uint8_t kind = c ? c->kind() : uint8_t(protocol::kOneToOne);
     const bool creator = c && ctx_.services->isGroupCreator(*c);
+    if (toolbarKind_ == int(kind) && toolbarCreator_ == creator) return;
+    toolbarKind_ = kind;
+    toolbarCreator_ = creator;
+    // A one-to-one window that turned into a group window, or a group whose creator changed: the
+    // old buttons go at once (out of the toolbar now, freed from the event loop, since one of them
+    // may be what is running).
+    for (QToolButton* old : toolbar_->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly)) {
+        old->hide();
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
     for (const auto& button : chatlayout::toolbarFor(kind, creator, ctx_.services->mayCreateGroups())) {
         auto* b = smallButton(toolbar_, toolName(button.tool), toolLabel(button.tool), button.hint);
         b->setGeometry(button.x, 2, 46, 30);
+        b->show();
         const ChatTool tool = button.tool;
         connect(b, &QToolButton::clicked, this, [this, tool] { onTool(tool); });
     }
+    if (remindButton_) remindButton_->setEnabled(kind != protocol::kGroupConversation);
 }
 
 QWidget* TfrmChatForm::buildInputTools() {

@@ -77,6 +77,11 @@ class IChatServices {
     virtual void tool(const conversation::Conversation& c, ChatTool tool);
     virtual void actionLink(const conversation::Conversation& /*c*/, const std::string& /*action*/,
                             const std::string& /*argument*/) {}
+    // The member panel's menu: "发送消息" opens the one-to-one conversation with the member;
+    // "从讨论组中删除" (the creator's) asks and removes them (`memberName` GBK, for the question).
+    virtual void openConversationWith(uint32_t /*userId*/) {}
+    virtual void removeMember(const conversation::Conversation& /*c*/, uint32_t /*memberId*/,
+                              const std::string& /*memberName*/) {}
 
     // Running file transfers (pictures not counted) and voice/video conversations of a window.
     virtual int runningFileTransfers(const conversation::Conversation& /*c*/) { return 0; }

@@ -6,6 +6,8 @@
 #include "groups/texts.h"
 #include "protocol/text.h"
 #include "ui/chat/recent_messages.h"
+#include "ui/groups/group_setup_form.h"
+#include "ui/groups/sel_user_form.h"
 #include "ui/kit/dialogs.h"
 
 #include <QApplication>
@@ -54,6 +56,8 @@ class ClientServices : public IChatServices {
     }
     void tool(const Conversation& c, ChatTool tool) override {
         if (tool == ChatTool::SendFile) return chooseFiles(c);
+        if (tool == ChatTool::AddUser) return addUsers(c);
+        if (tool == ChatTool::GroupSetup) return groupSetup(c);
         if (tool != ChatTool::ExitGroup) {
             IChatServices::tool(c, tool);
             return;
@@ -69,6 +73,53 @@ class ClientServices : public IChatServices {
             Conversation* conv = core_.conversations().byId(id);
             if (!conv) return;
             const groups::GroupOutcome o = core_.groups().LeaveGroup(*conv);
+            if (!o.done && !o.text.empty())
+                showInformation(windows_.existing(id), fromGbk(groups::texts::hintTitle()), fromGbk(o.text));
+        });
+        box->open();
+    }
+    // ImgBtn_AddUser: the picker (a group's members ticked), then quick creation or the new members.
+    void addUsers(const Conversation& c) {
+        TfrmChatForm* f = windows_.existing(c.id);
+        const bool group = c.kind() == protocol::kGroupConversation;
+        std::vector<uint32_t> members;
+        if (const protocol::Group* g = group ? core_.groups().FindGroup(c.key.groupId) : nullptr)
+            for (uint32_t id : g->members)
+                if (id) members.push_back(id);
+        const std::string& caption =
+            group ? groups::texts::pickerAddCaption() : groups::texts::pickerQuickCaption();
+        pickUsers(f, core_, fromGbk(caption), members, [this, id = c.id](const std::vector<uint32_t>& ids) {
+            Conversation* conv = core_.conversations().byId(id);
+            if (!conv) return;
+            const groups::GroupOutcome o = core_.groups().QuickCreateOrAddMembers(*conv, ids);
+            if (!o.text.empty())
+                showInformation(windows_.existing(id), fromGbk(groups::texts::hintTitle()), fromGbk(o.text));
+        });
+    }
+    // ImgBtn_GroupSetup (the creator's): the setup dialog in manage mode, one per window.
+    void groupSetup(const Conversation& c) {
+        TfrmChatForm* f = windows_.existing(c.id);
+        if (f)
+            if (auto* open = f->findChild<TfrmGroupSetup*>(QStringLiteral("TfrmGroupSetup"))) {
+                open->raise();
+                return;
+            }
+        auto* dialog = new TfrmGroupSetup(core_, c.id, f);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    }
+    void openConversationWith(uint32_t userId) override { windows_.openWith(userId); }
+    void removeMember(const Conversation& c, uint32_t memberId, const std::string& memberName) override {
+        auto* box = new QMessageBox(QMessageBox::Question, fromGbk(groups::texts::confirmTitle()),
+                                    fromGbk(groups::texts::askRemove(memberName)),
+                                    QMessageBox::Ok | QMessageBox::Cancel, windows_.existing(c.id));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setObjectName(QStringLiteral("ConfirmRemoveBox"));
+        QObject::connect(box, &QMessageBox::finished, box, [this, id = c.id, memberId](int result) {
+            if (result != QMessageBox::Ok) return;
+            Conversation* conv = core_.conversations().byId(id);
+            if (!conv) return;
+            const groups::GroupOutcome o = core_.groups().RemoveMember(*conv, memberId);
             if (!o.done && !o.text.empty())
                 showInformation(windows_.existing(id), fromGbk(groups::texts::hintTitle()), fromGbk(o.text));
         });
@@ -266,6 +317,9 @@ TfrmChatForm* ChatWindows::form(int id) {
             history_->openHistoryOfConversation(*c);
     });
     forms_[id] = f;
+    // A group window shows its group, its members and the toolbar of its role from the start.
+    if (core_ && context_.registry->byId(id)->kind() == protocol::kGroupConversation)
+        core_->groups().RefreshGroupWindow(*context_.registry->byId(id), true);
     return f;
 }
 
@@ -310,11 +364,18 @@ void ChatWindows::closed(int id) {
 
 void ChatWindows::peerChanged(uint32_t userId, bool own) {
     if (!context_.registry) return;
+    std::vector<int> memberPanels;
     for (auto& [id, f] : forms_) {
         const Conversation* c = context_.registry->byId(id);
         if (f && c && (own || c->peerId == userId || c->kind() == protocol::kGroupConversation))
             f->refreshHeader();
+        // A member's presence moves and redraws their row of the member panel.
+        if (f && c && c->kind() == protocol::kGroupConversation && f->hasMember(userId))
+            memberPanels.push_back(id);
     }
+    for (int id : memberPanels)
+        if (Conversation* c = context_.registry->byId(id); c && core_)
+            core_->groups().RefreshGroupWindow(*c, true);
 }
 
 int ChatWindows::pictureArrived(const std::string& name, bool failed) {
@@ -420,9 +481,8 @@ void ChatWindows::closeAll() {
     }
 }
 
-void ChatWindows::showGroup(Conversation& c, const groups::GroupWindowState&) {
-    // The header asks the services for the group's name.
-    if (TfrmChatForm* f = existing(c.id)) f->refreshHeader();
+void ChatWindows::showGroup(Conversation& c, const groups::GroupWindowState& state) {
+    if (TfrmChatForm* f = existing(c.id)) f->showGroup(state);
 }
 
 void ChatWindows::closeConversation(Conversation& c) {

@@ -1,5 +1,6 @@
 #include "ui/desktop/desktop.h"
 
+#include "ui/groups/group_setup_form.h"
 #include "ui/people/people_windows.h"
 #include "ui/main/org_tree.h"
 #include "ui/people/user_card_window.h"
@@ -94,6 +95,7 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     window_->searchWizardOpener = [this] { people_->openSearchWizard(); };
     window_->pictureDialogOpener = [this] { people_->openPictureDialog(); };
     window_->tree()->onCardHover = [this](uint32_t userId, int entryTop) { showUserCard(userId, entryTop); };
+    window_->groupCreator = [this] { openGroupCreation(); };
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
@@ -126,6 +128,8 @@ Desktop::~Desktop() {
     window_->searchWizardOpener = nullptr;
     window_->pictureDialogOpener = nullptr;
     window_->tree()->onCardHover = nullptr;
+    window_->groupCreator = nullptr;
+    delete groupCreation_.data();
     delete settingsDialog_.data();
     settingsForm_.reset();
     people_.reset();
@@ -158,6 +162,21 @@ void Desktop::openSettings(shell::SettingsPage page) {
         settingsDialog_->setPhotoOpener([this] { people_->openPictureDialog(); });
     }
     settingsDialog_->open(page);
+}
+
+TfrmGroupSetup* Desktop::openGroupCreation() {
+    if (!groupCreation_) {
+        groupCreation_ = new TfrmGroupSetup(*client_, window_.get());
+        groupCreation_->setAttribute(Qt::WA_DeleteOnClose);
+        groupCreation_->open();
+    }
+    groupCreation_->raise();
+    groupCreation_->activateWindow();
+    return groupCreation_;
+}
+
+TfrmGroupSetup* Desktop::groupCreationDialog() const {
+    return groupCreation_.data();
 }
 
 TSystemSetForm* Desktop::settingsDialog() const {

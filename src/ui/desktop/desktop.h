@@ -30,6 +30,7 @@ class PeopleWindows;
 
 class ChatWindows;
 class TSystemSetForm;
+class TfrmGroupSetup;
 
 // Conversation windows that only log what they were asked to do (until real ones are plugged in).
 class LoggingConversationWindows : public client::IConversationWindows {
@@ -82,6 +83,9 @@ class Desktop {
     TSystemSetForm* settingsDialog() const;
     shell::SettingsForm& settingsForm() { return *settingsForm_; }
     PeopleWindows& people() { return *people_; }
+    // The group setup dialog in create mode (the group list's "+"), one at a time.
+    TfrmGroupSetup* openGroupCreation();
+    TfrmGroupSetup* groupCreationDialog() const;
 
     MainWindow& window() { return *window_; }
     client::ClientCore& client() { return *client_; }
@@ -104,6 +108,7 @@ class Desktop {
     std::unique_ptr<platform::XdgAutostart> ownAutostart_;
     std::unique_ptr<shell::SettingsForm> settingsForm_;
     QPointer<TSystemSetForm> settingsDialog_;
+    QPointer<TfrmGroupSetup> groupCreation_;
     std::unique_ptr<PeopleWindows> people_; // request windows, search wizard, picture dialog, card
 };
 

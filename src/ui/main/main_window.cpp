@@ -492,6 +492,12 @@ void MainWindow::buildMainPage() {
         showViewMenu(frequent_->viewport()->mapToGlobal(frequent_->sectionButtonRect(section).bottomLeft()),
                      directory::qstringToGbk(caption));
     };
+    groups_->OnSectionButton = [this](int, const QString&) {
+        if (groupCreator)
+            groupCreator();
+        else
+            notProvided();
+    };
     groups_->onActivate = [this](const QVariant& id) {
         wire::Guid group;
         if (windows_ && wire::Guid::fromString(id.toString().toStdString(), group))

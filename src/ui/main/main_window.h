@@ -82,6 +82,9 @@ class MainWindow : public QWidget,
     std::function<void()> searchWizardOpener;
     // Opens the head-picture dialog ("设置头像") from the own picture; unset, the picture does nothing.
     std::function<void()> pictureDialogOpener;
+    // Opens the group setup dialog in create mode (the group list's "+"); unset, the button says
+    // it is not provided.
+    std::function<void()> groupCreator;
 
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.

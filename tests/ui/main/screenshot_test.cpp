@@ -3,6 +3,7 @@
 // where things belong are drawn, Chinese text drawn with real glyphs.
 #include "protocol/text.h"
 #include "ui/chat/chat_windows.h"
+#include "ui/groups/sel_user_form.h"
 #include "ui/kit/fonts.h"
 #include "ui/kit/palette.h"
 #include "ui/lists/user_list_box.h"
@@ -13,8 +14,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
+#include <QTextEdit>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <cstring>
 #include <set>
@@ -174,13 +178,22 @@ TEST_F(ScreenshotTest, GroupTabListsTheColleaguesGroups) {
     list->onActivate(QString::fromStdString(created.group->toString()));
     EXPECT_EQ(windows.groups, std::vector<wire::Guid>{*created.group});
 
-    // The group's window, as the desktop's conversation windows draw it for its creator.
-    ui::ChatWindows chats(desktop->client(), nullptr, QStringLiteral(VANTOR_BIN_DIR));
+    // The group's window, as the desktop's conversation windows draw it for its creator: the
+    // header with the topic, the creator's toolbar, the notice and the members (王芳 online).
+    TestClient& wang = signIn("wangfang", "wangfang123");
+    ui::ChatWindows& chats = *desktop->chatWindows();
     chats.openGroup(*created.group);
     const auto& all = desktop->client().conversations().all();
     ASSERT_FALSE(all.empty());
     ui::TfrmChatForm* form = chats.existing(all.back()->id);
     ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(desktop->client()
+                    .groups()
+                    .UpdateGroupInfo(*form->conversation(), protocol::toGbk("项目周报"),
+                                     protocol::toGbk("每周一交"),
+                                     protocol::toGbk("周报请在周一上午十点前发到本组，附上下周计划。"), false)
+                    .done);
+    ASSERT_TRUE(drive([&] { return wang.core().groups().FindGroup(*created.group) != nullptr; }));
     form->show();
     drive([] { return false; }, 300);
     const QImage chat = form->grab().toImage();
@@ -188,6 +201,28 @@ TEST_F(ScreenshotTest, GroupTabListsTheColleaguesGroups) {
     EXPECT_GT(colours(chat), 30);
     EXPECT_TRUE(form->nameLabel()->text().startsWith(QStringLiteral("项目周报")));
     EXPECT_NE(form->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_GroupSetup")), nullptr);
+    const auto inkOf = [&](QWidget* w) {
+        return inkIn(chat, QRect(w->mapTo(form, QPoint(0, 0)), w->size()));
+    };
+    EXPECT_GT(inkOf(form->groupNotice()), 200) << "the notice is drawn";
+    EXPECT_GT(inkOf(form->memberList()), 300) << "the members are drawn";
+    EXPECT_EQ(form->memberList()->topLevelItemCount(), 3);
+
+    // The picker over the window, as "添加讨论组人员" opens it: the members ticked.
+    form->toolbar()->findChild<QToolButton*>(QStringLiteral("ImgBtn_AddUser"))->click();
+    auto* picker = form->findChild<ui::TSelUserForm*>();
+    ASSERT_NE(picker, nullptr);
+    picker->tree()->expandAll();
+    drive([] { return false; }, 300);
+    const QImage pick = picker->grab().toImage();
+    EXPECT_TRUE(pick.save(QStringLiteral(VANTOR_SCREENSHOT_DIR "/group-picker.png")));
+    EXPECT_GT(colours(pick), 30);
+    EXPECT_GT(inkIn(pick, QRect(picker->selectedList()->mapTo(picker, QPoint(0, 0)),
+                                picker->selectedList()->size())),
+              150)
+        << "the chosen colleagues are listed";
+    EXPECT_EQ(picker->countLabel()->text(), QStringLiteral("3"));
+    picker->reject();
     form->hide();
 }
 
