@@ -1,8 +1,8 @@
 #include "ui/desktop/desktop.h"
 
 #include "ui/groups/group_setup_form.h"
-#include "ui/people/people_windows.h"
 #include "ui/main/org_tree.h"
+#include "ui/people/people_windows.h"
 #include "ui/people/user_card_window.h"
 #include "ui/settings/system_set_form.h"
 
