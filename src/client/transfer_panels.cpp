@@ -49,7 +49,12 @@ TransferItem itemOf(const transfer::TTransmitFile& t, int conversationId,
     i.amounts = latin(transfer::amountText(i.done)) + QLatin1Char('/') + latin(transfer::amountText(t.size));
     if (t.started) {
         i.speed = latin(transfer::speedText(t.speed()));
-        i.remaining = QStringLiteral("剩余 ") + clockText(t.remainingSeconds());
+        // "-h:mm:ss"
+        const uint64_t left = t.remainingSeconds();
+        i.remaining = QStringLiteral("-%1:%2:%3")
+                          .arg(left / 3600)
+                          .arg(left / 60 % 60, 2, 10, QLatin1Char('0'))
+                          .arg(left % 60, 2, 10, QLatin1Char('0'));
         i.state = i.sending ? QStringLiteral("正在发送") : QStringLiteral("正在接收");
         if (t.moving) i.state = QStringLiteral("正在移动文件...");
         i.buttons.push_back({kCmdStop, QStringLiteral("取消"),

@@ -48,7 +48,7 @@ struct TransferItem {
     int percent = 0;
     QString amounts;   // "1.5M/12.0M"
     QString speed;     // "1.5M/S" while running, empty before
-    QString remaining; // "剩余 00:01:23" while running, empty before
+    QString remaining; // "-0:01:23" while running, empty before
     QString state;     // what the panel says about the state ("等待对方接收…" and so on)
     std::vector<TransferButton> buttons;
 };
