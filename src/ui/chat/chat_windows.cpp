@@ -54,6 +54,7 @@ class ClientServices : public IChatServices {
     }
     void tool(const Conversation& c, ChatTool tool) override {
         if (tool == ChatTool::SendFile) return chooseFiles(c);
+        if (tool == ChatTool::Dirhaven && windows_.onGroupFolder) return windows_.onGroupFolder(c);
         if (tool != ChatTool::ExitGroup) {
             IChatServices::tool(c, tool);
             return;
