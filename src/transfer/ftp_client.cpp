@@ -30,7 +30,7 @@ constexpr int kDrainPollMs = 10;
 // this long to show before the upload counts as done.
 constexpr int kRefusalGraceTurns = 20;
 // Bytes handed to the socket ahead of the network at most.
-constexpr int64_t kWriteAhead = 64 * 1024;
+constexpr int64_t kWriteAhead = 256 * 1024;
 
 QByteArray bigEndian(int32_t v) {
     const auto u = uint32_t(v);
@@ -176,6 +176,8 @@ void TFTPClient::StartTransfer() {
         Total = file_.size();
     }
     socket_ = new QTcpSocket(this);
+    // What one turn of the loop takes from the network is bounded, so no turn grows long.
+    socket_->setReadBufferSize(kWriteAhead);
     connect(socket_, &QTcpSocket::connected, this, &TFTPClient::onConnected);
     connect(socket_, &QTcpSocket::readyRead, this, &TFTPClient::onReadyRead);
     connect(socket_, &QTcpSocket::bytesWritten, this, &TFTPClient::onBytesWritten);
