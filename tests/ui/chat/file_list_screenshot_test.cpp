@@ -91,7 +91,8 @@ TEST(FileListScreenshot, ThreeOfflineFilesDownloadingTakenAndRefused) {
     EXPECT_FALSE(link(top, "btn_SaveAs")->isEnabled());
     QWidget* mid = box.panelOf(taken.transferId);
     EXPECT_EQ(text(mid, "Lb_Time"), QStringLiteral("昨天"));
-    EXPECT_EQ(text(mid, "Lb_File"), QStringLiteral("二〇二四年第三季度项目计划书终稿...")); // 31 bytes and the character across
+    EXPECT_EQ(text(mid, "Lb_File"),
+              QStringLiteral("二〇二四年第三季度项目计划书终稿...")); // 31 bytes and the character across
     EXPECT_FALSE(mid->findChild<QLabel*>(QStringLiteral("Lb_File"))->toolTip().isEmpty());
     EXPECT_TRUE(link(mid, "btn_OpenFile")->isVisibleTo(mid));
     EXPECT_FALSE(link(mid, "btn_SaveAs")->isVisibleTo(mid));
