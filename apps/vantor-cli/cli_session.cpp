@@ -163,6 +163,9 @@ CliSession::CliSession(CliOptions options)
     core_ = std::make_unique<client::ClientCore>(std::move(clientEnv));
     people_ = std::make_unique<CliPeople>(
         *core_, options_.people, [this](int code, const QString& message) { finish(code, message); });
+    options_.offline.timeoutSeconds = options_.timeoutSeconds;
+    offline_ = std::make_unique<CliOffline>(
+        *core_, options_.offline, [this](int code, const QString& message) { finish(code, message); });
     core_->setTransferView(&transferView_);
     transferView_.onAdded = [this](transfer::TTransmitFile& t) {
         if (t.direction == transfer::TTransmitFile::Receiving && !options_.acceptFiles.isEmpty())
@@ -273,6 +276,15 @@ void CliSession::poll() {
 void CliSession::signedIn() {
     running_ = true;
     if (people_->run()) return;
+    if (options_.offline.command == OfflineOptions::Command::SendFile) {
+        const auto id = findColleague(options_.offline.target);
+        if (!id) return finish(1, QStringLiteral("no colleague \"%1\"").arg(options_.offline.target));
+        if (!QFileInfo(options_.offline.file).isFile())
+            return finish(1, QStringLiteral("no file %1").arg(options_.offline.file));
+        offline_->run(*id);
+        return;
+    }
+    if (offline_->run()) return;
     switch (options_.command) {
     case CliOptions::Command::Send:
         runSend();

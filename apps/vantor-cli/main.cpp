@@ -4,7 +4,8 @@
 //   vantor-cli [options] history <colleague|{group}> [--page N]
 //   vantor-cli [options] search <text> [<colleague|{group}>]
 //   vantor-cli [options] export <colleague|{group}> [--html] [--output FILE]
-//   vantor-cli [options] send-file <colleague> <path>
+//   vantor-cli [options] send-file [--offline] <colleague> <path>
+//   vantor-cli [options] offline-files [<transfer id>] [--fetch <folder> | --refuse]
 //   vantor-cli [options] listen --accept-files <folder> [--requests accept|decline]
 //   vantor-cli [options] search-users <name> [--department D] [--page N]
 //   vantor-cli [options] search-groups <keyword> [--page N]
@@ -43,6 +44,12 @@ int main(int argc, char** argv) {
         "  export <colleague|{group}>        write a stored conversation as text (or --html)\n"
         "  send-file <colleague> <path>      send a file directly; prints progress and exits 0 once\n"
         "                                    it arrived (3: declined, 1: failed)\n"
+        "  send-file --offline <colleague> <path>  leave the file on the file server for the\n"
+        "                                    colleague; exits 0 once it is there and told\n"
+        "  offline-files [<transfer id>]     list the offline files left for us: <transfer id> TAB\n"
+        "                                    <sender id> TAB <sender> TAB <name> TAB <size> TAB <1: ours\n"
+        "                                    alone, 0: a group's>; --fetch FOLDER downloads them\n"
+        "                                    (prints file TAB <sender id> TAB <path>), --refuse refuses\n"
         "  search-users <name>               one page of the server's users whose name holds the text\n"
         "                                    (--department, --page); <id> TAB <name> TAB <department>\n"
         "                                    TAB <signature> TAB <status>\n"
@@ -105,10 +112,17 @@ int main(int argc, char** argv) {
     const QCommandLineOption requests(QStringLiteral("requests"),
                                       QStringLiteral("listen: accept or decline contact and join requests."),
                                       QStringLiteral("accept|decline"));
+    const QCommandLineOption offline(QStringLiteral("offline"),
+                                     QStringLiteral("send-file: leave the file on the file server."));
+    const QCommandLineOption fetch(QStringLiteral("fetch"),
+                                   QStringLiteral("offline-files: download into FOLDER."),
+                                   QStringLiteral("folder"));
+    const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("offline-files: refuse them."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print what the windows would show."));
-    parser.addOptions({host, port, account, password, data, answer, count, page, timeout, directWait, html,
-                       output, verbose, acceptFiles, department, contactGroup, requests});
+    parser.addOptions({host,       port,         account,    password, data,   answer,  count,
+                       page,       timeout,      directWait, html,     output, verbose, acceptFiles,
+                       department, contactGroup, requests,   offline,  fetch,  refuse});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("send, listen or history"));
     parser.process(app);
 
@@ -168,6 +182,19 @@ int main(int argc, char** argv) {
         o.command = app::CliOptions::Command::SendFile;
         o.target = args[1];
         o.file = args[2];
+        if (parser.isSet(offline)) {
+            o.offline.command = app::OfflineOptions::Command::SendFile;
+            o.offline.target = args[1];
+            o.offline.file = args[2];
+        }
+    } else if (command == QLatin1String("offline-files")) {
+        if (args.size() > 2) return usage("offline-files takes at most a transfer id");
+        if (parser.isSet(fetch) && parser.isSet(refuse)) return usage("--fetch or --refuse, not both");
+        o.offline.command = parser.isSet(fetch)    ? app::OfflineOptions::Command::Fetch
+                            : parser.isSet(refuse) ? app::OfflineOptions::Command::Refuse
+                                                   : app::OfflineOptions::Command::List;
+        o.offline.folder = parser.value(fetch);
+        if (args.size() == 2) o.offline.id = args[1];
     } else if (command == QLatin1String("history")) {
         if (args.size() != 2) return usage("history needs a colleague");
         o.command = app::CliOptions::Command::History;

@@ -47,6 +47,8 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
     chat_ = std::make_unique<conversation::ChatCore>(conversations_, chatBridge_, chatBridge_, chatBridge_,
                                                      chatBridge_, chatBridge_, chatBridge_);
     transfers_ = std::make_unique<transfer::Transfers>(transferBridge_, transferBridge_, clock_);
+    offlineSends_ = std::make_unique<OfflineSends>(*this);
+    offlineFiles_ = std::make_unique<transfer::OfflineFiles>(offlineHost_);
     people_ =
         std::make_unique<people::PeopleCore>(peopleBridge_, env.pictures ? *env.pictures : plainPictures_);
     groups_ = std::make_unique<groups::GroupsCore>(directory_->directory(), conversations_, groupBridge_,
@@ -74,6 +76,7 @@ ClientCore::~ClientCore() {
     messenger_->registerHandler(Cmd::ChatAck, {});
     messenger_->registerHandler(Cmd::PictureRequest, {});
     messenger_->registerHandler(Cmd::ServicePoint, {});
+    messenger_->registerHandler(Cmd::OfflineFile, {});
     for (Cmd c : kTransferRecords)
         messenger_->registerHandler(c, {});
     for (Cmd c : people::PeopleCore::handledCodes())
@@ -83,6 +86,8 @@ ClientCore::~ClientCore() {
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
     groups_.reset();
+    offlineFiles_.reset();
+    offlineSends_.reset();
     transfers_.reset(); // its channels belong to the peer transport
     chat_.reset();
     peers_.reset();
@@ -103,6 +108,10 @@ void ClientCore::installHandlers() {
     m.registerHandler(Cmd::PictureRequest, [this](const protocol::Message& msg) { onPictureRequest(msg); });
     m.registerHandler(Cmd::ServicePoint,
                       [this](const protocol::Message& msg) { servicePoints_.add(msg.body); });
+    m.registerHandler(Cmd::OfflineFile, [this](const protocol::Message& msg) {
+        protocol::OfflineFile n;
+        if (wire::decode(msg.body, n)) offlineFiles_->add(n);
+    });
     for (Cmd c : kForwardedRecords)
         m.registerHandler(c, [this](const protocol::Message& msg) { colleagueRecord(msg, nullptr); });
     for (Cmd c : kTransferRecords)
@@ -298,6 +307,10 @@ void ClientCore::loginStep(LoginStep step) {
         if (const auto& own = messenger_->OwnUser) {
             if (auto error = peers_->openJournal(messenger_->environment().layout.accountFolder(own->userId)))
                 qWarning("unacknowledged messages: %s", error->c_str());
+            // Offline files not yet taken or refused, also of earlier runs.
+            offlineFiles_->keepIn(
+                QString::fromStdString(messenger_->environment().layout.historyFolder(own->userId)) +
+                QStringLiteral("OfflineFiles.db"));
         }
         break;
     case LoginStep::PrepareLists:
@@ -337,6 +350,7 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
     }
     case SignOutStep::Sessions:
         transfers_->endAll();
+        offlineFiles_->clear();
         groups_->SignedOut();
         d.SignedOut();
         servicePoints_.clear();

@@ -10,6 +10,7 @@
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
 #include "client/group_bridge.h"
+#include "client/offline.h"
 #include "client/people_bridge.h"
 #include "client/service_points.h"
 #include "client/transfer_bridge.h"
@@ -53,6 +54,9 @@ class ClientCore : private session::SessionParticipant {
     conversation::ConversationRegistry& conversations() { return conversations_; }
     conversation::ChatCore& chat() { return *chat_; }
     transfer::Transfers& transfers() { return *transfers_; }
+    // Offline files: the uploads of "发送离线文件", and the files left for us on the file server.
+    OfflineSends& offlineSends() { return *offlineSends_; }
+    transfer::OfflineFiles& offlineFiles() { return *offlineFiles_; }
     // Searches, requests, detail records and head pictures.
     people::PeopleCore& people() { return *people_; }
     groups::GroupsCore& groups() { return *groups_; }
@@ -137,6 +141,9 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<peer::PeerTransport> peers_;
     std::unique_ptr<conversation::ChatCore> chat_;
     std::unique_ptr<transfer::Transfers> transfers_;
+    OfflineFilesHost offlineHost_{*this};
+    std::unique_ptr<OfflineSends> offlineSends_;
+    std::unique_ptr<transfer::OfflineFiles> offlineFiles_;
     std::unique_ptr<people::PeopleCore> people_;
     std::unique_ptr<groups::GroupsCore> groups_;
     std::unique_ptr<platform::Timer> statusTimer_;

@@ -33,7 +33,8 @@ QString clockText(uint64_t seconds) {
         .arg(s, 2, 10, QLatin1Char('0'));
 }
 
-TransferItem itemOf(const transfer::TTransmitFile& t, int conversationId) {
+TransferItem itemOf(const transfer::TTransmitFile& t, int conversationId,
+                    const OfflineSends::Upload* upload) {
     TransferItem i;
     i.transmitId = t.transmitId;
     i.conversationId = conversationId;
@@ -48,11 +49,28 @@ TransferItem itemOf(const transfer::TTransmitFile& t, int conversationId) {
     i.amounts = latin(transfer::amountText(i.done)) + QLatin1Char('/') + latin(transfer::amountText(t.size));
     if (t.started) {
         i.speed = latin(transfer::speedText(t.speed()));
-        i.remaining = QStringLiteral("剩余 ") + clockText(t.remainingSeconds());
+        // "-h:mm:ss"
+        const uint64_t left = t.remainingSeconds();
+        i.remaining = QStringLiteral("-%1:%2:%3")
+                          .arg(left / 3600)
+                          .arg(left / 60 % 60, 2, 10, QLatin1Char('0'))
+                          .arg(left % 60, 2, 10, QLatin1Char('0'));
         i.state = i.sending ? QStringLiteral("正在发送") : QStringLiteral("正在接收");
         if (t.moving) i.state = QStringLiteral("正在移动文件...");
         i.buttons.push_back({kCmdStop, QStringLiteral("取消"),
                              i.sending ? QStringLiteral("取消本次发送") : QStringLiteral("取消本次接收")});
+        return i;
+    }
+    if (upload) {
+        // Going to the file server: it cannot be called back once it runs.
+        i.percent = upload->percent;
+        i.done = t.size * uint64_t(upload->percent) / 100;
+        i.amounts =
+            latin(transfer::amountText(i.done)) + QLatin1Char('/') + latin(transfer::amountText(t.size));
+        i.speed = upload->speed;
+        i.remaining = upload->remaining;
+        i.state = QStringLiteral("正在发送离线文件");
+        i.offline = true;
         return i;
     }
     if (i.sending) {
@@ -69,9 +87,15 @@ TransferItem itemOf(const transfer::TTransmitFile& t, int conversationId) {
     return i;
 }
 
-TransferPanels::TransferPanels(ClientCore& core) : core_(core) {}
+TransferPanels::TransferPanels(ClientCore& core) : core_(core) {
+    core_.offlineSends().onChanged = [this](const std::string& id) {
+        if (transfer::TTransmitFile* t = core_.transfers().find(id)) transferChanged(*t);
+    };
+}
 
-TransferPanels::~TransferPanels() = default;
+TransferPanels::~TransferPanels() {
+    core_.offlineSends().onChanged = nullptr;
+}
 
 std::vector<TransferItem> TransferPanels::itemsOf(int conversationId) const {
     std::vector<TransferItem> out;
@@ -111,7 +135,7 @@ bool TransferPanels::command(const std::string& id, const std::string& command, 
         t.stop(id);
         return true;
     }
-    // The file server's offline delivery is not part of this client yet.
+    if (command == kCmdSendOffline) return core_.offlineSends().start(id);
     return false;
 }
 
@@ -130,7 +154,7 @@ void TransferPanels::windowClosing(int conversationId) {
 
 void TransferPanels::transferAdded(transfer::TTransmitFile& t) {
     const int id = conversationOf(t);
-    items_.push_back(itemOf(t, id));
+    items_.push_back(itemOf(t, id, core_.offlineSends().find(t.transmitId)));
     // A panel that appears in a hidden window is a reminder of its own.
     conversation::Conversation* c = core_.conversations().byId(id);
     const auto& own = core_.messenger().OwnUser;
@@ -150,7 +174,7 @@ void TransferPanels::transferAdded(transfer::TTransmitFile& t) {
 void TransferPanels::transferChanged(transfer::TTransmitFile& t) {
     for (TransferItem& i : items_)
         if (i.transmitId == t.transmitId) {
-            i = itemOf(t, i.conversationId);
+            i = itemOf(t, i.conversationId, core_.offlineSends().find(t.transmitId));
             changed(i.conversationId);
             return;
         }

@@ -5,6 +5,7 @@
 // message boxes go out to whoever draws the windows.
 #pragma once
 
+#include "client/offline.h"
 #include "transfer/transfer_ports.h"
 
 #include <QString>
@@ -38,15 +39,16 @@ struct TransferItem {
     int conversationId = 0;
     bool sending = false;
     bool started = false;
-    bool group = false; // a group send ("群发文件")
-    QString name;       // the file name
-    QString peer;       // the colleague's name, or "群发文件"
+    bool group = false;   // a group send ("群发文件")
+    bool offline = false; // going to the file server
+    QString name;         // the file name
+    QString peer;         // the colleague's name, or "群发文件"
     uint64_t size = 0;
     uint64_t done = 0;
     int percent = 0;
     QString amounts;   // "1.5M/12.0M"
     QString speed;     // "1.5M/S" while running, empty before
-    QString remaining; // "剩余 00:01:23" while running, empty before
+    QString remaining; // "-0:01:23" while running, empty before
     QString state;     // what the panel says about the state ("等待对方接收…" and so on)
     std::vector<TransferButton> buttons;
 };
@@ -54,7 +56,9 @@ struct TransferItem {
 // "hh:mm:ss" of a number of seconds (hours beyond 99 stay as they are).
 QString clockText(uint64_t seconds);
 // The panel's figures of a transfer.
-TransferItem itemOf(const transfer::TTransmitFile& t, int conversationId);
+// `upload`: the file is going to the file server.
+TransferItem itemOf(const transfer::TTransmitFile& t, int conversationId,
+                    const OfflineSends::Upload* upload = nullptr);
 
 class TransferPanels : public transfer::ITransferView {
   public:

@@ -245,6 +245,21 @@ void ChatCore::reportLine(Conversation& c, const std::string& text, uint32_t fro
         transport_.sendToServer(message(Cmd::ChatCopy, record.encodeBody()));
 }
 
+void ChatCore::storeLine(Conversation& c, const std::string& text, uint32_t from, uint32_t to) {
+    ChatMessage record = buildRecord(c, text, ChatFont{gbk("微软雅黑"), 0, 9});
+    record.senderId = from;
+    record.recipientId = to;
+    record.sendTick = nextSendTick();
+    storeRecord(c, record);
+}
+
+void ChatCore::sendNotice(Conversation& c, const std::string& text) {
+    if (!session_.signedIn || text.empty() || c.kind() != protocol::kOneToOne) return;
+    ChatMessage record = buildRecord(c, text, ChatFont{gbk("宋体"), 0, 9});
+    prepare(c, record, false);
+    dispatch(c, record, false);
+}
+
 void ChatCore::acknowledge(const ChatMessage& m, const std::optional<ChatContact>& sender, bool relayed) {
     protocol::ChatAck ack;
     ack.senderId = m.senderId;

@@ -60,6 +60,11 @@ class ChatCore {
     // line and, with `store`, kept in the history as a system message from `from` to `to` (font
     // "微软雅黑", size 9) and copied to the server when message copies are on.
     void reportLine(Conversation& c, const std::string& text, uint32_t from, uint32_t to, bool store);
+    // A line kept in the history only (not shown), as a system message from `from` to `to`.
+    void storeLine(Conversation& c, const std::string& text, uint32_t from, uint32_t to);
+    // A text to the colleague of a one-to-one conversation that this side neither shows nor stores:
+    // sent like a message (kept until acknowledged, copied to the server when copies are on).
+    void sendNotice(Conversation& c, const std::string& text);
 
     // A chat message, typing notice or shake from a peer channel or the server, decoded from its
     // untrusted bytes. False for other codes and for bodies that do not decode (dropped).

@@ -144,6 +144,14 @@ void ShellCore::startNetFolder(int left, int top) {
                                        m.ServerSettings.netFolderFlag, q(m.FileServerAddress)));
 }
 
+void ShellCore::startGroupFolder(int left, int top, const wire::Guid& group) {
+    const session::TMessengerX& m = client_.messenger();
+    if (!m.SignedIn() || !m.OwnUser) return;
+    siblings_.start(kNetFolderProgram,
+                    netFolderArguments(left, top, m.OwnUser->userId, group, m.ServerSettings.netFolderFlag,
+                                       q(m.FileServerAddress)));
+}
+
 void ShellCore::startWorkStateProgram() {
     const session::TMessengerX& m = client_.messenger();
     siblings_.start(kWorkStateProgram, workStateArguments(q(m.Account), q(m.PasswordText)));

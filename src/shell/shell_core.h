@@ -59,6 +59,8 @@ class ShellCore : private session::SessionParticipant {
     void openToolbarLink(uint32_t kind);
     // "文件管理", with the window's position.
     void startNetFolder(int left, int top);
+    // "群文件共享" of a group conversation: the same, with the group's identifier for the session's.
+    void startGroupFolder(int left, int top, const wire::Guid& group);
     // "打开岗位状态程序".
     void startWorkStateProgram();
 

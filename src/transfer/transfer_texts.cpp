@@ -102,6 +102,18 @@ std::string sentOffline(std::string_view n) {
 std::string groupSendTitle() {
     return toGbk("群发文件");
 }
+std::string groupOfflineDone(std::string_view n) {
+    return around("群发文件：“", n, "” 传输完成，请大家接收。");
+}
+std::string offlineSentStored(std::string_view n) {
+    return around("成功发送离线文件：“", n, "”");
+}
+std::string offlineReceivedHead(std::string_view n) {
+    return around("离线文件：“", n, "” 接收完毕，您可以 ");
+}
+std::string offlineTaken(std::string_view n) {
+    return around("离线文件：“", n, "” 接收完成");
+}
 std::string receivedHead(std::string_view n) {
     return around("文件：“", n, "” 接收完毕，您可以 ");
 }

@@ -38,6 +38,11 @@ std::string stoppedOwn(std::string_view name);
 std::string stoppedBy(std::string_view stopper, std::string_view name);
 std::string sentOffline(std::string_view name);
 std::string groupSendTitle();
+// Offline files: the group's line, the sender's history, the receiver's notice and the word back.
+std::string groupOfflineDone(std::string_view name);
+std::string offlineSentStored(std::string_view name);
+std::string offlineReceivedHead(std::string_view name);
+std::string offlineTaken(std::string_view name);
 // The receiver's completion line before its links: "文件：“name” 接收完毕，您可以 ", " 或 ", "。".
 std::string receivedHead(std::string_view name);
 std::string receivedOpenFile();

@@ -852,6 +852,10 @@ void Transfers::stop(const std::string& id) {
     finish(*t, Outcome::Stopped);
 }
 
+void Transfers::endOffline(const std::string& id) {
+    if (TTransmitFile* t = find(id)) finish(*t, Outcome::Offline);
+}
+
 void Transfers::windowClosing(const protocol::ConversationKey& key) {
     std::vector<std::string> ids;
     for (auto& t : list_)

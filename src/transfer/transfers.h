@@ -113,6 +113,8 @@ class Transfers : public QObject {
     void stop(const std::string& transmitId);
     // The window of `key` closes: started transfers stop, others are declined or cancelled.
     void windowClosing(const protocol::ConversationKey& key);
+    // The file went to the file server instead ("CMD_TFComplete"): the transfer ends, its panel goes.
+    void endOffline(const std::string& transmitId);
     // Sign-out or a colleague gone: everything ends without records.
     void endAll();
     void colleagueGone(uint32_t userId);

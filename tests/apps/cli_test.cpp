@@ -476,3 +476,59 @@ TEST_F(CliTest, AKilledTransferResumesWithOnlyTheMissingBlocks) {
 
 } // namespace
 } // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+// A file left for 王芳 while she is away: listed later (and again, until handled), fetched
+// byte-exact into a folder and gone from the server; a second one refused and gone as well.
+TEST_F(CliTest, AnOfflineFileIsListedLaterThenFetchedOrRefused) {
+    const QString path = dir_.filePath(QStringLiteral("季度报告.doc"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    QByteArray content;
+    for (int i = 0; i < 4096 * 2 + 7; ++i)
+        content.append(char(i * 7));
+    f.write(content);
+    f.close();
+    auto sendOffline = [&](const QString& file) {
+        QProcess& send =
+            cli(QStringLiteral("zhangwei"),
+                {QStringLiteral("send-file"), QStringLiteral("--offline"), QStringLiteral("王芳"), file});
+        EXPECT_EQ(finished(send), 0) << send.readAllStandardError().constData();
+        const QString out = QString::fromUtf8(send.readAllStandardOutput()).trimmed();
+        EXPECT_TRUE(out.startsWith(QStringLiteral("offline\t1001_1002_"))) << out.toStdString();
+        return out.section(QLatin1Char('\t'), 1);
+    };
+    const QString id = sendOffline(path);
+    ASSERT_TRUE(QFileInfo::exists(dir_.filePath(QStringLiteral("files/")) + id));
+
+    const QString line = id + QStringLiteral("\t1001\t张伟\t季度报告.doc\t8199\t1\n");
+    for (int i = 0; i < 2; ++i) {
+        QProcess& list = cli(QStringLiteral("wangfang"), {QStringLiteral("offline-files")});
+        EXPECT_EQ(finished(list), 0) << list.readAllStandardError().constData();
+        EXPECT_EQ(QString::fromUtf8(list.readAllStandardOutput()), line);
+    }
+    const QString inbox = dir_.filePath(QStringLiteral("inbox"));
+    QProcess& fetch =
+        cli(QStringLiteral("wangfang"), {QStringLiteral("offline-files"), QStringLiteral("--fetch"), inbox});
+    EXPECT_EQ(finished(fetch), 0) << fetch.readAllStandardError().constData();
+    EXPECT_EQ(QString::fromUtf8(fetch.readAllStandardOutput()),
+              QStringLiteral("file\t1001\t") + inbox + QStringLiteral("/季度报告.doc\n"));
+    QFile got(inbox + QStringLiteral("/季度报告.doc"));
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly));
+    EXPECT_EQ(got.readAll(), content);
+    EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("files/")) + id));
+
+    const QString second = sendOffline(path);
+    QProcess& refuse =
+        cli(QStringLiteral("wangfang"), {QStringLiteral("offline-files"), QStringLiteral("--refuse")});
+    EXPECT_EQ(finished(refuse), 0) << refuse.readAllStandardError().constData();
+    EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("files/")) + second));
+    QProcess& empty = cli(QStringLiteral("wangfang"), {QStringLiteral("offline-files")});
+    EXPECT_EQ(finished(empty), 0);
+    EXPECT_EQ(empty.readAllStandardOutput(), QByteArray());
+}
+
+} // namespace
+} // namespace vantor::testing

@@ -5,8 +5,11 @@
 #include "shell/pending_alerts.h"
 #include "shell/siblings.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace vantor::shell {
@@ -200,6 +203,38 @@ TEST(SiblingPrograms, ExactArgumentsAndAMissingProgramIsReported) {
     EXPECT_FALSE(siblings.start(kNetFolderProgram, {}));
     ASSERT_EQ(view.problems.size(), 2);
     EXPECT_EQ(view.problems[1], QStringLiteral("提示: 文件管理程序无法启动"));
+}
+
+// A real process: the stand-in writes the arguments it got, one per line. A text with spaces and
+// shell characters arrives as the one argument it was.
+TEST(SiblingPrograms, AStandInGetsEachArgumentWhole) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString record = dir.filePath(QStringLiteral("argv.txt"));
+    QFile exe(dir.filePath(QLatin1String(kNetFolderProgram)));
+    ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
+    exe.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.argv\"\n"
+              "mv \"$0.argv\" \"$(dirname \"$0\")/argv.txt\"\n");
+    exe.close();
+    exe.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    test::FakeShellView view;
+    platform::QtProcessLauncher launcher;
+    SiblingPrograms siblings(launcher, view, dir.path());
+    wire::Guid group;
+    ASSERT_TRUE(wire::Guid::fromString("{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", group));
+    ASSERT_TRUE(siblings.start(kNetFolderProgram, netFolderArguments(12, -3, 1001, group, false,
+                                                                     QStringLiteral("files; rm -rf *"))));
+    QElapsedTimer t;
+    t.start();
+    while (!QFileInfo::exists(record) && t.elapsed() < 10000)
+        QThread::msleep(20);
+    QFile f(record);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "the stand-in did not run";
+    EXPECT_EQ(
+        QString::fromUtf8(f.readAll()),
+        QStringLiteral("12\n-3\n1001\n{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\n0\nfiles; rm -rf *\n9203\n"));
+    EXPECT_TRUE(view.problems.isEmpty());
 }
 
 } // namespace

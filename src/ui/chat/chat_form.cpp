@@ -443,8 +443,8 @@ void TfrmChatForm::transferButton(const std::string& id, const std::string& comm
         dialog->open();
         return;
     }
-    if (!ctx_.services->transferCommand(*c, id, command, QString()) && command == client::kCmdSendOffline)
-        showInformation(this, QStringLiteral("提示"), kNotProvidedText);
+    // A command that cannot run says why through the transfers' message boxes.
+    ctx_.services->transferCommand(*c, id, command, QString());
 }
 
 void TfrmChatForm::showSidePanel(chatlayout::SidePanel panel) {

@@ -58,6 +58,7 @@ class ClientServices : public IChatServices {
         if (tool == ChatTool::SendFile) return chooseFiles(c);
         if (tool == ChatTool::AddUser) return addUsers(c);
         if (tool == ChatTool::GroupSetup) return groupSetup(c);
+        if (tool == ChatTool::Dirhaven && windows_.onGroupFolder) return windows_.onGroupFolder(c);
         if (tool != ChatTool::ExitGroup) {
             IChatServices::tool(c, tool);
             return;

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -66,6 +67,9 @@ class ChatWindows : public QObject,
 
     // A picture awaited by placeholders arrived (or failed): every window replaces them.
     int pictureArrived(const std::string& name, bool failed);
+    // "群文件共享" of a group window (the main window starts the network-folder program; empty:
+    // the button says the feature is not there).
+    std::function<void(const conversation::Conversation&)> onGroupFolder;
     // The transfer panels over the client (null without a client).
     client::TransferPanels* transferPanels() const { return panels_.get(); }
 

@@ -63,6 +63,10 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
 #ifdef VANTOR_HAVE_CHAT_WINDOWS
     auto chat = std::make_unique<ChatWindows>(*client_, nullptr, options_.programFolder, &shell_->alerts());
     chatWindows_ = chat.get();
+    // "群文件共享": the network-folder program with the main window's place and the group's id.
+    chat->onGroupFolder = [this](const conversation::Conversation& c) {
+        shell_->startGroupFolder(window_->x(), window_->y(), c.key.groupId);
+    };
     chatWindowsOwner_ = std::move(chat);
     setConversationWindows(chatWindows_);
     client_->setConversationView(chatWindows_);

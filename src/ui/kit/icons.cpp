@@ -1,5 +1,7 @@
 #include "ui/kit/icons.h"
 
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QHash>
 #include <QIconEngine>
 #include <QPainter>
@@ -344,6 +346,43 @@ QImage logoImage(int size) {
     p.setRenderHint(QPainter::Antialiasing);
     paintGlyph(p, QRectF(0, 0, size, size), Glyph::Logo, false);
     return img;
+}
+
+QPixmap fileTypePixmap(const QString& fileName, int size) {
+    const QPixmap system = QFileIconProvider().icon(QFileInfo(fileName)).pixmap(size, size);
+    if (!system.isNull()) return system;
+    QPixmap page(size, size);
+    page.fill(Qt::transparent);
+    QPainter p(&page);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size * 0.72, left = (size - w) / 2, fold = size * 0.24;
+    QPainterPath outline;
+    outline.moveTo(left, 1);
+    outline.lineTo(left + w - fold, 1);
+    outline.lineTo(left + w, 1 + fold);
+    outline.lineTo(left + w, size - 1);
+    outline.lineTo(left, size - 1);
+    outline.closeSubpath();
+    p.setPen(QPen(QColor(120, 140, 165), 1));
+    p.setBrush(Qt::white);
+    p.drawPath(outline);
+    p.setBrush(QColor(210, 222, 236));
+    p.drawPolygon(QPolygonF{QPointF(left + w - fold, 1), QPointF(left + w - fold, 1 + fold),
+                            QPointF(left + w, 1 + fold)});
+    const QString ext = QFileInfo(fileName).suffix().left(4).toUpper();
+    if (!ext.isEmpty()) {
+        const QRectF band(0, size * 0.52, size, size * 0.3);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(61, 143, 224));
+        p.drawRect(band);
+        QFont f = p.font();
+        f.setPixelSize(std::max(6, int(size * 0.24)));
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(band, Qt::AlignCenter, ext);
+    }
+    return page;
 }
 
 } // namespace vantor::ui

@@ -45,6 +45,10 @@ enum class Glyph {
 // A button picture; `light` for drawing on the dark top bar.
 QIcon glyphIcon(Glyph glyph, bool light = false);
 
+// The system's picture for a file's type; where the desktop has none, a page of our own with the
+// extension written on it.
+QPixmap fileTypePixmap(const QString& fileName, int size);
+
 // The product's logo as a picture of `size` pixels.
 QImage logoImage(int size);
 

@@ -117,5 +117,48 @@ TEST_F(TransferScreenshotTest, WindowWithARunningAndAnOfferedTransfer) {
     EXPECT_EQ(list->count(), 0);
 }
 
+// An offline upload in progress: the panel as it is drawn (title, remaining time, name cut to 18
+// bytes, the bar in its frame, speed, amounts) and no links while the file goes.
+TEST_F(TransferScreenshotTest, WindowWithAnOfflineUploadInProgress) {
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    TestClient& a = signIn("zhangwei", "zhangwei123");
+    windowsA = std::make_unique<ui::ChatWindows>(a.core(), nullptr, QStringLiteral(VANTOR_BIN_DIR));
+    a.core().setConversationView(windowsA.get());
+    windowsA->openWith(kWang);
+    ui::TfrmChatForm* fa = windowsA->existing(a.core().conversations().all().front()->id);
+    ASSERT_NE(fa, nullptr);
+    QTemporaryDir source;
+    const QString path = source.filePath(QStringLiteral("二〇二四年度销售总结报告.pptx"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(150) << 20)); // sparse
+    }
+    ASSERT_TRUE(windowsA->transferPanels()->offerFile(fa->conversationId(), path));
+    ui::TransferList* list = fa->transferList();
+    ASSERT_TRUE(drive([&] { return list->count() == 1; }, 20000));
+    QWidget* panel = list->panelOf(list->items()[0].transmitId);
+    panel->findChild<QPushButton*>(QStringLiteral("btn_TFSendOffline"))->click();
+    ASSERT_TRUE(drive([&] { return list->count() == 1 && list->items()[0].offline; }));
+    drive([&] { return list->count() == 1 && list->items()[0].percent > 0; }, 5000);
+    ASSERT_EQ(list->count(), 1);
+    panel = list->panelOf(list->items()[0].transmitId);
+    EXPECT_TRUE(panel->findChildren<QPushButton*>().isEmpty()); // an upload cannot be called back
+    EXPECT_EQ(panel->findChild<QLabel*>(QStringLiteral("Lb_Title"))->text(), QStringLiteral("发送文件"));
+    EXPECT_EQ(panel->findChild<QLabel*>(QStringLiteral("Lb_FileName"))->text(),
+              QStringLiteral("二〇二四年度销售总...")); // 18 bytes
+    EXPECT_EQ(panel->size(), QSize(188, 84));
+
+    QCoreApplication::processEvents();
+    const QImage img = fa->grab().toImage();
+    QDir().mkpath(QStringLiteral(VANTOR_SCREENSHOT_DIR));
+    const QString file = QStringLiteral(VANTOR_SCREENSHOT_DIR "/chat-offline-upload.png");
+    EXPECT_TRUE(img.save(file)) << file.toStdString();
+    EXPECT_GT(colours(img), 30) << "looks blank";
+    // The upload ends: the panel goes, the lines say so.
+    ASSERT_TRUE(drive([&] { return list->count() == 0; }, 60000));
+    EXPECT_TRUE(fa->display()->toPlainText().contains(QStringLiteral("发送完毕")));
+}
+
 } // namespace
 } // namespace vantor::testing

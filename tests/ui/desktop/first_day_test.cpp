@@ -6,6 +6,8 @@
 // window that opens again shows its last stored messages under a date line.
 #include "../main/window_fixture.h"
 #include "directory/tree_model.h"
+#include "groups/groups_core.h"
+#include "protocol/text.h"
 #include "settings/profile_file.h"
 #include "settings/stored_password.h"
 #include "ui/chat/chat_windows.h"
@@ -103,6 +105,45 @@ TEST_F(FirstDayTest, AMissingSiblingIsNamedInTheUsersWords) {
     ASSERT_FALSE(window().shown().problems.isEmpty());
     EXPECT_EQ(window().shown().problems.back(), QStringLiteral("文件管理程序没有安装"));
     EXPECT_FALSE(window().shown().messageText.contains(QLatin1Char('/'))) << "no build path";
+}
+
+// "群文件共享" of a group window starts the network-folder program with the main window's place,
+// the own id, the group's identifier, the network-folder flag, the file server and 9203, one
+// argument each; without the program the user is told.
+TEST_F(FirstDayTest, AGroupsFileSharingStartsTheSiblingWithTheGroupsIdentifier) {
+    signInHere();
+    groups::GroupsCore& groups = desktop->client().groups();
+    const groups::GroupOutcome created =
+        groups.CreateGroupFromDialog(protocol::toGbk("共享组"), {}, false, {kWang});
+    ASSERT_TRUE(created.done);
+    ASSERT_TRUE(drive([&] { return groups.FindGroup(*created.group) != nullptr; }));
+    conversation::Conversation* c = groups.OpenGroup(*created.group);
+    ASSERT_NE(c, nullptr);
+    ui::TfrmChatForm* form = desktop->chatWindows()->form(c->id);
+    ASSERT_NE(form, nullptr);
+    auto* share = form->findChild<QToolButton*>(QStringLiteral("ImgBtn_Dirhaven"));
+    ASSERT_NE(share, nullptr);
+
+    share->click();
+    ASSERT_FALSE(window().shown().problems.isEmpty());
+    EXPECT_EQ(window().shown().problems.back(), QStringLiteral("文件管理程序没有安装"));
+
+    // A stand-in for the program: started with exactly these arguments.
+    QFile standIn(folder + QStringLiteral("/program/Dirhaven"));
+    ASSERT_TRUE(standIn.open(QIODevice::WriteOnly));
+    standIn.write("#!/bin/sh\nexit 0\n");
+    standIn.close();
+    standIn.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    launcher.starts.clear();
+    share->click();
+    ASSERT_EQ(launcher.starts.size(), 1u);
+    EXPECT_EQ(launcher.starts[0].program, folder + QStringLiteral("/program/Dirhaven"));
+    const session::TMessengerX& m = messenger();
+    EXPECT_EQ(launcher.starts[0].arguments,
+              (QStringList{QString::number(window().x()), QString::number(window().y()),
+                           QStringLiteral("1001"), QString::fromStdString(created.group->toString()),
+                           m.ServerSettings.netFolderFlag ? QStringLiteral("-1") : QStringLiteral("0"),
+                           QString::fromStdString(m.FileServerAddress), QStringLiteral("9203")}));
 }
 
 TEST_F(FirstDayTest, RememberedPasswordShowsItsOwnLengthAndAForgottenOneGoesAtSignOut) {
