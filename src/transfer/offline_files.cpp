@@ -39,6 +39,7 @@ bool OfflineFiles::add(const protocol::OfflineFile& notice) {
     items_.push_back(std::move(item));
     save();
     changed();
+    if (onAdded) onAdded(*items_.back());
     return true;
 }
 

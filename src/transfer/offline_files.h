@@ -89,6 +89,8 @@ class OfflineFiles {
 
     // After every change of the list or of an item (progress included).
     std::function<void()> onChanged;
+    // A notice was listed (also one kept from an earlier session): the side panel shows itself.
+    std::function<void(const OfflineFileItem&)> onAdded;
     // A download ended (taken, missing, failed).
     std::function<void(OfflineFileItem&, TFTPClient::Result, const QString& text)> onDone;
 

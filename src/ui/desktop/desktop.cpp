@@ -13,7 +13,9 @@
 #include <algorithm>
 
 #ifdef VANTOR_HAVE_CHAT_WINDOWS
+#include "protocol/datetime.h"
 #include "ui/chat/chat_windows.h"
+#include "ui/chat/info_center.h"
 #endif
 #ifdef VANTOR_HAVE_HISTORY_WINDOWS
 #include "ui/history/history_directory.h"
@@ -71,6 +73,7 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     setConversationWindows(chatWindows_);
     client_->setConversationView(chatWindows_);
     client_->setGroupView(chatWindows_);
+    client_->offlineFiles().onAdded = [this](const transfer::OfflineFileItem&) { showInfoCenter(); };
 #endif
 #ifdef VANTOR_HAVE_HISTORY_WINDOWS
     // The history viewer, from the main window's button and from the conversation windows.
@@ -108,6 +111,23 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     }
 }
 
+QWidget* Desktop::infoCenter() const {
+    return infoCenter_.data();
+}
+
+void Desktop::showInfoCenter() {
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+    auto* panel = static_cast<TfrmInfoCenter*>(infoCenter_.data());
+    if (!panel) {
+        panel = new TfrmInfoCenter(client_->offlineFiles(), [] { return protocol::nowDayCount(); });
+        infoCenter_ = panel;
+    }
+    QScreen* screen = window_->screen();
+    panel->showBeside(window_->frameGeometry(),
+                      screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768));
+#endif
+}
+
 void Desktop::showUserCard(uint32_t userId, int entryTop) {
     TfrmUserInfo& card = people_->userCard();
     if (!userId) {
@@ -135,6 +155,10 @@ Desktop::~Desktop() {
     window_->groupCreator = nullptr;
     delete groupCreation_.data();
     delete settingsDialog_.data();
+    delete infoCenter_.data();
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+    client_->offlineFiles().onAdded = nullptr;
+#endif
     settingsForm_.reset();
     people_.reset();
     window_->detach();

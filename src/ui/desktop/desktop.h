@@ -86,6 +86,8 @@ class Desktop {
     // The group setup dialog in create mode (the group list's "+"), one at a time.
     TfrmGroupSetup* openGroupCreation();
     TfrmGroupSetup* groupCreationDialog() const;
+    // The message centre's side panel (made when an offline file is listed, freed on close), or null.
+    QWidget* infoCenter() const;
 
     MainWindow& window() { return *window_; }
     client::ClientCore& client() { return *client_; }
@@ -94,6 +96,8 @@ class Desktop {
   private:
     // ShowUserCard for the tree's hover over a colleague's picture area (0: off it, the card hides).
     void showUserCard(uint32_t userId, int entryTop);
+    // AddOfflineFile: the side panel with its offline files, beside the main window.
+    void showInfoCenter();
 
     DesktopOptions options_;
     platform::NullSoundPlayer nullSound_;
@@ -109,6 +113,7 @@ class Desktop {
     std::unique_ptr<shell::SettingsForm> settingsForm_;
     QPointer<TSystemSetForm> settingsDialog_;
     QPointer<TfrmGroupSetup> groupCreation_;
+    QPointer<QWidget> infoCenter_;
     std::unique_ptr<PeopleWindows> people_; // request windows, search wizard, picture dialog, card
 };
 

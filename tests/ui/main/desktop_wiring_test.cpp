@@ -5,7 +5,11 @@
 #include "protocol/text.h"
 #include "settings/profile_file.h"
 #include "shell/shell_core.h"
+#include "transfer/offline_files.h"
+#include "transfer/transfers.h"
 #include "ui/chat/chat_windows.h"
+#include "ui/chat/file_list_box.h"
+#include "ui/chat/info_center.h"
 #include "ui/lists/user_list_box.h"
 #include "ui/main/org_tree.h"
 #include "window_fixture.h"
@@ -14,9 +18,12 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -175,6 +182,60 @@ TEST_F(DesktopWiringTest, AColleaguesPictureInTheTreeShowsTheCardAndTheOwnPictur
 
     QTest::mouseClick(window().findChild<QLabel*>(QStringLiteral("Img_Head")), Qt::LeftButton);
     EXPECT_TRUE(topLevel("TfrmUsePic"));
+}
+
+TEST_F(DesktopWiringTest, AnOfflineFileBringsTheSidePanelWhereItIsSavedWhole) {
+    startSignedIn();
+    TestClient& wang = signIn("wangfang", "wangfang123");
+    // 王芳 leaves a file on the file server for 张伟.
+    const QString path = dir_.filePath(QStringLiteral("季度报告.doc"));
+    QByteArray bytes(3 * 4096 + 1, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 31 + 7);
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    conversation::Conversation& c = wang.openWith(kZhang);
+    transfer::TTransmitFile* t = wang.core().transfers().offer(c.key, kZhang, path);
+    ASSERT_NE(t, nullptr);
+    const uint64_t serial = t->serial;
+    std::string id;
+    ASSERT_TRUE(drive([&] {
+        for (const auto& x : wang.core().transfers().all())
+            if (x->serial == serial && !x->transmitId.empty()) id = x->transmitId;
+        return !id.empty();
+    }));
+    ASSERT_TRUE(wang.core().offlineSends().start(id));
+
+    // The notice brings the side panel, beside the main window, with the file.
+    ASSERT_TRUE(drive([&] { return desktop->infoCenter() && desktop->infoCenter()->isVisible(); }, 30000));
+    auto* panel = static_cast<ui::TfrmInfoCenter*>(desktop->infoCenter());
+    EXPECT_TRUE(panel->testAttribute(Qt::WA_ShowWithoutActivating));
+    ASSERT_TRUE(drive([&] { return panel->opacityStep() == 190; }));
+    ui::TFileListBox* list = panel->fileList();
+    ASSERT_TRUE(drive([&] { return list->panelOf(id) != nullptr; }));
+    const QString target = dir_.filePath(QStringLiteral("inbox/季度报告.doc"));
+    QDir().mkpath(dir_.filePath(QStringLiteral("inbox")));
+    list->askPath = [&](const QString&, std::function<void(const QString&, bool)> save) {
+        save(target, false);
+    };
+    auto* saveAs = list->panelOf(id)->findChild<QPushButton*>(QStringLiteral("btn_SaveAs"));
+    ASSERT_TRUE(saveAs);
+    saveAs->click();
+    ASSERT_TRUE(drive([&] { return desktop->client().offlineFiles().notHandled() == 0; }, 30000));
+    QFile got(target);
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly));
+    EXPECT_EQ(got.readAll(), bytes);
+
+    // M_Close fades it out and frees it.
+    panel->findChild<QPushButton*>(QStringLiteral("M_Close"))->click();
+    QPointer<QWidget> gone(panel);
+    EXPECT_TRUE(drive([&] {
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return gone.isNull();
+    }));
 }
 
 TEST_F(DesktopWiringTest, TheSmsBoxAppearsWhenTheServerOffersItAndAsksTheServerToForward) {
