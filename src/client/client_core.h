@@ -10,6 +10,7 @@
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
 #include "client/group_bridge.h"
+#include "client/notice_bridge.h"
 #include "client/people_bridge.h"
 #include "client/service_points.h"
 #include "client/transfer_bridge.h"
@@ -56,6 +57,7 @@ class ClientCore : private session::SessionParticipant {
     // Searches, requests, detail records and head pictures.
     people::PeopleCore& people() { return *people_; }
     groups::GroupsCore& groups() { return *groups_; }
+    info::NoticeCore& notices() { return *notices_; }
     // The group windows (null: nothing is drawn; system lines go to the conversation view).
     void setGroupView(groups::IGroupView* view) { groupBridge_.setView(view); }
 
@@ -128,6 +130,7 @@ class ClientCore : private session::SessionParticipant {
     PeopleBridge peopleBridge_{*this};
     people::PlainPictureCodec plainPictures_;
     GroupBridge groupBridge_{*this};
+    NoticeBridge noticeBridge_{*this};
     conversation::ConversationRegistry conversations_;
     directory::NullIdleSource nullIdle_;
     std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
@@ -139,6 +142,7 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<transfer::Transfers> transfers_;
     std::unique_ptr<people::PeopleCore> people_;
     std::unique_ptr<groups::GroupsCore> groups_;
+    std::unique_ptr<info::NoticeCore> notices_;
     std::unique_ptr<platform::Timer> statusTimer_;
     conversation::IPictureTransfer* pictureTransfer_ = &transferBridge_;
     ServicePoints servicePoints_;
