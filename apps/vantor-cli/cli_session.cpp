@@ -161,6 +161,8 @@ CliSession::CliSession(CliOptions options)
     core_ = std::make_unique<client::ClientCore>(std::move(clientEnv));
     people_ = std::make_unique<CliPeople>(
         *core_, options_.people, [this](int code, const QString& message) { finish(code, message); });
+    notices_ = std::make_unique<CliNotices>(
+        *core_, options_.notices, [this](int code, const QString& message) { finish(code, message); });
     core_->setTransferView(&transferView_);
     transferView_.onAdded = [this](transfer::TTransmitFile& t) {
         if (t.direction == transfer::TTransmitFile::Receiving && !options_.acceptFiles.isEmpty())
@@ -271,6 +273,7 @@ void CliSession::poll() {
 void CliSession::signedIn() {
     running_ = true;
     if (people_->run()) return;
+    if (notices_->run()) return;
     switch (options_.command) {
     case CliOptions::Command::Send:
         runSend();

@@ -5,6 +5,7 @@
 
 #include "client/client_core.h"
 #include "directory_view.h"
+#include "notice_commands.h"
 #include "people_commands.h"
 #include "platform/clock.h"
 #include "platform/devices.h"
@@ -43,17 +44,18 @@ struct CliOptions {
         GroupCreate,
         GroupLeave
     } command = Command::Listen;
-    QString target;       // colleague: id or display name; or a group's identifier in braces
-    QString output;       // export: the file (empty: standard output)
-    bool html = false;    // export: an HTML page instead of text
-    QString text;         // send: the message; listen: the answer ("%s" = the received text)
-    int page = 0;         // history: 1-based; 0 = the last page
-    int count = 0;        // listen: stop after this many messages (0: never)
-    int directWaitMs = 0; // send: first wait this long for a direct path to the colleague
-    QString file;         // send-file: the file
-    QString acceptFiles;  // listen: accept offered files into this folder (empty: offers wait)
-    PeopleOptions people; // searches on the server, contact requests, details, the own photo
-    QStringList members;  // group-create: the colleagues (ids or names)
+    QString target;        // colleague: id or display name; or a group's identifier in braces
+    QString output;        // export: the file (empty: standard output)
+    bool html = false;     // export: an HTML page instead of text
+    QString text;          // send: the message; listen: the answer ("%s" = the received text)
+    int page = 0;          // history: 1-based; 0 = the last page
+    int count = 0;         // listen: stop after this many messages (0: never)
+    int directWaitMs = 0;  // send: first wait this long for a direct path to the colleague
+    QString file;          // send-file: the file
+    QString acceptFiles;   // listen: accept offered files into this folder (empty: offers wait)
+    PeopleOptions people;  // searches on the server, contact requests, details, the own photo
+    NoticeOptions notices; // internal notices: list, read, fetch, post
+    QStringList members;   // group-create: the colleagues (ids or names)
 };
 
 // Prints each received message as one line: sender id, sender name and the text in its plain form
@@ -162,6 +164,7 @@ class CliSession : public QObject {
     people::PictureCodec pictures_;
     std::unique_ptr<client::ClientCore> core_;
     std::unique_ptr<CliPeople> people_;
+    std::unique_ptr<CliNotices> notices_;
     QTimer poll_;
     int64_t startedMs_ = 0;
     int64_t sentMs_ = -1;

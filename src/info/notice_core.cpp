@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <QUuid>
 
 #include <algorithm>
@@ -111,6 +112,13 @@ void NoticeCore::handle(const Message& m) {
     default:
         return;
     }
+}
+
+bool NoticeCore::mayOpenLink(const QString& url) {
+    const QUrl u(url, QUrl::StrictMode);
+    const QString scheme = u.scheme().toLower();
+    return u.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+                           scheme == QLatin1String("mailto"));
 }
 
 // ---- badge ----

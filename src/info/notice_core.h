@@ -118,6 +118,9 @@ class NoticeCore {
     // Minutes of the SMS reminder: 0..255 from the field's digits (empty: 0); nullopt outside.
     static std::optional<uint8_t> smsMinutes(const std::string& field);
 
+    // A link in a notice is opened only when it is http, https or mailto.
+    static bool mayOpenLink(const QString& url);
+
     // ---- the badge ----
     // mode 0 sets, 1 adds, 2 subtracts (not below 0).
     void setBadge(int mode, int n);

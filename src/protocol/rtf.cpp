@@ -231,8 +231,7 @@ class Reader {
         if (w == "pict" || w == "object" || w == "stylesheet" || w == "info" || w == "header" ||
             w == "footer" || w == "listtable" || w == "listoverridetable" || w == "rsidtbl" ||
             w == "generator" || w == "themedata" || w == "colorschememapping" || w == "datastore" ||
-            w == "latentstyles" || w == "xmlnstbl" || w == "nonshppict" || w == "shp" || w == "field" ||
-            w == "fldinst") {
+            w == "latentstyles" || w == "xmlnstbl" || w == "nonshppict" || w == "shp" || w == "fldinst") {
             if (stack_.size() > 1) {
                 flushBytes();
                 s.dest = CharState::Skip;

@@ -196,6 +196,11 @@ TEST(NoticeCoreRules, BadgeMinutesAndRecipients) {
         EXPECT_EQ(info::NoticeCore::smsMinutes(m.field), m.minutes) << m.field;
     EXPECT_EQ(info::NoticeCore::recipientsWithSender({5, 7, 5}, 9), (std::vector<uint32_t>{5, 7, 9}));
     EXPECT_EQ(info::NoticeCore::recipientsWithSender({9, 5}, 9), (std::vector<uint32_t>{9, 5}));
+    for (const char* ok : {"http://intra.example/a", "HTTPS://x.example", "mailto:hr@example.com"})
+        EXPECT_TRUE(info::NoticeCore::mayOpenLink(QString::fromLatin1(ok))) << ok;
+    for (const char* bad :
+         {"file:///etc/passwd", "/home/u/x.sh", "javascript:alert(1)", "smb://host/share", ""})
+        EXPECT_FALSE(info::NoticeCore::mayOpenLink(QString::fromLatin1(bad))) << bad;
 }
 
 } // namespace
