@@ -3,6 +3,7 @@
 #include "protocol/text.h"
 #include "server/file_server.h"
 #include "server/log.h"
+#include "server/notices.h"
 #include "server/session.h"
 
 #include <QCoreApplication>
@@ -49,6 +50,7 @@ size_t raiseDescriptorLimit() {
 Server::Server(ServerConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
     if (config_.fileFolder.empty()) config_.fileFolder = config_.dbPath + ".files";
     if (config_.pictureFolder.empty()) config_.pictureFolder = config_.dbPath + ".pictures";
+    if (config_.noticeFolder.empty()) config_.noticeFolder = config_.dbPath + ".notices";
     connect(&tcp_, &QTcpServer::newConnection, this, &Server::onNewConnection);
     // A whole organisation reconnects at once after a restart: let the kernel queue the burst.
     tcp_.setListenBacklogSize(4096);
@@ -73,6 +75,12 @@ bool Server::start(std::string* error) {
                          ? std::min(config_.maxUnsignedConnections, connectionLimit_)
                          : std::max<size_t>(1, connectionLimit_ / 4);
     directory_.load(store_->loadOrganisation());
+    notices_ = std::make_unique<NoticeService>(*this, config_.dbPath, config_.noticeFolder);
+    if (!notices_->open(error)) {
+        notices_.reset();
+        store_.reset();
+        return false;
+    }
     const QHostAddress address(QString::fromStdString(config_.bindAddress));
     if (address.isNull()) {
         if (error) *error = "not an address: " + config_.bindAddress;
@@ -253,6 +261,14 @@ size_t Server::heldCount(uint32_t userId) {
 }
 
 void Server::handle(Session& s, const Message& m) {
+    if (NoticeService::owns(m.code) && notices_) {
+        if (!s.signedIn()) {
+            s.abort(std::string(protocol::codeName(m.code)) + " before signing in");
+            return;
+        }
+        notices_->handle(s, m);
+        return;
+    }
     const ClientRequest request = parseClientMessage(m);
     if (const auto* bad = std::get_if<Invalid>(&request)) {
         s.abort(bad->error);
@@ -323,6 +339,7 @@ void Server::handle(Session& s, const Message& m) {
 }
 
 void Server::sessionClosed(Session& s) {
+    if (notices_) notices_->sessionClosed(s);
     sessions_.erase(s.id());
     loginWaiting_.erase(s.id());
     forgetUnsigned(s);

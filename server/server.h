@@ -29,6 +29,7 @@ namespace vantor::server {
 
 class Session;
 class FileServer;
+class NoticeService;
 
 struct ServerConfig {
     std::string bindAddress = "127.0.0.1";
@@ -76,6 +77,8 @@ struct ServerConfig {
     size_t maxPicturesPerFolder = 2000; // conversation pictures of one colleague or one group
     size_t maxPendingRequests = 200;    // contact requests to one colleague, join requests to one group
     size_t maxDetailReaders = 5000;     // colleagues told of one colleague's new details besides its contacts
+    std::string noticeFolder;           // notice attachments; default: the database path + ".notices"
+    uint64_t maxNoticeBytes = uint64_t(64) << 30; // one posted notice with its attachments
 };
 
 class Server : public QObject {
@@ -122,6 +125,7 @@ class Server : public QObject {
     size_t connectionLimit() const { return connectionLimit_; }
     Directory& directory() { return directory_; }
     Store* store() { return store_.get(); }
+    NoticeService* notices() { return notices_.get(); }
 
     // ---- for sessions ----
     void handle(Session& s, const protocol::Message& m);
@@ -211,6 +215,7 @@ class Server : public QObject {
     QTcpServer tcp_;
     QUdpSocket udp_;
     std::unique_ptr<FileServer> files_;
+    std::unique_ptr<NoticeService> notices_;
     uint64_t nextSession_ = 1;
     std::unordered_map<uint64_t, Session*> sessions_; // every connection
     std::map<uint64_t, Session*> unsigned_;           // connections not signed in, by age

@@ -1,6 +1,7 @@
 // Version check, sign-in with its directory load, hand-over to a newer sign-in, sign-out.
 #include "protocol/text.h"
 #include "server/log.h"
+#include "server/notices.h"
 #include "server/server.h"
 #include "server/session.h"
 
@@ -210,7 +211,10 @@ void Server::checkLogin(Session& s, const protocol::LoginRequest& r) {
 }
 
 void Server::loadFinished(Session& s) {
-    if (byUser_.count(s.userId()) && byUser_[s.userId()] == &s) deliverHeld(s);
+    if (byUser_.count(s.userId()) && byUser_[s.userId()] == &s) {
+        deliverHeld(s);
+        if (notices_) notices_->signedIn(s);
+    }
 }
 
 void Server::deliverHeld(Session& s) {

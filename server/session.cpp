@@ -22,6 +22,7 @@ constexpr qint64 kTurnBytes = 64 * 1024;
 
 Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
     : socket_(socket), server_(server), id_(id), reader_(server.config().maxFrame, true) {
+    reader_.setMaxLongBody(server.config().maxNoticeBytes);
     socket->setParent(this);
     // Small records (a chat line, a status) must not wait for the acknowledgement of earlier ones.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -115,12 +116,62 @@ void Session::sendFrame(std::string frame) {
         waiting_.push_back(std::move(frame));
         return;
     }
+    if (!files_.empty()) {
+        if (behindFiles_.size() >= kMaxWaiting) {
+            abort("too much waiting behind a file");
+            return;
+        }
+        behindFiles_.push_back(std::move(frame));
+        return;
+    }
     write(frame);
+}
+
+void Session::sendFile(std::string head, const QString& path, uint64_t size) {
+    if (finished_ || state_ == State::Closing) return;
+    files_.push_back(FileSend{std::move(head), path, size, nullptr});
+    if (files_.size() == 1) pumpFiles();
+}
+
+void Session::pumpFiles() {
+    constexpr qint64 kChunk = 256 * 1024;
+    while (!files_.empty() && !finished_ && socket_ && state_ == State::SignedIn &&
+           socket_->bytesToWrite() < kKeepUpBytes) {
+        FileSend& f = files_.front();
+        if (!f.file) {
+            f.file = std::make_unique<QFile>(f.path);
+            if (!f.file->open(QIODevice::ReadOnly)) {
+                // Nothing of it was written yet: the request goes unanswered.
+                files_.pop_front();
+                continue;
+            }
+            write(f.head);
+        }
+        if (f.left > 0) {
+            const QByteArray chunk = f.file->read(qint64(std::min<uint64_t>(f.left, kChunk)));
+            if (chunk.isEmpty()) {
+                abort("file ended early: " + f.path.toStdString());
+                return;
+            }
+            f.left -= uint64_t(chunk.size());
+            write(std::string(chunk.constData(), size_t(chunk.size())));
+        }
+        if (f.left == 0) {
+            files_.pop_front();
+            if (files_.empty()) {
+                while (!behindFiles_.empty() && files_.empty()) {
+                    write(behindFiles_.front());
+                    behindFiles_.pop_front();
+                }
+            }
+        }
+    }
 }
 
 void Session::sendLatest(uint64_t key, std::string frame) {
     if (finished_ || state_ == State::Closing || !socket_) return;
-    if (state_ != State::Loading && latest_.empty() && socket_->bytesToWrite() < kKeepUpBytes) {
+    if (state_ != State::Loading && latest_.empty() && files_.empty() &&
+        socket_->bytesToWrite() < kKeepUpBytes) {
         write(frame);
         return;
     }
@@ -131,7 +182,7 @@ void Session::sendLatest(uint64_t key, std::string frame) {
 }
 
 void Session::flushLatest() {
-    while (!latestOrder_.empty() && !finished_ && socket_ && state_ == State::SignedIn &&
+    while (!latestOrder_.empty() && !finished_ && socket_ && state_ == State::SignedIn && files_.empty() &&
            socket_->bytesToWrite() < kKeepUpBytes) {
         const auto first = latestOrder_.begin();
         const auto it = latest_.find(first->second);
@@ -169,10 +220,12 @@ void Session::markSignedIn(uint32_t userId) {
 }
 
 void Session::onBytesWritten() {
-    if (state_ == State::Loading)
+    if (state_ == State::Loading) {
         pump();
-    else
+    } else {
+        pumpFiles();
         flushLatest();
+    }
 }
 
 // Streams the load straight into the kernel while it takes it, without copying frames into a
@@ -202,6 +255,7 @@ void Session::pump() {
             patches_.clear();
             state_ = State::SignedIn;
             write(rest);
+            pumpFiles();
             flushLatest();
             server_.loadFinished(*this);
             return;

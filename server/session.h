@@ -7,6 +7,7 @@
 #include "protocol/frame.h"
 #include "server/directory.h"
 
+#include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QTcpSocket>
@@ -44,6 +45,10 @@ class Session : public QObject {
     // A frame that supersedes any earlier one of the same key (a colleague's status): written at
     // once while the client keeps up, otherwise kept, only the latest per key, until it drains.
     void sendLatest(uint64_t key, std::string frame);
+    // Sends `head` (a frame header and the start of its message), then `size` bytes of the file
+    // at `path`, read as the socket drains; whatever is sent meanwhile waits behind it. A file
+    // that ends early closes the connection (the frame can no longer be completed).
+    void sendFile(std::string head, const QString& path, uint64_t size);
 
     // Streams the sign-in load: the directory's departments and colleagues (with the given
     // positions replaced by per-viewer records), then `tail`.
@@ -66,6 +71,7 @@ class Session : public QObject {
     void onBytesWritten();
     void pump();
     void flushLatest();
+    void pumpFiles();
     void write(const std::string& bytes);
     void finish();
 
@@ -97,6 +103,16 @@ class Session : public QObject {
     std::unordered_map<uint64_t, Latest> latest_;
     std::map<uint64_t, uint64_t> latestOrder_; // seq -> key
     uint64_t latestSeq_ = 0;
+
+    // Files being streamed, and the frames waiting behind them.
+    struct FileSend {
+        std::string head;
+        QString path;
+        uint64_t left = 0;
+        std::unique_ptr<QFile> file;
+    };
+    std::deque<FileSend> files_;
+    std::deque<std::string> behindFiles_;
 };
 
 } // namespace vantor::server

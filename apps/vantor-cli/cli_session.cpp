@@ -166,6 +166,8 @@ CliSession::CliSession(CliOptions options)
     options_.offline.timeoutSeconds = options_.timeoutSeconds;
     offline_ = std::make_unique<CliOffline>(
         *core_, options_.offline, [this](int code, const QString& message) { finish(code, message); });
+    notices_ = std::make_unique<CliNotices>(
+        *core_, options_.notices, [this](int code, const QString& message) { finish(code, message); });
     core_->setTransferView(&transferView_);
     transferView_.onAdded = [this](transfer::TTransmitFile& t) {
         if (t.direction == transfer::TTransmitFile::Receiving && !options_.acceptFiles.isEmpty())
@@ -285,6 +287,7 @@ void CliSession::signedIn() {
         return;
     }
     if (offline_->run()) return;
+    if (notices_->run()) return;
     switch (options_.command) {
     case CliOptions::Command::Send:
         runSend();

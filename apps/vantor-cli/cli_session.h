@@ -5,6 +5,7 @@
 
 #include "client/client_core.h"
 #include "directory_view.h"
+#include "notice_commands.h"
 #include "offline_commands.h"
 #include "people_commands.h"
 #include "platform/clock.h"
@@ -56,6 +57,7 @@ struct CliOptions {
     PeopleOptions people;   // searches on the server, contact requests, details, the own photo
     QStringList members;    // group-create: the colleagues (ids or names)
     OfflineOptions offline; // send-file --offline, offline-files
+    NoticeOptions notices;  // internal notices: list, read, fetch, post
 };
 
 // Prints each received message as one line: sender id, sender name and the text in its plain form
@@ -165,6 +167,7 @@ class CliSession : public QObject {
     std::unique_ptr<client::ClientCore> core_;
     std::unique_ptr<CliPeople> people_;
     std::unique_ptr<CliOffline> offline_;
+    std::unique_ptr<CliNotices> notices_;
     QTimer poll_;
     int64_t startedMs_ = 0;
     int64_t sentMs_ = -1;

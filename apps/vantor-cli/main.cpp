@@ -14,6 +14,8 @@
 //   vantor-cli [options] set-photo <file>
 //   vantor-cli [options] listen --accept-files <folder>
 //   vantor-cli [options] groups | group-create <name> <colleague>... | group-leave <{group}>
+//   vantor-cli [options] notices [--keyword K] [--read] [--fetch FOLDER]
+//   vantor-cli [options] notice-post --to <colleague>[,…] [--attach FILE]... <title> <text>
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
 #include "platform/termination_signals.h"
@@ -62,6 +64,11 @@ int main(int argc, char** argv) {
         "                                    TAB member count TAB member ids\n"
         "  group-create <name> <colleague>...  create a group; prints its {id} once the server has it\n"
         "  group-leave <{group}>             leave a group\n"
+        "  notices                           list the notices (--keyword): number TAB read|unread TAB\n"
+        "                                    sender TAB date TAB title; then the latest one's text and\n"
+        "                                    attachments (--read confirms it, --fetch FOLDER saves them)\n"
+        "  notice-post <title> <text>        post a notice --to colleagues (ids or names, commas or\n"
+        "                                    repeated) with --attach files; prints posted TAB {guid}\n"
         "A colleague is a user id or a display name. Host and port given here are kept in the\n"
         "settings, as the desktop client's settings dialog would keep them."));
     parser.addHelpOption();
@@ -114,15 +121,26 @@ int main(int argc, char** argv) {
                                       QStringLiteral("accept|decline"));
     const QCommandLineOption offline(QStringLiteral("offline"),
                                      QStringLiteral("send-file: leave the file on the file server."));
-    const QCommandLineOption fetch(QStringLiteral("fetch"),
-                                   QStringLiteral("offline-files: download into FOLDER."),
-                                   QStringLiteral("folder"));
+    const QCommandLineOption fetch(
+        QStringLiteral("fetch"),
+        QStringLiteral(
+            "offline-files: download into FOLDER; notices: save the latest one's attachments there."),
+        QStringLiteral("folder"));
     const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("offline-files: refuse them."));
+    const QCommandLineOption keyword(
+        QStringLiteral("keyword"), QStringLiteral("notices: only those holding it."), QStringLiteral("text"));
+    const QCommandLineOption readNotice(QStringLiteral("read"),
+                                        QStringLiteral("notices: confirm the latest as read."));
+    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("notice-post: recipients."),
+                                QStringLiteral("colleagues"));
+    const QCommandLineOption attach(QStringLiteral("attach"),
+                                    QStringLiteral("notice-post: a file to attach."), QStringLiteral("file"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print what the windows would show."));
-    parser.addOptions({host,       port,         account,    password, data,   answer,  count,
-                       page,       timeout,      directWait, html,     output, verbose, acceptFiles,
-                       department, contactGroup, requests,   offline,  fetch,  refuse});
+    parser.addOptions({host,    port,        account,    password,     data,     answer,
+                       count,   page,        timeout,    directWait,   html,     output,
+                       verbose, acceptFiles, department, contactGroup, requests, offline,
+                       fetch,   refuse,      keyword,    readNotice,   to,       attach});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("send, listen or history"));
     parser.process(app);
 
@@ -223,6 +241,21 @@ int main(int argc, char** argv) {
         if (args.size() != 2) return usage("group-leave needs a group");
         o.command = app::CliOptions::Command::GroupLeave;
         o.target = args[1];
+    } else if (command == QLatin1String("notices")) {
+        if (args.size() != 1) return usage("notices takes no arguments");
+        o.notices.command = app::NoticeOptions::Command::List;
+        o.notices.keyword = parser.value(keyword);
+        o.notices.read = parser.isSet(readNotice);
+        o.notices.fetchFolder = parser.value(fetch);
+    } else if (command == QLatin1String("notice-post")) {
+        if (args.size() != 3) return usage("notice-post needs a title and a text");
+        o.notices.command = app::NoticeOptions::Command::Post;
+        o.notices.title = args[1];
+        o.notices.text = args[2];
+        for (const QString& list : parser.values(to))
+            for (const QString& who : list.split(',', Qt::SkipEmptyParts))
+                o.notices.to << who.trimmed();
+        o.notices.attach = parser.values(attach);
     } else {
         return usage("unknown command");
     }

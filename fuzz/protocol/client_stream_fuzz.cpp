@@ -5,7 +5,9 @@
 // the payload cut or padded to the body's length), so mutations of the payload reach the states
 // after the first message; mode bit 0 writes the item's bytes raw instead (unknown codes, broken
 // counts). Every message read must fit its code's rule, and without raw items the reader must
-// give back exactly the messages written, in order.
+// give back exactly the messages written, in order. Long bodies (notice content, attachments) get
+// their 64-bit length from the payload's size; an attachment that comes in parts is put together
+// again before it is compared.
 #include "protocol/frame.h"
 #include "protocol/wire.h"
 
@@ -22,7 +24,13 @@ void check(bool ok) {
 }
 
 // The body `payload` becomes under `rule`, or nothing when the rule gives no body.
-bool wellFormed(const BodyRule& rule, std::string_view payload, std::string& body) {
+bool wellFormed(uint8_t code, const BodyRule& rule, std::string_view payload, std::string& body) {
+    if (const LongBody* lb = receivedLongBody(code)) {
+        body.assign(payload);
+        if (body.size() < lb->head) body.resize(lb->head, '\0');
+        vantor::wire::storeU64(body.data() + lb->lengthAt, body.size() - lb->head);
+        return true;
+    }
     uint32_t count = 0;
     switch (rule.kind) {
     case BodyRule::Fixed:
@@ -68,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         pos += 4 + len;
         const CodeInfo* info = codeInfo(code);
         Message m{code, {}};
-        if (!(mode & 1) && info && wellFormed(info->received, payload, m.body)) {
+        if (!(mode & 1) && info && wellFormed(code, info->received, payload, m.body)) {
             wire += frameStream(m.bytes());
             expected.push_back(std::move(m));
         } else {
@@ -78,13 +86,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     ClientStreamReader r(greeted);
-    Message m;
+    Message m, parts;
     std::vector<Message> got;
     for (size_t i = 0; i < wire.size(); i += step) {
         r.feed(std::string_view(wire).substr(i, step));
         while (r.next(m) == ClientStreamReader::Result::Message) {
             const CodeInfo* info = codeInfo(m.code);
             check(info != nullptr);
+            if (m.part != Message::Part::Whole) {
+                check(receivedLongBody(m.code) != nullptr);
+                if (m.part == Message::Part::Head) {
+                    check(m.body.size() == receivedLongBody(m.code)->head);
+                    parts = m;
+                    parts.part = Message::Part::Whole;
+                } else {
+                    check(m.code == parts.code);
+                    parts.body += m.body;
+                    if (m.part == Message::Part::End) got.push_back(parts);
+                }
+                continue;
+            }
+            if (const LongBody* lb = receivedLongBody(m.code)) {
+                check(m.body.size() >= lb->head &&
+                      vantor::wire::loadU64(m.body.data() + lb->lengthAt) == m.body.size() - lb->head);
+                got.push_back(m);
+                continue;
+            }
             const BodyCheck c = checkBody(info->received, m.body, m.code);
             check(c.ok && c.length == m.body.size());
             got.push_back(m);

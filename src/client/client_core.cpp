@@ -53,6 +53,7 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
         std::make_unique<people::PeopleCore>(peopleBridge_, env.pictures ? *env.pictures : plainPictures_);
     groups_ = std::make_unique<groups::GroupsCore>(directory_->directory(), conversations_, groupBridge_,
                                                    groupBridge_);
+    notices_ = std::make_unique<info::NoticeCore>(noticeBridge_);
 
     statusTimer_ = clock_.createTimer();
     statusTimer_->setInterval(directory::Presence::kStatusTimerIntervalMs);
@@ -83,8 +84,11 @@ ClientCore::~ClientCore() {
         messenger_->registerHandler(c, {});
     for (Cmd c : groups::GroupsCore::handledCodes())
         messenger_->registerHandler(c, {});
+    for (Cmd c : info::NoticeCore::handledCodes())
+        messenger_->registerHandler(c, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
+    notices_.reset();
     groups_.reset();
     offlineFiles_.reset();
     offlineSends_.reset();
@@ -121,6 +125,8 @@ void ClientCore::installHandlers() {
     // The group records, the invitation included (it also changes open windows).
     for (Cmd c : groups::GroupsCore::handledCodes())
         m.registerHandler(c, [this](const protocol::Message& msg) { groups_->handle(msg); });
+    for (Cmd c : info::NoticeCore::handledCodes())
+        m.registerHandler(c, [this](const protocol::Message& msg) { notices_->handle(msg); });
 }
 
 void ClientCore::sendToServer(const protocol::Message& m) {
@@ -355,6 +361,7 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
         d.SignedOut();
         servicePoints_.clear();
         people_->clear();
+        notices_->clear();
         break;
     case SignOutStep::SessionObjects:
         if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);

@@ -11,6 +11,7 @@
 #include "client/colleague_records.h"
 #include "client/group_bridge.h"
 #include "client/offline.h"
+#include "client/notice_bridge.h"
 #include "client/people_bridge.h"
 #include "client/service_points.h"
 #include "client/transfer_bridge.h"
@@ -60,6 +61,7 @@ class ClientCore : private session::SessionParticipant {
     // Searches, requests, detail records and head pictures.
     people::PeopleCore& people() { return *people_; }
     groups::GroupsCore& groups() { return *groups_; }
+    info::NoticeCore& notices() { return *notices_; }
     // The group windows (null: nothing is drawn; system lines go to the conversation view).
     void setGroupView(groups::IGroupView* view) { groupBridge_.setView(view); }
 
@@ -132,6 +134,7 @@ class ClientCore : private session::SessionParticipant {
     PeopleBridge peopleBridge_{*this};
     people::PlainPictureCodec plainPictures_;
     GroupBridge groupBridge_{*this};
+    NoticeBridge noticeBridge_{*this};
     conversation::ConversationRegistry conversations_;
     directory::NullIdleSource nullIdle_;
     std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
@@ -146,6 +149,7 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<transfer::OfflineFiles> offlineFiles_;
     std::unique_ptr<people::PeopleCore> people_;
     std::unique_ptr<groups::GroupsCore> groups_;
+    std::unique_ptr<info::NoticeCore> notices_;
     std::unique_ptr<platform::Timer> statusTimer_;
     conversation::IPictureTransfer* pictureTransfer_ = &transferBridge_;
     ServicePoints servicePoints_;

@@ -7,6 +7,7 @@
 namespace vantor::protocol {
 
 using wire::loadU32;
+using wire::loadU64;
 using wire::storeU32;
 
 std::string Message::bytes() const {
@@ -25,6 +26,44 @@ std::string header(size_t length) {
     return h;
 }
 } // namespace
+
+std::string frameHeader(uint64_t length) {
+    return header(size_t(uint32_t(length)));
+}
+
+uint32_t longFrameLength(uint64_t head, uint64_t rest) {
+    return uint32_t(1 + head + rest);
+}
+
+namespace {
+constexpr size_t kPiece = 1 << 20;             // most bytes of a streamed body handed on at once
+constexpr uint64_t kInlineContent = 32u << 20; // notice content handed on whole up to this
+constexpr LongBody kContentBody{367, 0, false, kInlineContent};
+constexpr LongBody kAttachmentBody{280, 272, true, 0};
+constexpr LongBody kPostBody{367, 0, true, 0};
+} // namespace
+
+const LongBody* receivedLongBody(uint8_t code) {
+    switch (static_cast<Cmd>(code)) {
+    case Cmd::NoticeContent:
+    case Cmd::ExcelNotice:
+        return &kContentBody;
+    case Cmd::NoticeAttachment:
+        return &kAttachmentBody;
+    default:
+        return nullptr;
+    }
+}
+
+const LongBody* sentLongBody(uint8_t code) {
+    switch (static_cast<Cmd>(code)) {
+    case Cmd::NoticePost:
+    case Cmd::ExcelNotice:
+        return &kPostBody;
+    default:
+        return nullptr;
+    }
+}
 
 std::string frameMessage(std::string_view message) {
     if (message.empty() || message.size() > kMaxOrdinaryMessage) return {};
@@ -106,6 +145,25 @@ ClientStreamReader::Result ClientStreamReader::next(Message& out) {
     if (!error_.empty()) return Result::Error;
     for (;;) {
         std::string_view avail(buf_.data() + pos_, buf_.size() - pos_);
+        if (streaming_) {
+            out.code = streamCode_;
+            if (streamRemaining_ == 0) {
+                streaming_ = false;
+                out.body.clear();
+                out.part = Message::Part::End;
+                out.rest = 0;
+                return Result::Message;
+            }
+            if (avail.empty()) return Result::NeedMore;
+            const size_t n =
+                size_t(std::min<uint64_t>(std::min<uint64_t>(streamRemaining_, avail.size()), kPiece));
+            out.body.assign(avail.substr(0, n));
+            pos_ += n;
+            streamRemaining_ -= n;
+            out.part = Message::Part::Piece;
+            out.rest = streamRemaining_;
+            return Result::Message;
+        }
         if (skipRemaining_ > 0) {
             const size_t n = size_t(std::min<uint64_t>(skipRemaining_, avail.size()));
             pos_ += n;
@@ -129,6 +187,33 @@ ClientStreamReader::Result ClientStreamReader::next(Message& out) {
             continue;
         }
         const std::string_view body = avail.substr(kFrameHeaderSize + 1);
+        if (const LongBody* lb = receivedLongBody(code)) {
+            if (body.size() < lb->head) return Result::NeedMore;
+            const uint64_t rest = loadU64(body.data() + lb->lengthAt);
+            out.code = code;
+            out.rest = rest;
+            if (!lb->streamed && rest <= lb->inlineUpTo) {
+                if (body.size() - lb->head < rest) return Result::NeedMore;
+                out.body.assign(body.substr(0, size_t(lb->head + rest)));
+                out.part = Message::Part::Whole;
+                out.rest = 0;
+                pos_ += kFrameHeaderSize + 1 + size_t(lb->head + rest);
+                return Result::Message;
+            }
+            pos_ += kFrameHeaderSize + 1 + lb->head;
+            if (!lb->streamed) {
+                ++skipped_;
+                lastSkip_ = std::string(codeName(code)) + " of " + std::to_string(rest) + " bytes skipped";
+                skipRemaining_ = rest;
+                continue;
+            }
+            out.body.assign(body.substr(0, lb->head));
+            out.part = Message::Part::Head;
+            streaming_ = true;
+            streamCode_ = code;
+            streamRemaining_ = rest;
+            return Result::Message;
+        }
         const BodyCheck c = checkBody(info->received, body, code);
         if (!c.ok) {
             if (c.needMore) return Result::NeedMore;
@@ -147,6 +232,8 @@ ClientStreamReader::Result ClientStreamReader::next(Message& out) {
         }
         out.code = code;
         out.body.assign(body.substr(0, c.length));
+        out.part = Message::Part::Whole;
+        out.rest = 0;
         pos_ += kFrameHeaderSize + 1 + c.length;
         return Result::Message;
     }
@@ -189,8 +276,52 @@ ServerFrameReader::Result ServerFrameReader::next(Message& out) {
             avail.remove_prefix(kGreetingSize);
         }
     }
+    if (streaming_) {
+        out.code = streamCode_;
+        if (streamRemaining_ == 0) {
+            streaming_ = false;
+            out.body.clear();
+            out.part = Message::Part::End;
+            out.rest = 0;
+            return Result::Message;
+        }
+        if (avail.empty()) return Result::NeedMore;
+        const size_t n =
+            size_t(std::min<uint64_t>(std::min<uint64_t>(streamRemaining_, avail.size()), kPiece));
+        out.body.assign(avail.substr(0, n));
+        pos_ += n;
+        streamRemaining_ -= n;
+        out.part = Message::Part::Piece;
+        out.rest = streamRemaining_;
+        return Result::Message;
+    }
     if (avail.size() < kFrameHeaderSize) return Result::NeedMore;
     const uint32_t length = loadU32(avail.data() + 4);
+    if (avail.size() > kFrameHeaderSize) {
+        const auto code = static_cast<uint8_t>(avail[kFrameHeaderSize]);
+        if (const LongBody* lb = sentLongBody(code)) {
+            if (avail.size() < kFrameHeaderSize + 1 + lb->head) return Result::NeedMore;
+            const std::string_view head = avail.substr(kFrameHeaderSize + 1, lb->head);
+            const uint64_t rest = loadU64(head.data() + lb->lengthAt);
+            if (rest > maxLong_) {
+                error_ = std::string(codeName(code)) + ": " + std::to_string(rest) + " bytes over the limit";
+                return Result::Error;
+            }
+            if (length != longFrameLength(lb->head, rest)) {
+                error_ = std::string(codeName(code)) + ": frame length does not match the head";
+                return Result::Error;
+            }
+            out.code = code;
+            out.body.assign(head);
+            out.part = Message::Part::Head;
+            out.rest = rest;
+            pos_ += kFrameHeaderSize + 1 + lb->head;
+            streaming_ = true;
+            streamCode_ = code;
+            streamRemaining_ = rest;
+            return Result::Message;
+        }
+    }
     if (length == 0 || length > max_) {
         error_ = "frame length " + std::to_string(length) + " out of range";
         return Result::Error;
@@ -208,6 +339,8 @@ ServerFrameReader::Result ServerFrameReader::next(Message& out) {
     }
     out.code = code;
     out.body.assign(body);
+    out.part = Message::Part::Whole;
+    out.rest = 0;
     pos_ += kFrameHeaderSize + length;
     return Result::Message;
 }
@@ -228,6 +361,8 @@ bool decodeDatagram(std::string_view datagram, Message& out, std::string* error)
     if (!c.ok) return fail(c.needMore ? std::string(codeName(code)) + ": short datagram" : c.error);
     out.code = code;
     out.body.assign(body.substr(0, c.length));
+    out.part = Message::Part::Whole;
+    out.rest = 0;
     return true;
 }
 

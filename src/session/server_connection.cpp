@@ -5,6 +5,8 @@ namespace vantor::session {
 namespace {
 // How long a closed connection may take to write what is queued before it is cut.
 constexpr int kCloseGraceMs = 3000;
+// A long message is topped up while less than this waits in the socket's buffer.
+constexpr qint64 kLongLowWater = 512 * 1024;
 } // namespace
 
 ServerConnection::ServerConnection(platform::Clock& clock, const Dispatcher& dispatcher, QObject* parent)
@@ -90,6 +92,7 @@ bool ServerConnection::isOpen() const {
 }
 
 void ServerConnection::close() {
+    endLong(false);
     opening_ = false;
     connector_.abort();
     if (reader_) {
@@ -133,13 +136,65 @@ bool ServerConnection::SendToServer(const protocol::Message& m) {
     if (!isOpen()) return false;
     const std::string frame = protocol::frameMessage(m);
     if (frame.empty()) return false;
+    if (long_) {
+        long_->behind += frame;
+        return true;
+    }
     return socket_->write(frame.data(), qint64(frame.size())) == qint64(frame.size());
 }
 
 bool ServerConnection::SendStreamToServer(std::string_view stream) {
     if (!isOpen()) return false;
     const std::string frame = protocol::frameStream(stream);
+    if (long_) {
+        long_->behind += frame;
+        return true;
+    }
     return socket_->write(frame.data(), qint64(frame.size())) == qint64(frame.size());
+}
+
+bool ServerConnection::SendLongToServer(std::string first, LongSource next, std::function<void(bool)> done) {
+    if (!isOpen() || long_) return false;
+    if (socket_->write(first.data(), qint64(first.size())) != qint64(first.size())) return false;
+    long_ = std::make_unique<LongSend>();
+    long_->next = std::move(next);
+    long_->done = std::move(done);
+    connect(socket_, &QTcpSocket::bytesWritten, this, &ServerConnection::pumpLong, Qt::UniqueConnection);
+    pumpLong();
+    return true;
+}
+
+void ServerConnection::pumpLong() {
+    if (!long_ || !socket_) return;
+    while (!long_->sourceDone && socket_->bytesToWrite() < kLongLowWater) {
+        std::optional<std::string> piece = long_->next();
+        if (!piece) {
+            // The frame cannot be completed: the server would take what follows for its rest.
+            endLong(false);
+            close();
+            emit lost(QStringLiteral("a long message could not be completed"));
+            return;
+        }
+        if (piece->empty()) {
+            long_->sourceDone = true;
+            const std::string behind = std::move(long_->behind);
+            long_->behind.clear();
+            if (!behind.empty()) socket_->write(behind.data(), qint64(behind.size()));
+            break;
+        }
+        if (socket_->write(piece->data(), qint64(piece->size())) != qint64(piece->size())) {
+            endLong(false);
+            return;
+        }
+    }
+    if (long_ && long_->sourceDone && socket_->bytesToWrite() == 0) endLong(true);
+}
+
+void ServerConnection::endLong(bool ok) {
+    if (!long_) return;
+    auto done = std::move(long_->done);
+    long_.reset();
+    if (done) done(ok);
 }
 
 uint16_t ServerConnection::localPort() const {

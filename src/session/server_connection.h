@@ -13,7 +13,9 @@
 #include <QPointer>
 #include <QTcpSocket>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -48,6 +50,15 @@ class ServerConnection : public QObject {
     // Stream path: no length limit; false as above.
     bool SendStreamToServer(std::string_view stream);
 
+    // A message larger than memory, written as the socket drains: `first` (frame header, code and
+    // head), then each piece `next` gives until it gives nothing (nullopt: the source failed, the
+    // frame cannot be completed and the connection is closed as lost). Messages sent meanwhile wait
+    // behind it. `done(true)` once every byte has left the socket's buffer; `done(false)` when the
+    // connection closes first. False (and no `done`) when closed, or another is under way.
+    using LongSource = std::function<std::optional<std::string>()>;
+    bool SendLongToServer(std::string first, LongSource next, std::function<void(bool)> done);
+    bool longSendActive() const { return bool(long_); }
+
     uint16_t localPort() const;
     QString localAddress() const;
     ServerReader* reader() const { return reader_; }
@@ -65,6 +76,15 @@ class ServerConnection : public QObject {
     void lost(const QString& reason);
 
   private:
+    void pumpLong();
+    void endLong(bool ok);
+    struct LongSend {
+        LongSource next;
+        std::function<void(bool)> done;
+        bool sourceDone = false;
+        std::string behind; // frames sent meanwhile
+    };
+    std::unique_ptr<LongSend> long_;
     void attempt();
     void onTunnel();
     void retire(QTcpSocket* s);

@@ -474,6 +474,46 @@ TEST_F(CliTest, AKilledTransferResumesWithOnlyTheMissingBlocks) {
     EXPECT_FALSE(QFileInfo::exists(cache)) << "the cache goes once the file is in place";
 }
 
+TEST_F(CliTest, ANoticeIsPostedListedReadAndItsAttachmentsFetched) {
+    QFile f(dir_.filePath(QStringLiteral("agenda.txt")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("agenda of the day");
+    f.close();
+    const QString bigPath = dir_.filePath(QStringLiteral("big.bin"));
+    QFile bf(bigPath);
+    ASSERT_TRUE(bf.open(QIODevice::WriteOnly));
+    bf.write(QByteArray(3 << 20, 'z'));
+    bf.close();
+    QProcess& post = cli(QStringLiteral("zhangwei"),
+                         {QStringLiteral("notice-post"), QStringLiteral("--to"), QStringLiteral("王芳,1003"),
+                          QStringLiteral("--attach"), f.fileName(), QStringLiteral("--attach"), bigPath,
+                          QStringLiteral("年会安排"), QStringLiteral("请准时参加\n地点：三楼")});
+    ASSERT_EQ(finished(post), 0) << post.readAllStandardError().constData();
+    EXPECT_TRUE(post.readAllStandardOutput().startsWith("posted\t{"));
+
+    const QString fetched = dir_.filePath(QStringLiteral("fetched"));
+    QProcess& read = cli(QStringLiteral("wangfang"), {QStringLiteral("notices"), QStringLiteral("--read"),
+                                                      QStringLiteral("--fetch"), fetched});
+    ASSERT_EQ(finished(read), 0) << read.readAllStandardError().constData();
+    const QString out = QString::fromUtf8(read.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QStringLiteral("\tunread\t张伟\t"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("text\t请准时参加\\n地点：三楼"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("confirmed\t"))) << out.toStdString();
+    EXPECT_EQ(QFileInfo(QDir(fetched).filePath(QStringLiteral("big.bin"))).size(), 3 << 20);
+    QFile small(QDir(fetched).filePath(QStringLiteral("agenda.txt")));
+    ASSERT_TRUE(small.open(QIODevice::ReadOnly));
+    EXPECT_EQ(small.readAll(), QByteArray("agenda of the day"));
+
+    // Read now, for wangfang only; the keyword finds it by its text.
+    QProcess& again = cli(QStringLiteral("wangfang"),
+                          {QStringLiteral("notices"), QStringLiteral("--keyword"), QStringLiteral("三楼")});
+    ASSERT_EQ(finished(again), 0);
+    EXPECT_TRUE(QString::fromUtf8(again.readAllStandardOutput()).contains(QStringLiteral("\tread\t张伟")));
+    QProcess& other = cli(QStringLiteral("lina"), {QStringLiteral("notices")});
+    ASSERT_EQ(finished(other), 0);
+    EXPECT_TRUE(QString::fromUtf8(other.readAllStandardOutput()).contains(QStringLiteral("\tunread\t张伟")));
+}
+
 } // namespace
 } // namespace vantor::testing
 

@@ -178,7 +178,7 @@ TEST(ClientStreamReader, CountAtTheCapIsAccepted) {
 TEST(ServerFrameReader, CutsByHeaderLengthAndChecksCounts) {
     ServerFrameReader r;
     const std::string login(149, 'l');
-    r.feed(greeting() + frameMessage("\xFF" + login) + frameStream("\x2F" + std::string(3000, 'n')));
+    r.feed(greeting() + frameMessage("\xFF" + login) + frameStream("\x4A" + std::string(3000, 'n')));
     Message m;
     ASSERT_EQ(r.next(m), ServerFrameReader::Result::Message);
     EXPECT_EQ(m.code, 0xFF);

@@ -20,6 +20,15 @@ void WireClient::sendRaw(const std::string& bytes) {
     socket_.waitForBytesWritten(3000);
 }
 
+void WireClient::sendAll(const std::string& bytes, int timeoutMs) {
+    socket_.write(bytes.data(), qint64(bytes.size()));
+    QElapsedTimer t;
+    t.start();
+    while (socket_.bytesToWrite() > 0 && t.elapsed() < timeoutMs &&
+           socket_.state() == QAbstractSocket::ConnectedState)
+        socket_.waitForBytesWritten(int(std::max<qint64>(1, timeoutMs - t.elapsed())));
+}
+
 void WireClient::send(const Message& m) {
     const std::string b = m.bytes();
     sendRaw(b.size() <= protocol::kMaxOrdinaryMessage ? protocol::frameMessage(b) : protocol::frameStream(b));

@@ -29,6 +29,8 @@ class WireClient {
     // address such as 127.0.0.7) when given.
     bool connectTo(uint16_t port, bool greet = true, const char* source = nullptr);
     void sendRaw(const std::string& bytes);
+    // Writes everything before returning (sendRaw leaves what the kernel did not take at once).
+    void sendAll(const std::string& bytes, int timeoutMs = 10000);
     void send(const Message& m);
     // The next message, or nothing within the time.
     std::optional<Message> next(int timeoutMs = 3000);
