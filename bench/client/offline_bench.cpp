@@ -5,6 +5,7 @@
 // BENCH_OFFLINE_MB (default 500).
 #include "server/file_server.h"
 #include "server/store.h"
+#include "test_files.h"
 #include "transfer/ftp_client.h"
 
 #include <QCoreApplication>
@@ -32,27 +33,10 @@ using namespace vantor;
 namespace {
 
 void writeFile(const QString& path, qint64 size) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) std::abort();
-    std::mt19937_64 rng{42};
-    QByteArray block(1 << 20, Qt::Uninitialized);
-    for (qint64 left = size; left > 0;) {
-        auto* w = reinterpret_cast<uint64_t*>(block.data());
-        for (size_t i = 0; i < size_t(block.size()) / 8; ++i)
-            w[i] = rng();
-        const qint64 n = std::min<qint64>(left, block.size());
-        f.write(block.constData(), n);
-        left -= n;
-    }
+    if (!testing::writeRandomFile(path, size)) std::abort();
 }
 
-QByteArray sha256(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(&f);
-    return h.result().toHex();
-}
+using testing::sha256;
 
 // A plain TCP copy of a file into another file over loopback: seconds.
 double tcpCopy(const QString& from, const QString& to) {

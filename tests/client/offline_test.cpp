@@ -2,6 +2,7 @@
 // for a colleague who is away is found after the colleague signs in, downloaded byte-exact,
 // recorded and announced back; refusing deletes a one-to-one file and keeps a group's.
 #include "client_fixture.h"
+#include "test_files.h"
 
 #include "crypto/cipher.h"
 #include "groups/groups_core.h"
@@ -20,22 +21,8 @@
 namespace vantor::testing {
 namespace {
 
-QByteArray sha256(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(&f);
-    return h.result().toHex();
-}
-
 QString writeFile(const QString& path, qint64 size) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    std::mt19937 rng{uint32_t(size)};
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (auto& c : bytes)
-        c = char(rng());
-    f.write(bytes);
+    EXPECT_TRUE(writeRandomFile(path, size)) << path.toStdString();
     return path;
 }
 

@@ -2,6 +2,7 @@
 // punching; the received file equals the sent one, both histories keep the completion lines, and
 // a colleague's missing picture is fetched from its owner by a picture transfer.
 #include "client_fixture.h"
+#include "test_files.h"
 
 #include "protocol/text.h"
 #include "transfer/transfers.h"
@@ -36,22 +37,8 @@ struct RecordingTransfers : transfer::ITransferView {
     void pictureDone(transfer::TTransmitFile&, bool ok) override { pictures.push_back(ok); }
 };
 
-QByteArray sha256(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(&f);
-    return h.result().toHex();
-}
-
 QString writeFile(const QString& path, qint64 size) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    std::mt19937 rng{uint32_t(size)};
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (auto& c : bytes)
-        c = char(rng());
-    f.write(bytes);
+    EXPECT_TRUE(writeRandomFile(path, size)) << path.toStdString();
     return path;
 }
 

@@ -4,6 +4,7 @@
 #include "protocol/text.h"
 #include "server/file_server.h"
 #include "server/store.h"
+#include "test_files.h"
 #include "transfer/file_panel_texts.h"
 #include "transfer/ftp_client.h"
 
@@ -24,6 +25,9 @@
 namespace vantor::transfer {
 namespace {
 
+using testing::sha256;
+using testing::writeRandomFile;
+
 bool waitFor(const std::function<bool()>& done, int ms = 20000) {
     QElapsedTimer t;
     t.start();
@@ -32,26 +36,8 @@ bool waitFor(const std::function<bool()>& done, int ms = 20000) {
     return done();
 }
 
-QByteArray sha256(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(&f);
-    return h.result().toHex();
-}
-
 void writeRandom(const QString& path, qint64 size) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    std::mt19937 rng{uint32_t(size)};
-    QByteArray block(1 << 20, Qt::Uninitialized);
-    for (qint64 left = size; left > 0;) {
-        for (auto& c : block)
-            c = char(rng());
-        const qint64 n = std::min<qint64>(left, block.size());
-        f.write(block.constData(), n);
-        left -= n;
-    }
+    ASSERT_TRUE(writeRandomFile(path, size)) << path.toStdString();
 }
 
 // What one operation reported.
