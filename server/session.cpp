@@ -29,7 +29,14 @@ Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
     socket->setReadBufferSize(4 * kTurnBytes);
     connect(socket, &QTcpSocket::readyRead, this, &Session::onReadyRead);
     connect(socket, &QTcpSocket::bytesWritten, this, &Session::onBytesWritten);
-    connect(socket, &QTcpSocket::disconnected, this, &Session::finish);
+    // What a client wrote before closing is still handled (a last chat line, a notice's last
+    // bytes): Qt reads to the end of the stream before it reports the close, so everything left is
+    // in the socket's buffer, at most its read buffer's size.
+    connect(socket, &QTcpSocket::disconnected, this, [this] {
+        while (socket_ && !finished_ && state_ != State::Closing && socket_->bytesAvailable() > 0)
+            onReadyRead();
+        finish();
+    });
     idle_.setSingleShot(true);
     connect(&idle_, &QTimer::timeout, this,
             [this] { abort("silent for " + std::to_string(idleMs_) + " ms"); });

@@ -107,6 +107,25 @@ TEST_F(ServerTest, RecordsInSomeoneElsesNameOrForNobodyAreDropped) {
     EXPECT_TRUE(a->connected());
 }
 
+TEST_F(ServerTest, WhatAClientWroteBeforeClosingIsStillDelivered) {
+    auto a = signedIn('a');
+    auto b = signedIn('b');
+    a->waitFor(Cmd::Status);
+    // More than one turn's worth and more than the session's read buffer, then an orderly close.
+    constexpr int kMessages = 400;
+    std::string frames;
+    for (int i = 0; i < kMessages; ++i) {
+        const std::string body = chat(11, 12, std::to_string(i) + std::string(900, 'x')).bytes();
+        frames += protocol::frameMessage(body);
+    }
+    a->sendAll(frames);
+    a->close();
+    int got = 0;
+    while (got < kMessages && b->waitFor(Cmd::ChatMessage, 5000))
+        ++got;
+    EXPECT_EQ(got, kMessages);
+}
+
 TEST_F(ServerTest, GroupChatReachesEveryMemberAndWaitsForThoseOffline) {
     auto a = signedIn('a');
     auto b = signedIn('b');

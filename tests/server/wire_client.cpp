@@ -29,6 +29,11 @@ void WireClient::sendAll(const std::string& bytes, int timeoutMs) {
         socket_.waitForBytesWritten(int(std::max<qint64>(1, timeoutMs - t.elapsed())));
 }
 
+void WireClient::close() {
+    socket_.disconnectFromHost();
+    if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.waitForDisconnected(3000);
+}
+
 void WireClient::send(const Message& m) {
     const std::string b = m.bytes();
     sendRaw(b.size() <= protocol::kMaxOrdinaryMessage ? protocol::frameMessage(b) : protocol::frameStream(b));

@@ -32,6 +32,8 @@ class WireClient {
     // Writes everything before returning (sendRaw leaves what the kernel did not take at once).
     void sendAll(const std::string& bytes, int timeoutMs = 10000);
     void send(const Message& m);
+    // Closes the connection after writing what is queued (an orderly close, as a client exits).
+    void close();
     // The next message, or nothing within the time.
     std::optional<Message> next(int timeoutMs = 3000);
     // The next message with this code; others are kept in `skipped`.
