@@ -132,7 +132,8 @@ TEST_F(TransferScreenshotTest, WindowWithAnOfflineUploadInProgress) {
     {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64(150) << 20)); // sparse
+        // Sparse, and large enough to be still on its way when the window is looked at.
+        ASSERT_TRUE(f.resize(qint64(1) << 30));
     }
     ASSERT_TRUE(windowsA->transferPanels()->offerFile(fa->conversationId(), path));
     ui::TransferList* list = fa->transferList();
@@ -156,7 +157,7 @@ TEST_F(TransferScreenshotTest, WindowWithAnOfflineUploadInProgress) {
     EXPECT_TRUE(img.save(file)) << file.toStdString();
     EXPECT_GT(colours(img), 30) << "looks blank";
     // The upload ends: the panel goes, the lines say so.
-    ASSERT_TRUE(drive([&] { return list->count() == 0; }, 60000));
+    ASSERT_TRUE(drive([&] { return list->count() == 0; }, 120000));
     EXPECT_TRUE(fa->display()->toPlainText().contains(QStringLiteral("发送完毕")));
 }
 
