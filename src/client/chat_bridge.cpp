@@ -21,12 +21,7 @@ std::optional<std::string> ChatBridge::queuePending(const protocol::ChatMessage&
 }
 
 void ChatBridge::sendToServer(const protocol::Message& message) {
-    // By length: a picture upload is longer than the ordinary path takes.
-    const std::string bytes = message.bytes();
-    const bool written = bytes.size() <= protocol::kMaxOrdinaryMessage
-                             ? core_.messenger().SendToServer(message)
-                             : core_.messenger().SendStreamToServer(bytes);
-    if (!written) core_.signOutAfterFailedWrite();
+    core_.sendToServer(message);
 }
 
 // ---- directory ----

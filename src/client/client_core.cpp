@@ -129,8 +129,16 @@ void ClientCore::installHandlers() {
         m.registerHandler(c, [this](const protocol::Message& msg) { notices_->handle(msg); });
 }
 
-void ClientCore::sendToServer(const protocol::Message& m) {
-    chatBridge_.sendToServer(m);
+bool ClientCore::sendToServer(const protocol::Message& m) {
+    // Nothing is reported as sent while the connection is closed; a picture upload or a long
+    // record takes the stream path.
+    if (!messenger_->ConnectionOpen()) return false;
+    const std::string bytes = m.bytes();
+    const bool written = bytes.size() <= protocol::kMaxOrdinaryMessage
+                             ? messenger_->SendToServer(m)
+                             : messenger_->SendStreamToServer(bytes);
+    if (!written) signOutAfterFailedWrite();
+    return written;
 }
 
 void ClientCore::colleagueRecord(const protocol::Message& m, peer::TMySocket* channel) {

@@ -10,8 +10,8 @@
 #include "client/chat_bridge.h"
 #include "client/colleague_records.h"
 #include "client/group_bridge.h"
-#include "client/offline.h"
 #include "client/notice_bridge.h"
+#include "client/offline.h"
 #include "client/people_bridge.h"
 #include "client/service_points.h"
 #include "client/transfer_bridge.h"
@@ -69,7 +69,7 @@ class ClientCore : private session::SessionParticipant {
     void setTransferView(transfer::ITransferView* view) { transferBridge_.setView(view); }
     transfer::ITransferView* transferView() const { return transferBridge_.view(); }
     // Framed to the server on the ordinary or the stream path by length.
-    void sendToServer(const protocol::Message& m);
+    bool sendToServer(const protocol::Message& m);
 
     // The conversation windows (null: nothing is shown; messages are still delivered and stored).
     void setConversationView(conversation::IConversationView* view) { chatBridge_.setView(view); }

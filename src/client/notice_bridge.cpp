@@ -7,14 +7,7 @@
 namespace vantor::client {
 
 bool NoticeBridge::sendToServer(const protocol::Message& m) {
-    session::TMessengerX& messenger = core_.messenger();
-    // Nothing is reported as sent while the connection is closed.
-    if (!messenger.ConnectionOpen()) return false;
-    const std::string bytes = m.bytes();
-    const bool written = bytes.size() <= protocol::kMaxOrdinaryMessage ? messenger.SendToServer(m)
-                                                                       : messenger.SendStreamToServer(bytes);
-    if (!written) core_.signOutAfterFailedWrite();
-    return written;
+    return core_.sendToServer(m);
 }
 
 bool NoticeBridge::sendLong(std::string first, LongSource next, std::function<void(bool)> done) {

@@ -5,14 +5,7 @@
 namespace vantor::client {
 
 bool PeopleBridge::sendToServer(const protocol::Message& m) {
-    session::TMessengerX& messenger = core_.messenger();
-    // Nothing is reported as sent while the connection is closed.
-    if (!messenger.ConnectionOpen()) return false;
-    const std::string bytes = m.bytes();
-    const bool written = bytes.size() <= protocol::kMaxOrdinaryMessage ? messenger.SendToServer(m)
-                                                                       : messenger.SendStreamToServer(bytes);
-    if (!written) core_.signOutAfterFailedWrite();
-    return written;
+    return core_.sendToServer(m);
 }
 
 uint32_t PeopleBridge::ownId() const {
