@@ -36,12 +36,17 @@ struct ServerConfig {
     uint16_t port = 8000;     // TCP and UDP; 0 picks a free port (the UDP socket then takes the same number)
     uint16_t filePort = 9203; // 0 picks a free port
     std::string dbPath = "vantor-server.db";
-    std::string fileFolder;              // default: the database path + ".files"
-    std::string advertisedFileAddress;   // told to clients; default: the bind address
-    int greetingTimeoutMs = 30000;       // a connection that says nothing is closed after this
-    int signInTimeoutMs = 20000;         // a connection not signed in by then is closed (heartbeats or not)
-    int idleTimeoutMs = 180000;          // a connection without any message (heartbeats included)
-    size_t maxFrame = 1 << 20;           // longest message accepted from a client
+    std::string fileFolder;            // default: the database path + ".files"
+    std::string advertisedFileAddress; // told to clients; default: the bind address
+    int greetingTimeoutMs = 30000;     // a connection that says nothing is closed after this
+    int signInTimeoutMs = 20000;       // a connection not signed in by then is closed (heartbeats or not)
+    int idleTimeoutMs = 180000;        // a connection without any message (heartbeats included)
+    size_t maxFrame = 1 << 20;         // longest message accepted from a client
+    // Messages handled per connection: beyond a first burst, a client that sends faster than this
+    // is not read until its budget has grown again, so its kernel buffers fill and TCP slows it
+    // down at no cost to the server. The pieces of a long body (a notice post) are not counted.
+    double messagesPerSecond = 500;
+    int messageBurst = 5000;
     std::string minimumVersion;          // clients older than this are told to update
     size_t maxHeldPerUser = 1000;        // chat messages held for one offline colleague
     size_t maxHeldPerSender = 100;       // of those, from one sender
@@ -65,7 +70,7 @@ struct ServerConfig {
     size_t maxGroupsPerMember = 200;             // discussion groups one colleague can be put in
     double groupAdditionsPerMinute = 60;         // members one colleague adds to groups …
     int groupAdditionBurst = 400;                // … after a first burst of this many
-    double changesPerSecond = 2;                 // status, name and work-state changes told per colleague …
+    double changesPerSecond = 0.2;               // status, name and work-state changes told per colleague …
     int changeBurst = 10;                        // … after a first burst of this many
     bool directPaths = true;                     // answer UDP echoes and forward punching datagrams
     std::string productName;                     // GBK; empty: none

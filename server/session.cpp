@@ -3,6 +3,9 @@
 #include "server/log.h"
 #include "server/server.h"
 
+#include <QDateTime>
+
+#include <algorithm>
 #include <sys/socket.h>
 #include <sys/uio.h>
 
@@ -33,10 +36,17 @@ Session::Session(QTcpSocket* socket, Server& server, uint64_t id)
     // bytes): Qt reads to the end of the stream before it reports the close, so everything left is
     // in the socket's buffer, at most its read buffer's size.
     connect(socket, &QTcpSocket::disconnected, this, [this] {
-        while (socket_ && !finished_ && state_ != State::Closing && socket_->bytesAvailable() > 0)
+        draining_ = true;
+        do {
             onReadyRead();
+        } while (socket_ && !finished_ && state_ != State::Closing &&
+                 (socket_->bytesAvailable() > 0 || !needMore_));
         finish();
     });
+    budget_ = server.config().messageBurst; // a new connection starts with a full budget
+    budgetAt_ = QDateTime::currentMSecsSinceEpoch();
+    refill_.setSingleShot(true);
+    connect(&refill_, &QTimer::timeout, this, [this] { onReadyRead(); });
     idle_.setSingleShot(true);
     connect(&idle_, &QTimer::timeout, this,
             [this] { abort("silent for " + std::to_string(idleMs_) + " ms"); });
@@ -65,28 +75,59 @@ void Session::setIdleTimeout(int ms) {
         idle_.stop();
 }
 
+void Session::refillBudget() {
+    const auto& config = server_.config();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now > budgetAt_) {
+        budget_ = std::min(double(config.messageBurst),
+                           budget_ + double(now - budgetAt_) * config.messagesPerSecond / 1000.0);
+        budgetAt_ = now;
+    }
+}
+
 void Session::onReadyRead() {
     if (!socket_ || finished_) return;
-    const QByteArray bytes = socket_->read(kTurnBytes);
-    reader_.feed(std::string_view(bytes.constData(), size_t(bytes.size())));
+    if (refill_.isActive() && !draining_) return; // out of budget: the timer reads on
+    refillBudget();
+    // What was read before is handled before more is read, so a client out of budget leaves
+    // its input in the kernel, not in the reader.
+    if (needMore_) {
+        const QByteArray bytes = socket_->read(kTurnBytes);
+        reader_.feed(std::string_view(bytes.constData(), size_t(bytes.size())));
+    }
     if (idleMs_ > 0) idle_.start(idleMs_);
     protocol::Message m;
+    bool outOfBudget = false;
     while (!finished_ && state_ != State::Closing) {
+        if (budget_ < 1 && !draining_) {
+            outOfBudget = true;
+            break;
+        }
         const auto r = reader_.next(m);
         if (state_ == State::Greeting && reader_.greetingDone()) {
             state_ = State::Connected;
             if (reader_.greeted()) write(protocol::greeting());
             setIdleTimeout(server_.config().idleTimeoutMs);
         }
-        if (r == protocol::ServerFrameReader::Result::NeedMore) break;
+        needMore_ = r == protocol::ServerFrameReader::Result::NeedMore;
+        if (needMore_) break;
         if (r == protocol::ServerFrameReader::Result::Error) {
             abort("unreadable input: " + reader_.error());
             break;
         }
+        if (m.part == protocol::Message::Part::Whole || m.part == protocol::Message::Part::Head) budget_ -= 1;
         server_.handle(*this, m);
     }
+    if (!socket_ || finished_ || state_ == State::Closing) return;
+    if (outOfBudget) {
+        // Nothing more is read until one message's worth of budget has grown back; meanwhile the
+        // kernel's buffers fill and TCP holds the sender back.
+        const double perMs = server_.config().messagesPerSecond / 1000.0;
+        refill_.start(perMs > 0 ? int(std::clamp((1 - budget_) / perMs + 1, 1.0, 1000.0)) : 1000);
+        return;
+    }
     // The rest waits for this connection's next turn, after everybody else's.
-    if (socket_ && !finished_ && state_ != State::Closing && socket_->bytesAvailable() > 0 && !turnPending_) {
+    if (socket_->bytesAvailable() > 0 && !turnPending_) {
         turnPending_ = true;
         QMetaObject::invokeMethod(
             this,

@@ -87,6 +87,13 @@ class Session : public QObject {
     int idleMs_ = 0;
     bool finished_ = false;
     bool turnPending_ = false; // more input is left for the next turn
+    // Input budget in messages, refilled with time (ServerConfig::messagesPerSecond).
+    double budget_ = 0;
+    qint64 budgetAt_ = 0;
+    QTimer refill_;         // a connection out of budget is read again when this fires
+    bool needMore_ = true;  // the reader has no whole message left: read more
+    bool draining_ = false; // the peer has closed: handle what is left regardless of the budget
+    void refillBudget();
 
     // Sign-in load in progress.
     std::map<size_t, std::string> patches_;

@@ -3,6 +3,8 @@
 #include "server/client_input.h"
 #include "server_fixture.h"
 
+#include <QElapsedTimer>
+
 #include <map>
 
 namespace vantor::testing {
@@ -95,6 +97,39 @@ TEST_F(ServerTest, AReaderThatFallsBehindGetsOnlyTheLatestStatusOfEachColleague)
         EXPECT_EQ(value, 6) << user;
     b->send(protocol::emptyMessage(Cmd::Heartbeat));
     EXPECT_TRUE(b->waitFor(Cmd::Heartbeat));
+}
+
+TEST_F(ServerTest, AClientSendingFasterThanItsBudgetIsReadMoreSlowlyWhileOthersAreServed) {
+    server_.reset();
+    config_.messagesPerSecond = 1000;
+    config_.messageBurst = 100;
+    startServer();
+    auto a = signedIn('a');
+    auto b = signedIn('b');
+    drain(*a, 300);
+    std::string burst;
+    for (int i = 0; i < 2000; ++i)
+        burst += protocol::frameMessage(protocol::emptyMessage(Cmd::Heartbeat));
+    a->sendAll(burst);
+    // The colleague next to it is answered at once.
+    QElapsedTimer t;
+    t.start();
+    b->send(protocol::emptyMessage(Cmd::Heartbeat));
+    ASSERT_TRUE(b->waitFor(Cmd::Heartbeat, 2000));
+    EXPECT_LT(t.elapsed(), 500);
+    // The sender is served at its budget's pace: far from all of it after half a second …
+    int answered = 0;
+    while (t.elapsed() < 500)
+        if (auto m = a->next(50); m && m->cmd() == Cmd::Heartbeat) ++answered;
+    EXPECT_LT(answered, 1000);
+    // … yet everything it sent is answered, and it is never cut off.
+    while (answered < 2000)
+        if (auto m = a->next(3000); m && m->cmd() == Cmd::Heartbeat)
+            ++answered;
+        else if (!m)
+            break;
+    EXPECT_EQ(answered, 2000);
+    EXPECT_TRUE(a->connected());
 }
 
 } // namespace
