@@ -137,11 +137,11 @@ void BM_ChatLatency(benchmark::State& state) {
 }
 BENCHMARK(BM_ChatLatency)->Arg(0)->Arg(1)->UseManualTime()->Iterations(300)->Unit(benchmark::kMicrosecond);
 
-// A burst typed as fast as the chat core takes it. Both clients share this thread, so the sender
-// lets the event loop turn once after every 64 messages (the receiver reads its socket then; in
-// the product each side has its own process). Time: until every message is shown and every
-// acknowledgement is back, i.e. every record is on the receiver's disk. Counters: the longest
-// single turn of the event loop and the longest stretch of 64 sends.
+// A burst typed as fast as the chat core takes it. Both clients share this thread, so after every
+// 32 messages the event loop turns until at most 64 are sent and not yet shown (the receiver reads
+// its socket then; in the product each side has its own process and reads as they come). Time: until every
+// message is shown and every acknowledgement is back, i.e. every record is on the receiver's disk. Counters:
+// the longest single turn of the event loop and the longest stretch of 32 sends.
 void BM_ChatBurst(benchmark::State& state) {
     const bool direct = state.range(0) != 0;
     const int burst = int(state.range(1));
@@ -171,11 +171,12 @@ void BM_ChatBurst(benchmark::State& state) {
         QElapsedTimer t;
         t.start();
         for (int i = 0; i < burst; ++i) {
-            if (i % 64 == 0) turn.start();
+            if (i % 32 == 0) turn.start();
             p->a->say(*p->ab, "第" + std::to_string(i) + "条消息");
-            if (i % 64 == 63) {
+            if (i % 32 == 31) {
                 longestSends = std::max(longestSends, double(turn.nsecsElapsed()) / 1e6);
-                turnOnce();
+                // The receiver keeps up as its own process would: at most 64 sent and not yet shown.
+                until([&] { return p->b->conversationView.shown.size() + 64 >= before + size_t(i + 1); });
             }
         }
         if (!until([&] { return p->b->conversationView.shown.size() >= before + size_t(burst); })) {
@@ -191,7 +192,7 @@ void BM_ChatBurst(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * burst);
     state.counters["longest_turn_ms"] = longestTurn;
-    state.counters["longest_64_sends_ms"] = longestSends;
+    state.counters["longest_32_sends_ms"] = longestSends;
     state.counters["in_order"] = inOrder ? 1 : 0;
     state.SetLabel(pathName(direct));
 }
