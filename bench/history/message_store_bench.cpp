@@ -2,12 +2,15 @@
 // (open, append, close) and reading one page of 100, on a conversation of 1 000 000 records and
 // on one of 1 000 records in the same file. SQLite holds one row per record with an index on
 // (partner, sequence) and does the same work per call: open, find the next sequence, insert,
-// close; open, count, select the page, close.
+// close; open, count, select the page, close. Our reads are measured warm (what earlier opens
+// of the process learned about the chains is reused) and cold (nothing learned). A burst through
+// the writer thread shows the group commit.
 //
 // Arguments after the Google Benchmark flags: none. VANTOR_BENCH_DIR sets the folder for the two
 // stores (default: the system's temporary folder); they are built at start and removed at exit.
 #include "history/compound_file.h"
 #include "history/message_store.h"
+#include "history/store_writer.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -182,6 +185,21 @@ void ReadPage_Ours(benchmark::State& state) {
     }
 }
 
+// The same read with nothing learned by earlier opens (the first open of a process, or after
+// another program wrote the file): every chain is walked.
+void ReadPage_Ours_Cold(benchmark::State& state) {
+    const std::string key = std::to_string(partnerOf(state));
+    const int32_t page = int32_t(state.range(1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        cfb::forgetChains(stores().store.historyFolder / kStoreFileName);
+        state.ResumeTiming();
+        HistoryPage result = ReadHistoryPage(stores().store, key, page);
+        if (result.records.size() != 100) state.SkipWithError("short page");
+        benchmark::DoNotOptimize(result);
+    }
+}
+
 void ReadPage_Sqlite(benchmark::State& state) {
     const std::string key = std::to_string(partnerOf(state));
     for (auto _ : state) {
@@ -218,6 +236,30 @@ void ReadPage_Sqlite(benchmark::State& state) {
     }
 }
 
+// A burst through the writer thread as the client stores: 10 000 records queued at once, durable,
+// each batch under one open and one commit. Time: until the last one is on disk.
+void StoreBurst_Writer(benchmark::State& state) {
+    StoreLocation store = stores().store;
+    store.durable = state.range(1) != 0;
+    const int32_t partner = partnerOf(state);
+    constexpr int kBurst = 10000;
+    int i = 0;
+    uint64_t batches = 0, failed = 0;
+    for (auto _ : state) {
+        StoreWriter writer(store, [&](std::vector<StoreWriter::Result> results) {
+            for (const auto& r : results)
+                failed += !r.status.ok();
+        });
+        for (int k = 0; k < kBurst; ++k)
+            writer.submit(recordFor(partner, i++));
+        writer.drain();
+        batches += writer.batches();
+    }
+    if (failed) state.SkipWithError("records failed");
+    state.counters["batches_per_burst"] = double(batches) / double(state.iterations());
+    state.SetItemsProcessed(state.iterations() * kBurst);
+}
+
 // Arguments: conversation size, then durable (1) or not (0) for stores, the page (0 = last) for reads.
 void storeArgs(benchmark::internal::Benchmark* b) {
     b->ArgNames({"records", "durable"})
@@ -234,9 +276,17 @@ void readArgs(benchmark::internal::Benchmark* b) {
 
 // Reads first: the store benchmarks add records to the conversations.
 BENCHMARK(ReadPage_Ours)->Apply(readArgs);
+BENCHMARK(ReadPage_Ours_Cold)->Apply(readArgs);
 BENCHMARK(ReadPage_Sqlite)->Apply(readArgs);
 BENCHMARK(StoreRecord_Ours)->Apply(storeArgs);
 BENCHMARK(StoreRecord_Sqlite)->Apply(storeArgs);
+BENCHMARK(StoreBurst_Writer)
+    ->ArgNames({"records", "durable"})
+    ->Args({kSmall, 1})
+    ->Args({kBig, 1})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

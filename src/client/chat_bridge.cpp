@@ -1,7 +1,6 @@
 #include "client/chat_bridge.h"
 
 #include "client/client_core.h"
-#include "conversation/chat_history_store.h"
 #include "protocol/datetime.h"
 #include "settings/user_settings.h"
 
@@ -64,10 +63,71 @@ void ChatBridge::touchRecent(uint32_t userId) {
 
 // ---- store, settings, clock ----
 
-std::optional<std::string> ChatBridge::store(const std::string& record) {
+ChatBridge::~ChatBridge() {
+    // The chat core has gone by now (ClientCore stops the writer first): nothing waits any more.
+    writer_.reset();
+    waiting_.clear();
+}
+
+void ChatBridge::store(const std::string& record, conversation::StoreDone done) {
     const auto location = core_.historyLocation();
-    if (!location) return std::string("not signed in");
-    return conversation::HistoryChatStore(*location).store(record);
+    if (!location) {
+        if (done) done(std::string("not signed in"));
+        return;
+    }
+    if (writer_ && (writer_->location().historyFolder != location->historyFolder ||
+                    writer_->location().accountId != location->accountId))
+        stopWriter();
+    if (!writer_)
+        writer_ = std::make_unique<history::StoreWriter>(
+            *location, [this](std::vector<history::StoreWriter::Result> r) { written(std::move(r)); });
+    const uint64_t ticket = writer_->submit(record);
+    if (done) waiting_.emplace(ticket, std::move(done));
+}
+
+void ChatBridge::written(std::vector<history::StoreWriter::Result> results) {
+    bool wake;
+    {
+        std::lock_guard lock(writtenMutex_);
+        wake = written_.empty();
+        if (written_.empty())
+            written_ = std::move(results);
+        else
+            written_.insert(written_.end(), results.begin(), results.end());
+    }
+    if (wake)
+        QMetaObject::invokeMethod(
+            &uiThread_, [this] { takeWritten(); }, Qt::QueuedConnection);
+}
+
+void ChatBridge::takeWritten() {
+    std::vector<history::StoreWriter::Result> results;
+    {
+        std::lock_guard lock(writtenMutex_);
+        results.swap(written_);
+    }
+    for (const auto& r : results) {
+        const auto it = waiting_.find(r.ticket);
+        if (it == waiting_.end()) continue;
+        conversation::StoreDone done = std::move(it->second);
+        waiting_.erase(it);
+        if (r.status.ok())
+            done(std::nullopt);
+        else
+            done(r.status.reason.empty() ? std::string("store error") : r.status.reason);
+    }
+}
+
+void ChatBridge::finishWrites() {
+    if (!writer_) return;
+    writer_->drain();
+    takeWritten();
+}
+
+void ChatBridge::stopWriter() {
+    finishWrites();
+    writer_.reset();
+    waiting_.clear();
 }
 
 conversation::ChatOptions ChatBridge::read() {

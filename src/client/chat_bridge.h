@@ -4,6 +4,14 @@
 #pragma once
 
 #include "conversation/chat_ports.h"
+#include "history/store_writer.h"
+
+#include <QObject>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 namespace vantor::client {
 
@@ -17,6 +25,13 @@ class ChatBridge : public conversation::IChatTransport,
                    public conversation::IConversationView {
   public:
     explicit ChatBridge(ClientCore& core) : core_(core) {}
+    ~ChatBridge() override;
+
+    // Waits until every record queued for the history is on disk (or failed) and runs what waited
+    // for it (acknowledgements, failure lines). Sign-out and exit; the UI thread never waits else.
+    void finishWrites();
+    // Also stops the writer thread (before the client's parts go).
+    void stopWriter();
 
     void setView(conversation::IConversationView* view) { view_ = view; }
     conversation::IConversationView* view() const { return view_; }
@@ -32,8 +47,8 @@ class ChatBridge : public conversation::IChatTransport,
     void holdGroupMessage(const protocol::ChatMessage& message) override;
     void queryUser(uint32_t userId) override;
     void touchRecent(uint32_t userId) override;
-    // IChatStore
-    std::optional<std::string> store(const std::string& record) override;
+    // IChatStore: queued to the account's writer thread; `done` runs on the UI thread.
+    void store(const std::string& record, conversation::StoreDone done) override;
     // IChatSettings
     conversation::ChatOptions read() override;
     // IChatClock
@@ -61,8 +76,18 @@ class ChatBridge : public conversation::IChatTransport,
     void closeAll() override;
 
   private:
+    // Writer thread: hands the results over and wakes the UI thread once per hand-over.
+    void written(std::vector<history::StoreWriter::Result> results);
+    // UI thread: runs what waited for the records written so far.
+    void takeWritten();
+
     ClientCore& core_;
     conversation::IConversationView* view_ = nullptr;
+    QObject uiThread_; // where the writer's results are delivered
+    std::unique_ptr<history::StoreWriter> writer_;
+    std::map<uint64_t, conversation::StoreDone> waiting_; // by ticket of writer_
+    std::mutex writtenMutex_;
+    std::vector<history::StoreWriter::Result> written_;
 };
 
 } // namespace vantor::client

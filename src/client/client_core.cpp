@@ -67,6 +67,8 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
 }
 
 ClientCore::~ClientCore() {
+    // The history's writer thread finishes while the chat core can still acknowledge.
+    chatBridge_.stopWriter();
     messenger_->removeParticipant(this);
     // Nothing the server still sends may reach the parts that go first.
     for (Cmd c : directory::DirectoryCore::handledCodes())
@@ -343,6 +345,9 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
     switch (step) {
     case SignOutStep::StatusTimer:
         statusTimer_->stop();
+        // Every record queued for the history reaches the disk, and its acknowledgement goes out,
+        // while the channels are still there.
+        chatBridge_.stopWriter();
         break;
     case SignOutStep::RecentContacts:
         // The session has let go of its own record by now; the directory still holds it.

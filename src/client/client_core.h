@@ -77,6 +77,9 @@ class ClientCore : private session::SessionParticipant {
 
     // The signed-in account's message store; nothing while signed out.
     std::optional<history::StoreLocation> historyLocation() const;
+    // Waits until the records queued for the history are on disk (they are written by a thread of
+    // their own); for sign-out, exit and tests, never the UI thread's ordinary path.
+    void finishHistoryWrites() { chatBridge_.finishWrites(); }
 
     // The account's Images folder; nothing while signed out.
     std::optional<conversation::ImagesFolder> imagesFolder() const;

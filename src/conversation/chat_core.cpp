@@ -175,9 +175,16 @@ void ChatCore::dispatch(Conversation& c, const ChatMessage& record, bool systemT
         transport_.sendToServer(message(Cmd::ChatCopy, body));
 }
 
-void ChatCore::storeRecord(Conversation& c, const ChatMessage& record) {
+void ChatCore::storeRecord(Conversation& c, const ChatMessage& record, std::function<void()> stored) {
     const std::string body = record.encodeBody();
-    if (auto error = store_.store(body.substr(4))) view_.storeFailed(c, *error);
+    store_.store(body.substr(4),
+                 [this, key = c.key, stored = std::move(stored)](const std::optional<std::string>& error) {
+                     if (error) {
+                         if (Conversation* at = registry_.findOrCreate(key, false))
+                             view_.storeFailed(*at, *error);
+                     }
+                     if (stored) stored();
+                 });
 }
 
 ChatCore::SendResult ChatCore::send(Conversation& c, const std::string& plain, const ChatFont& font,
@@ -266,11 +273,30 @@ void ChatCore::acknowledge(const ChatMessage& m, const std::optional<ChatContact
     ack.recipientId = m.recipientId;
     ack.textLength = static_cast<uint32_t>(m.text.size());
     ack.sendTick = m.sendTick;
+    acknowledge(ack, sender, relayed);
+}
+
+void ChatCore::acknowledge(const protocol::ChatAck& ack, const std::optional<ChatContact>& sender,
+                           bool relayed) {
     const Message frame = message(Cmd::ChatAck, wire::encode(ack));
     if (!sender || sender->outsideTree || sender->status == kStatusMobile)
         transport_.sendToServer(frame);
     else
         transport_.sendToPeer(sender->id, frame, relayed);
+}
+
+std::function<void()> ChatCore::acknowledgement(const ChatMessage& m) {
+    protocol::ChatAck ack;
+    ack.senderId = m.senderId;
+    ack.recipientId = m.recipientId;
+    ack.textLength = static_cast<uint32_t>(m.text.size());
+    ack.sendTick = m.sendTick;
+    awaitingDisk_.emplace(m.senderId, m.sendTick);
+    return [this, ack] {
+        awaitingDisk_.erase({ack.senderId, ack.sendTick});
+        // Looked up now: the colleague may have gone offline while the record was written.
+        acknowledge(ack, directory_.findUser(ack.senderId), false);
+    };
 }
 
 bool ChatCore::receive(const Message& m) {
@@ -363,12 +389,16 @@ void ChatCore::deliver(const ChatMessage& m, bool live) {
         }
         held = true;
     }
-    if (live && !group && m.sendTick != 0) acknowledge(m, sender, duplicate || held);
+    // A message shown is acknowledged once its record is on disk; a copy of one already shown at
+    // once, unless the first is still on its way to the disk (then with the first).
+    const bool acknowledged = live && !group && m.sendTick != 0;
+    if (acknowledged && (duplicate || held) && !awaitingDisk_.contains({m.senderId, m.sendTick}))
+        acknowledge(m, sender, true);
     if ((duplicate || held) && live) return;
 
     Conversation* c = conversationFor(key, m.senderId);
     if (!c) return;
-    showReceived(*c, m, *sender);
+    showReceived(*c, m, *sender, acknowledged ? acknowledgement(m) : std::function<void()>{});
     if (!c->inFront) view_.flash(*c);
     if (!c->visible) {
         c->alerted = true;
@@ -377,13 +407,14 @@ void ChatCore::deliver(const ChatMessage& m, bool live) {
     if (m.key.kind == protocol::kOneToOne) directory_.touchRecent(m.senderId);
 }
 
-void ChatCore::showReceived(Conversation& c, const ChatMessage& m, const ChatContact& sender) {
+void ChatCore::showReceived(Conversation& c, const ChatMessage& m, const ChatContact& sender,
+                            std::function<void()> stored) {
     const std::string plain = crypto::DesDecryptText(m.text);
     const std::string name =
         c.kind() == protocol::kServiceConversation && !c.serviceSide() ? gbk("客服人员") : sender.displayName;
     view_.showMessage(c, m.senderId, name + " " + headerTime(m.sendTime, clock_.now()), false, plain,
                       fontOf(m));
-    storeRecord(c, m);
+    storeRecord(c, m, std::move(stored));
     if (c.visible || m.serverDelivery) return;
     const ChatOptions options = settings_.read();
     if (options.showMsgHint) {

@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,6 +105,9 @@ class ChatCore {
     ReceivedMessages received_;
     uint32_t lastSendTick_ = 0;
     size_t refused_ = 0;
+    // Received messages (sender, send tick) whose records are still on their way to the disk: a
+    // copy that arrives meanwhile is acknowledged with the first, not before.
+    std::set<std::pair<uint32_t, uint32_t>> awaitingDisk_;
     // Per colleague: the ticks at which it opened a conversation within the last minute.
     std::map<uint32_t, std::deque<uint32_t>> opened_;
 
@@ -114,9 +118,15 @@ class ChatCore {
     void prepare(Conversation& c, protocol::ChatMessage& record, bool systemText);
     void dispatch(Conversation& c, const protocol::ChatMessage& record, bool systemText);
     static bool serverOnly(const Conversation& c, bool systemText);
-    void storeRecord(Conversation& c, const protocol::ChatMessage& record);
-    void showReceived(Conversation& c, const protocol::ChatMessage& m, const ChatContact& sender);
+    // Queues the record for the history; a failure is reported to its conversation's view, then
+    // `stored` runs (also after a failure).
+    void storeRecord(Conversation& c, const protocol::ChatMessage& record, std::function<void()> stored = {});
+    void showReceived(Conversation& c, const protocol::ChatMessage& m, const ChatContact& sender,
+                      std::function<void()> stored);
     void acknowledge(const protocol::ChatMessage& m, const std::optional<ChatContact>& sender, bool relayed);
+    void acknowledge(const protocol::ChatAck& ack, const std::optional<ChatContact>& sender, bool relayed);
+    // The acknowledgement of a received message, to be sent once its record is on disk.
+    std::function<void()> acknowledgement(const protocol::ChatMessage& m);
     std::string peerName(uint32_t peerId);
     // The conversation for a received key: found, or created when the sender may open one more.
     Conversation* conversationFor(const protocol::ConversationKey& key, uint32_t senderId);

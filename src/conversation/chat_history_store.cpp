@@ -2,10 +2,13 @@
 
 namespace vantor::conversation {
 
-std::optional<std::string> HistoryChatStore::store(const std::string& record) {
+void HistoryChatStore::store(const std::string& record, StoreDone done) {
     const history::StoreStatus status = history::StoreMessageRecord(location_, record);
-    if (status.ok()) return std::nullopt;
-    return status.reason.empty() ? std::string("store error") : status.reason;
+    if (!done) return;
+    if (status.ok())
+        done(std::nullopt);
+    else
+        done(status.reason.empty() ? std::string("store error") : status.reason);
 }
 
 } // namespace vantor::conversation

@@ -7,6 +7,7 @@
 #include "protocol/frame.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -67,11 +68,15 @@ class IChatDirectory {
     virtual void touchRecent(uint32_t userId) = 0;
 };
 
-// The account's message store. Returns an error text, or nothing when the record was stored.
+// What became of a record handed to the store: nothing once it is on disk, else the reason.
+using StoreDone = std::function<void(const std::optional<std::string>& error)>;
+
+// The account's message store. `store` queues a record; `done` runs on the chat core's thread once
+// the record is on disk or could not be stored, possibly before `store` returns.
 class IChatStore {
   public:
     virtual ~IChatStore() = default;
-    virtual std::optional<std::string> store(const std::string& record) = 0;
+    virtual void store(const std::string& record, StoreDone done) = 0;
 };
 
 // The settings the chat core reads at each use (sibling programs may change them).

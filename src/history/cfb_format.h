@@ -21,6 +21,8 @@ inline constexpr uint32_t kHeaderDifatSlots = 109;                  // FAT secto
 inline constexpr uint32_t kDifatSlotsPerSector = kIdsPerSector - 1; // the last slot links on
 inline constexpr uint64_t kMaxStreamSize = 0x80000000;              // the version 3 limit
 inline constexpr size_t kMaxNameLength = 31;                        // UTF-16 units, without the zero
+inline constexpr size_t kMarkEvery = 64;                            // a walked chain keeps every 64th sector
+inline constexpr size_t kMemoFrom = 64; // chains of fewer sectors are walked again on each open
 
 // Special sector numbers.
 inline constexpr uint32_t kMaxRegularSector = 0xFFFFFFFA;

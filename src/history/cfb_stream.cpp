@@ -9,10 +9,6 @@
 
 namespace vantor::history::cfb {
 
-namespace {
-constexpr size_t kMarkEvery = 64;
-}
-
 CompoundFile::StreamState& CompoundFile::stream(EntryId id) {
     if (auto it = streams_.find(id); it != streams_.end()) return it->second;
     EntryType type = typeOf(id);
@@ -32,7 +28,29 @@ CompoundFile::StreamState& CompoundFile::stream(EntryId id) {
     }
     if (length > limit) fail(Error::Corrupt, "a stream is larger than the space that holds it");
     st.length = size_t(length);
-    return streams_.emplace(id, std::move(st)).first->second;
+    StreamState& kept = streams_.emplace(id, std::move(st)).first->second;
+    if (!kept.mini && !recalled_.empty()) adoptMemo(id, kept);
+    return kept;
+}
+
+// Takes the chain an earlier open walked when the entry still names the same start and size and
+// the chain still ends where it ended; anything else and every memo of the file is dropped.
+void CompoundFile::adoptMemo(EntryId id, StreamState& st) {
+    const auto it = recalled_.find(id);
+    if (it == recalled_.end()) return;
+    const ChainMemo& m = it->second;
+    const bool same = m.start == st.start && m.size == st.size && m.length == st.length && m.length > 0 &&
+                      m.marks.size() == (m.length + kMarkEvery - 1) / kMarkEvery &&
+                      m.marks.front() == m.start && m.last < fileSectors_ && fatEntry(m.last) == kEndOfChain;
+    if (!same) {
+        recalled_.clear();
+        forgetChains(memoPath_);
+        return;
+    }
+    st.walked = m.length;
+    st.last = m.last;
+    st.marks = m.marks;
+    noteChainRecalled();
 }
 
 uint32_t CompoundFile::sectorAt(StreamState& st, size_t index) {

@@ -5,10 +5,14 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vantor::history::cfb {
@@ -31,6 +35,39 @@ namespace {
     default:
         fail(Error::Io, text);
     }
+}
+
+// Threads of this process take turns with the store: flock() refuses a second descriptor of our
+// own process as if another program held the file, so a thread that wants the lock first waits
+// for the thread that has it here (the history writer during one batch). A thread that already
+// has its turn opens without waiting and meets the lock as before.
+class ProcessTurn {
+  public:
+    bool take() {
+        std::unique_lock lock(mutex_);
+        const std::thread::id self = std::this_thread::get_id();
+        if (owner_ == self) return false;
+        free_.wait(lock, [&] { return !owner_; });
+        owner_ = self;
+        return true;
+    }
+    void give() {
+        {
+            std::lock_guard lock(mutex_);
+            owner_.reset();
+        }
+        free_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable free_;
+    std::optional<std::thread::id> owner_;
+};
+
+ProcessTurn& processTurn() {
+    static ProcessTurn turn;
+    return turn;
 }
 
 void writeAll(int fd, uint64_t offset, const void* data, size_t n) {
@@ -119,6 +156,7 @@ std::u16string asciiName(std::string_view text) {
 
 CompoundFile::Descriptor::~Descriptor() {
     if (fd >= 0) ::close(fd);
+    if (turn) processTurn().give();
 }
 
 CompoundFile::CompoundFile(int fd, Access access, Options options)
@@ -156,9 +194,15 @@ void CompoundFile::create(const std::filesystem::path& path, Options options) {
 }
 
 CompoundFile CompoundFile::open(const std::filesystem::path& path, Access access, Options options) {
+    const bool turn = options.lock && processTurn().take();
     int fd = ::open(path.c_str(), (access == Access::Write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0) failErrno(errno, "cannot open " + path.string());
+    if (fd < 0) {
+        const int err = errno;
+        if (turn) processTurn().give();
+        failErrno(err, "cannot open " + path.string());
+    }
     CompoundFile file(fd, access, options);
+    file.fd_.turn = turn;
     if (options.lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK) fail(Error::Locked, path.string() + " is in use by another program");
         failErrno(errno, "cannot lock " + path.string());
@@ -166,11 +210,51 @@ CompoundFile CompoundFile::open(const std::filesystem::path& path, Access access
     file.loadHeader();
     file.loadFatLocations();
     file.loadDirectory();
+    // Only an open under the lock may trust what earlier opens learned, or teach the next one.
+    if (options.lock) {
+        file.memoPath_ = path;
+        file.recalled_ = recallChains(path, stampOf(file.opened_, file.header_));
+    }
     return file;
 }
 
+CompoundFile::~CompoundFile() {
+    if (fd_.fd >= 0 && !memoPath_.empty()) keepMemo();
+}
+
+void CompoundFile::keepMemo() noexcept {
+    try {
+        if (!clean_) { // something was written and not committed: learn nothing from it
+            forgetChains(memoPath_);
+            return;
+        }
+        ChainMemos memos;
+        auto committed = [&](EntryId id, uint32_t start, uint64_t size) {
+            if (id >= entries_.size() || !dirLoaded_[id / kEntriesPerSector]) return false;
+            const uint8_t* e = entries_[id].data();
+            return get32(e + ent::kStart) == start && get32(e + ent::kSize) == size;
+        };
+        for (const auto& [id, memo] : recalled_)
+            if (!streams_.contains(id) && committed(id, memo.start, memo.size)) memos.emplace(id, memo);
+        for (const auto& [id, st] : streams_) {
+            if (st.mini || st.walked != st.length || st.length < kMemoFrom ||
+                !committed(id, st.start, st.size))
+                continue;
+            memos[id] = ChainMemo{st.start, st.size, st.length, st.last, st.marks};
+        }
+        struct stat now {};
+        if (::fstat(fd_.fd, &now) != 0 || memos.empty()) {
+            forgetChains(memoPath_);
+            return;
+        }
+        keepChains(memoPath_, stampOf(now, header_), std::move(memos));
+    } catch (...) {
+        forgetChains(memoPath_);
+    }
+}
+
 void CompoundFile::loadHeader() {
-    struct stat st {};
+    struct stat& st = opened_;
     if (::fstat(fd_.fd, &st) != 0) failErrno(errno, "cannot inspect the file");
     if (!S_ISREG(st.st_mode) || st.st_size < off_t(kSectorSize))
         fail(Error::NotCompound, "not a compound file (shorter than its header)");
@@ -210,6 +294,7 @@ void CompoundFile::readAt(uint64_t offset, void* out, size_t n) {
 
 void CompoundFile::writeAt(uint64_t offset, const void* data, size_t n) {
     requireWrite();
+    clean_ = false;
     writeAll(fd_.fd, offset, data, n);
 }
 
@@ -239,6 +324,7 @@ void CompoundFile::commit() {
     barrier();
     // Sectors that no committed entry uses any more; losing these writes only leaks them.
     freePending();
+    clean_ = true;
 }
 
 } // namespace vantor::history::cfb

@@ -4,6 +4,7 @@
 // keeps the file valid when the process dies in the middle of an operation.
 #pragma once
 
+#include "history/cfb_chain_memo.h"
 #include "history/cfb_format.h"
 
 #include <array>
@@ -47,7 +48,9 @@ class CompoundFile {
 
     CompoundFile(CompoundFile&& other) noexcept = default;
     CompoundFile& operator=(CompoundFile&&) = delete;
-    ~CompoundFile() = default; // closes the file and releases the lock; uncommitted appends are dropped
+    // Closes the file and releases the lock; uncommitted appends are dropped. What the chain walks
+    // learned is kept for the next open (cfb_chain_memo.h).
+    ~CompoundFile();
 
     // --- Directory (cfb_directory.cpp) ---
     std::optional<EntryId> find(EntryId storage, std::u16string_view name);
@@ -71,11 +74,16 @@ class CompoundFile {
     void commit();
 
   private:
-    // Owns the descriptor; closing it releases the lock.
+    // Owns the descriptor; closing it releases the lock, and the process's turn with the file
+    // when it has one (`turn`).
     struct Descriptor {
         int fd = -1;
+        bool turn = false;
         explicit Descriptor(int f) : fd(f) {}
-        Descriptor(Descriptor&& o) noexcept : fd(o.fd) { o.fd = -1; }
+        Descriptor(Descriptor&& o) noexcept : fd(o.fd), turn(o.turn) {
+            o.fd = -1;
+            o.turn = false;
+        }
         Descriptor& operator=(Descriptor&&) = delete;
         ~Descriptor();
     };
@@ -159,6 +167,14 @@ class CompoundFile {
     Descriptor fd_;
     Access access_;
     Options options_;
+    // The chain memo: the path it is kept under (empty: none for this open), the file as it was
+    // opened, what was recalled, and whether everything written so far is committed.
+    std::filesystem::path memoPath_;
+    struct stat opened_ {};
+    ChainMemos recalled_;
+    bool clean_ = true;
+    void adoptMemo(EntryId id, StreamState& st);
+    void keepMemo() noexcept;
     std::array<uint8_t, kSectorSize> header_{};
     uint32_t fileSectors_ = 0; // whole sectors after the header, including ones reserved this session
 

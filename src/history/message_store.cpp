@@ -8,6 +8,7 @@
 #include "protocol/chat.h"
 
 #include <algorithm>
+#include <map>
 #include <new>
 #include <system_error>
 
@@ -173,40 +174,69 @@ std::string ConversationKeyOf(std::string_view head, int32_t ownId) {
 
 namespace {
 
-StoreStatus storeRecord(const StoreLocation& store, std::string_view record, bool ownNotice) {
+// The record's bytes as stored (head and text, the notice mark set or cleared), or why it is none.
+StoreStatus prepareRecord(std::string_view record, bool ownNotice, std::string& bytes) {
     if (record.size() < kRecordHeadSize) return {StoreError::BadRecord, "shorter than a record head"};
     const uint32_t length = wire::loadU32(record.data() + kTextLengthOffset);
     if (length > kMaxRecordText || record.size() < kRecordHeadSize + length)
         return {StoreError::BadRecord, "text length outside the record"};
     // The notice mark only on the client's own notices: a chat record's bytes there are cleared.
-    std::string bytes(record.substr(0, kRecordHeadSize + length));
+    bytes.assign(record.substr(0, kRecordHeadSize + length));
     std::fill_n(bytes.begin() + kNoticeMarkOffset, kNoticeMark.size(), '\0');
     if (ownNotice) bytes.replace(kNoticeMarkOffset, kNoticeMark.size(), kNoticeMark);
-    record = bytes;
-    const std::string key = ConversationKeyOf(record, store.accountId);
+    return {};
+}
 
+StoreStatus makeFolder(const StoreLocation& store) {
     std::error_code ec;
     if (std::filesystem::create_directories(store.historyFolder, ec))
         std::filesystem::permissions(store.historyFolder, std::filesystem::perms::owner_all, ec);
     if (ec)
         return {ec == std::errc::permission_denied ? StoreError::AccessDenied : StoreError::Io, ec.message()};
+    return {};
+}
 
-    return guarded([&] {
-        CompoundFile file = openForWriting(store);
-        std::optional<EntryId> storage = file.find(cfb::kRootEntry, storageName(store.accountId));
-        if (!storage) storage = file.createStorage(cfb::kRootEntry, storageName(store.accountId));
-        if (file.typeOf(*storage) != cfb::EntryType::Storage)
-            cfb::fail(Error::Corrupt, "the account element is not a storage");
-        const EntryId data = openOrCreateStream(file, *storage, key + "d");
-        const EntryId index = openOrCreateStream(file, *storage, key + "i");
-        const uint64_t offset = reconcile(file, data, index);
+// A conversation's two streams as one call found them, and where its next record starts.
+struct Appender {
+    EntryId data = 0, index = 0;
+    uint64_t end = 0;
+};
+
+// Appends prepared records under one open and one commit. Each record's conversation is made
+// consistent once (reconcile) before its first record of the call goes in.
+void appendAll(const StoreLocation& store, const std::vector<const std::string*>& records) {
+    CompoundFile file = openForWriting(store);
+    std::optional<EntryId> storage = file.find(cfb::kRootEntry, storageName(store.accountId));
+    if (!storage) storage = file.createStorage(cfb::kRootEntry, storageName(store.accountId));
+    if (file.typeOf(*storage) != cfb::EntryType::Storage)
+        cfb::fail(Error::Corrupt, "the account element is not a storage");
+    std::map<std::string, Appender> open;
+    for (const std::string* record : records) {
+        const std::string key = ConversationKeyOf(*record, store.accountId);
+        auto it = open.find(key);
+        if (it == open.end()) {
+            Appender a;
+            a.data = openOrCreateStream(file, *storage, key + "d");
+            a.index = openOrCreateStream(file, *storage, key + "i");
+            a.end = reconcile(file, a.data, a.index);
+            it = open.emplace(key, a).first;
+        }
+        Appender& a = it->second;
         uint8_t entry[kIndexEntrySize];
-        cfb::put64(entry, offset);
-        cfb::put32(entry + 8, length);
-        file.append(data, std::span(reinterpret_cast<const uint8_t*>(record.data()), record.size()));
-        file.append(index, entry);
-        file.commit();
-    });
+        cfb::put64(entry, a.end);
+        cfb::put32(entry + 8, uint32_t(record->size() - kRecordHeadSize));
+        file.append(a.data, std::span(reinterpret_cast<const uint8_t*>(record->data()), record->size()));
+        file.append(a.index, entry);
+        a.end += record->size();
+    }
+    file.commit();
+}
+
+StoreStatus storeRecord(const StoreLocation& store, std::string_view record, bool ownNotice) {
+    std::string bytes;
+    if (StoreStatus s = prepareRecord(record, ownNotice, bytes); !s.ok()) return s;
+    if (StoreStatus s = makeFolder(store); !s.ok()) return s;
+    return guarded([&] { appendAll(store, {&bytes}); });
 }
 
 } // namespace
@@ -218,6 +248,25 @@ bool IsOwnNotice(std::string_view head) {
 
 StoreStatus StoreMessageRecord(const StoreLocation& store, std::string_view record) {
     return storeRecord(store, record, false);
+}
+
+std::vector<StoreStatus> StoreMessageRecords(const StoreLocation& store,
+                                             std::span<const PendingRecord> records) {
+    std::vector<StoreStatus> statuses(records.size());
+    std::vector<std::string> bytes(records.size());
+    std::vector<const std::string*> good;
+    good.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        statuses[i] = prepareRecord(records[i].bytes, records[i].ownNotice, bytes[i]);
+        if (statuses[i].ok()) good.push_back(&bytes[i]);
+    }
+    if (good.empty()) return statuses;
+    StoreStatus all = makeFolder(store);
+    if (all.ok()) all = guarded([&] { appendAll(store, good); });
+    if (!all.ok())
+        for (StoreStatus& s : statuses)
+            if (s.ok()) s = all;
+    return statuses;
 }
 
 HistoryPage ReadHistoryPage(const StoreLocation& store, std::string_view key, int32_t page) {

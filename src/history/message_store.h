@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,18 @@ std::string GroupKey(const wire::Guid& group);
 // Appends one record (the 88-byte head, then as many enciphered text bytes as head offset 8
 // says; bytes after those are ignored) to its conversation's data and index streams.
 StoreStatus StoreMessageRecord(const StoreLocation& store, std::string_view record);
+
+// A record waiting to be stored; `ownNotice` only for BuildNoticeRecord's records.
+struct PendingRecord {
+    std::string bytes;
+    bool ownNotice = false;
+};
+
+// Appends several records in order under one open, lock and commit: one pair of flushes for all of
+// them. One status per record: a record that is not one fails alone; when the file fails, every
+// other record of the call is reported failed (some of them may have been stored all the same).
+std::vector<StoreStatus> StoreMessageRecords(const StoreLocation& store,
+                                             std::span<const PendingRecord> records);
 
 struct HistoryRecord {
     std::string head; // 88 bytes

@@ -5,6 +5,7 @@
 
 #include "conversation/picture_request.h"
 #include "crypto/cipher.h"
+#include "history/message_store.h"
 #include "peer/channel.h"
 #include "protocol/records.h"
 #include "protocol/text.h"
@@ -48,6 +49,51 @@ TEST_F(ClientTest, SameMessageDirectAndRelayedIsShownOnceAndAcknowledgedTwice) {
     drive([] { return false; }, 200);
     EXPECT_EQ(b.received(), std::vector<std::string>{"只显示一次"});
     EXPECT_EQ(b.stored(1001), std::vector<std::string>{"只显示一次"});
+}
+
+// Every record of a conversation, oldest first, as the store holds it now (nothing drained).
+std::vector<std::string> onDisk(const history::StoreLocation& location, uint32_t partnerId) {
+    std::vector<std::string> texts;
+    for (int32_t page = 1;; ++page) {
+        const history::HistoryPage p =
+            history::ReadHistoryPage(location, history::OneToOneKey(int32_t(partnerId)), page);
+        if (!p.status.ok()) break;
+        for (const auto& r : p.records)
+            texts.push_back(protocol::fromGbk(crypto::DesDecryptText(r.text)));
+        if (page >= p.pageCount) break;
+    }
+    return texts;
+}
+
+// A burst over the direct path: shown complete and in order, and acknowledged only once stored —
+// when the sender holds every acknowledgement, the receiver's store already has every message,
+// without waiting for its writer. Signing out writes what is still queued.
+TEST_F(ClientTest, ABurstIsShownInOrderAndAcknowledgedOnlyOnceStored) {
+    server().call([](server::Server& s) { s.setDirectPaths(true); });
+    TestClient& a = signIn("zhangwei", "zhangwei123");
+    TestClient& b = signIn("wangfang", "wangfang123");
+    peer::TMySocket& toB = a.peers().ensureChatChannel(1002);
+    peer::TMySocket& toA = b.peers().ensureChatChannel(1001);
+    ASSERT_TRUE(drive([&] { return !toB.ViaServer() && !toA.ViaServer(); }));
+    conversation::Conversation& ab = a.openWith(1002);
+    b.openWith(1001);
+    std::vector<std::string> sent;
+    for (int i = 0; i < 1500; ++i) {
+        sent.push_back("第" + std::to_string(i) + "条");
+        a.say(ab, sent.back());
+        // Both clients share this thread: the receiver reads between groups of messages.
+        if (i % 50 == 49) drive([] { return false; }, 2, 0);
+    }
+    ASSERT_TRUE(drive([&] { return b.received().size() >= sent.size(); }, 20000, 0));
+    EXPECT_EQ(b.received(), sent);
+    ASSERT_TRUE(drive([&] { return a.peers().pending().size() == 0; }, 20000, 0));
+    EXPECT_EQ(onDisk(*b.core().historyLocation(), 1001), sent) << "acknowledged before it was stored";
+
+    const auto location = *a.core().historyLocation();
+    a.say(ab, "最后一条");
+    a.messenger().SignOut(true);
+    sent.push_back("最后一条");
+    EXPECT_EQ(onDisk(location, 1002), sent) << "signing out left a record unwritten";
 }
 
 TEST_F(ClientTest, MessageToAnAbsentColleagueIsHandedToTheServerAndArrivesAtSignIn) {

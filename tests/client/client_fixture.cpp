@@ -71,6 +71,7 @@ std::vector<std::string> TestClient::stored(uint32_t partnerId) {
     std::vector<std::string> texts;
     const auto location = core_->historyLocation();
     if (!location) return texts;
+    core_->finishHistoryWrites();
     const history::HistoryPage page =
         history::ReadHistoryPage(*location, history::OneToOneKey(int32_t(partnerId)), 0);
     for (const auto& r : page.records)

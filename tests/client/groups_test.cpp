@@ -57,6 +57,7 @@ std::vector<std::string> storedInGroup(TestClient& c, const protocol::Guid& guid
     std::vector<std::string> texts;
     const auto location = c.core().historyLocation();
     if (!location) return texts;
+    c.core().finishHistoryWrites();
     for (const auto& r : history::ReadHistoryPage(*location, history::GroupKey(guid), 0).records)
         texts.push_back(protocol::fromGbk(crypto::DesDecryptText(r.text)));
     return texts;

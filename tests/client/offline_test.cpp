@@ -56,6 +56,7 @@ class OfflineTest : public ClientTest {
     }
     std::vector<std::string> storedTexts(TestClient& c, const std::string& key) {
         std::vector<std::string> texts;
+        c.core().finishHistoryWrites();
         for (const auto& r : history::ReadHistoryPage(*c.core().historyLocation(), key, 0).records)
             texts.push_back(protocol::fromGbk(crypto::DesDecryptText(r.text)));
         return texts;

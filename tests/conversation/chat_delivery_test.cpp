@@ -36,6 +36,36 @@ TEST(ChatDeliveryTest, SameMessageDirectAndRelayedIsShownOnceAndAcknowledgedTwic
     EXPECT_EQ(ack.textLength, m.text.size());
 }
 
+// The history is written by a thread of its own: a message is shown at once, and acknowledged once
+// its record is on disk. A copy that arrives meanwhile is not acknowledged ahead of the record; a
+// record that could not be stored is reported, and acknowledged all the same (it was shown).
+TEST(ChatDeliveryTest, AcknowledgedOnceTheRecordIsOnDisk) {
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "store fails" : "stored");
+        ChatRig rig;
+        rig.store.deferred = true;
+        if (fails) rig.store.failure = "disk full";
+        const ChatMessage m = incoming(ChatRig::kLi, 555, "hello");
+        rig.core.deliver(m, true);
+        ASSERT_EQ(rig.view.shown.size(), 1u) << "shown before it is on disk";
+        EXPECT_TRUE(rig.transport.withCode(Cmd::ChatAck).empty()) << "acknowledged before it is on disk";
+        rig.core.deliver(m, true); // the sender's resend, relayed
+        EXPECT_TRUE(rig.transport.withCode(Cmd::ChatAck).empty()) << "the copy was acknowledged first";
+        rig.store.finish();
+        auto acks = rig.transport.withCode(Cmd::ChatAck);
+        ASSERT_EQ(acks.size(), 1u);
+        EXPECT_FALSE(acks[0].relayed) << "through the colleague's channel";
+        const bool reported =
+            std::any_of(rig.view.events.begin(), rig.view.events.end(),
+                        [](const std::string& e) { return e.rfind("storeFailed", 0) == 0; });
+        EXPECT_EQ(reported, fails);
+        rig.core.deliver(m, true); // a later copy: acknowledged at once
+        EXPECT_EQ(rig.transport.withCode(Cmd::ChatAck).size(), 2u);
+        EXPECT_EQ(rig.view.shown.size(), 1u);
+        EXPECT_EQ(rig.store.records.size(), 1u);
+    }
+}
+
 TEST(ChatDeliveryTest, DuplicateRulesAndAcknowledgementPaths) {
     struct Case {
         const char* what;

@@ -73,9 +73,21 @@ struct FakeDirectory : IChatDirectory {
 struct FakeStore : IChatStore {
     std::vector<std::string> records;
     std::optional<std::string> failure;
-    std::optional<std::string> store(const std::string& record) override {
+    // Without `deferred`, a record is on disk at once; with it, it waits for finish().
+    bool deferred = false;
+    std::vector<StoreDone> waiting;
+    void store(const std::string& record, StoreDone done) override {
         records.push_back(record);
-        return failure;
+        if (deferred)
+            waiting.push_back(std::move(done));
+        else if (done)
+            done(failure);
+    }
+    void finish() {
+        auto now = std::move(waiting);
+        waiting.clear();
+        for (auto& done : now)
+            if (done) done(failure);
     }
 };
 

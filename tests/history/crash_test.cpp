@@ -1,11 +1,14 @@
 // A writer killed at random moments: a child process stores records in a loop and reports each
 // call that returned through a pipe; after every SIGKILL the store must open (in our engine and
-// in olefile) and hold every reported record, byte for byte.
+// in olefile) and hold every reported record, byte for byte. The same with the writer thread: a
+// record counts once its batch has been reported written.
 #include "history/compound_file.h"
 #include "history/message_store.h"
+#include "history/store_writer.h"
 #include "history_test_support.h"
 
 #include "missing_tool.h"
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -141,6 +144,108 @@ TEST(CrashSafety, AKilledWriterLosesNothingThatWasStored) {
     }
     ASSERT_GT(stored, 0);
     std::cout << "stored " << stored << " records over " << copies.size() << " kills\n";
+    auto seen = test::oleManifests(copies);
+    VANTOR_NEEDS_TOOL(seen ? "" : "python3-olefile is not installed: the olefile half was skipped");
+    for (size_t i = 0; i < copies.size(); ++i)
+        EXPECT_EQ((*seen)[i], test::engineManifest(copies[i])) << copies[i];
+}
+
+// The writer thread killed at random moments: the child keeps up to 300 records queued and reports
+// each one its batch has written. Every reported record is in the store afterwards; of the batch
+// that was cut short, each conversation holds its records in order up to some point, or none.
+TEST(CrashSafety, AKilledWriterThreadLosesNothingItReported) {
+    TempDir dir;
+    const fs::path snapshots = dir / "snapshots";
+    fs::create_directories(snapshots);
+    std::mt19937 rng(2025);
+    std::vector<Conversation> expected(2); // [0] colleague 205, [1] the group
+    std::string lastToColleague;           // the last record expected with 205
+    int next = 0;                          // the record the next child starts with
+    int reportedAll = 0;
+    std::vector<fs::path> copies;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+    unsigned maxDelay = 20000;
+    for (int round = 0; round < 80 && std::chrono::steady_clock::now() < deadline; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        StoreLocation store{dir / "History", kOwn, round % 4 == 0};
+        int reports[2];
+        ASSERT_EQ(::pipe(reports), 0);
+        pid_t child = ::fork();
+        if (child == 0) {
+            ::close(reports[0]);
+            std::atomic<int> written{0};
+            const int start = next;
+            StoreWriter writer(store, [&](std::vector<StoreWriter::Result> results) {
+                for (const auto& r : results) {
+                    if (!r.status.ok()) ::_exit(3);
+                    const int k = start + int(r.ticket) - 1;
+                    if (::write(reports[1], &k, sizeof k) != sizeof k) ::_exit(4);
+                }
+                written += int(results.size());
+            });
+            for (int k = start;; ++k) {
+                while (k - start - written.load() >= 300)
+                    std::this_thread::yield();
+                writer.submit(recordOf(k));
+            }
+        }
+        ::close(reports[1]);
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % maxDelay));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself: " << WEXITSTATUS(status);
+        int returned = next, k = 0;
+        while (::read(reports[0], &k, sizeof k) == sizeof k) {
+            ASSERT_EQ(k, returned) << "reported out of order";
+            returned = k + 1;
+        }
+        ::close(reports[0]);
+        maxDelay = returned == next ? std::min(2 * maxDelay, 1000000u) : std::max(maxDelay / 2, 20000u);
+        reportedAll += returned - next;
+
+        std::string data[2], index[2];
+        if (fs::exists(store.historyFolder / kStoreFileName)) {
+            auto f = CompoundFile::open(store.historyFolder / kStoreFileName, CompoundFile::Access::Read,
+                                        {.durable = false});
+            if (auto storage = f.find(cfb::kRootEntry, u"1234Data")) {
+                data[0] = readStream(f, *storage, "205d");
+                index[0] = readStream(f, *storage, "205i");
+                data[1] = readStream(f, *storage, kGroupKey + "d");
+                index[1] = readStream(f, *storage, kGroupKey + "i");
+            }
+        }
+        for (int r = next; r < returned; ++r) {
+            expected[r % 3 == 0].add(recordOf(r));
+            if (r % 3 != 0) lastToColleague = recordOf(r);
+        }
+        int after = returned;
+        for (int c = 0; c < 2; ++c) {
+            // Records of the batch that was cut short, as far as this conversation took them.
+            for (int r = returned; index[c].size() > expected[c].index.size(); ++r) {
+                ASSERT_LT(r, returned + int(StoreWriter::kMaxBatch)) << "conversation " << c;
+                if ((r % 3 == 0) != (c == 1)) continue;
+                expected[c].add(recordOf(r));
+                if (c == 0) lastToColleague = recordOf(r);
+                after = std::max(after, r + 1);
+            }
+            ASSERT_EQ(index[c], expected[c].index) << "conversation " << c;
+            ASSERT_EQ(data[c].substr(0, expected[c].data.size()), expected[c].data) << "conversation " << c;
+        }
+        next = after;
+        HistoryPage last = ReadHistoryPage(store, "205", 0);
+        ASSERT_TRUE(last.status.ok()) << last.status.reason;
+        if (!lastToColleague.empty()) {
+            ASSERT_FALSE(last.records.empty());
+            EXPECT_EQ(last.records.back().head + last.records.back().text, lastToColleague);
+        }
+        if (!fs::exists(store.historyFolder / kStoreFileName)) continue;
+        copies.push_back(snapshots / std::to_string(round));
+        fs::copy_file(store.historyFolder / kStoreFileName, copies.back());
+    }
+    ASSERT_GT(reportedAll, 0);
+    std::cout << "the writer thread reported " << reportedAll << " records over " << copies.size()
+              << " kills\n";
     auto seen = test::oleManifests(copies);
     VANTOR_NEEDS_TOOL(seen ? "" : "python3-olefile is not installed: the olefile half was skipped");
     for (size_t i = 0; i < copies.size(); ++i)
