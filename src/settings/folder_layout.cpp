@@ -9,10 +9,14 @@ FolderLayout::FolderLayout(std::string_view programFolder, std::string_view docu
         documents_.pop_back();
 }
 
-std::string FolderLayout::skinFolder(std::string_view skinName) const {
+std::string_view safeSkinName(std::string_view skinName) {
     const bool unsafe = skinName.empty() || skinName == "." || skinName == ".." ||
                         skinName.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos;
-    return program_ + "Skin/" + std::string(unsafe ? kDefaultSkinName : skinName) + "/";
+    return unsafe ? kDefaultSkinName : skinName;
+}
+
+std::string FolderLayout::skinFolder(std::string_view skinName) const {
+    return program_ + "Skin/" + std::string(safeSkinName(skinName)) + "/";
 }
 
 } // namespace vantor::settings

@@ -10,6 +10,10 @@ namespace vantor::settings {
 
 inline constexpr std::string_view kDefaultSkinName = "Skin1";
 
+// A skin name as a folder name: one that is empty, "." or "..", or holds '/', '\' or a zero byte
+// could point outside the skin folder and gives kDefaultSkinName.
+std::string_view safeSkinName(std::string_view skinName);
+
 class FolderLayout {
   public:
     // A missing trailing '/' is added to the program folder and removed from the Documents folder.
@@ -26,8 +30,7 @@ class FolderLayout {
     std::string defaultMessageSound() const { return program_ + "Sound/msg.wav"; }
     // The account folder that older versions kept next to the program.
     std::string oldAccountFolder(uint32_t userId) const { return program_ + std::to_string(userId) + "/"; }
-    // <program folder>Skin/<name>/. A name that is empty, "." or "..", or holds '/', '\' or a
-    // zero byte could point outside the skin folder and is replaced by kDefaultSkinName.
+    // <program folder>Skin/<safeSkinName(name)>/.
     std::string skinFolder(std::string_view skinName) const;
     std::string skinFile(std::string_view skinName) const { return skinFolder(skinName) + "Skin.ini"; }
 

@@ -9,6 +9,15 @@
 namespace vantor::settings {
 namespace {
 
+// The file that holds a key: the overlay when it has it, else the skin file.
+const ProfileFile& holder(const ProfileFile& skin, const ProfileFile* overlay, std::string_view section,
+                          std::string_view key) {
+    static constexpr std::string_view kAbsent = "\x01"
+                                                "absent";
+    if (overlay && overlay->readString(section, key, kAbsent) != kAbsent) return *overlay;
+    return skin;
+}
+
 int readRanged(const ProfileFile& f, std::string_view key, int fallback, int64_t min, int64_t max) {
     const int64_t v = f.readInteger("Init", key, fallback);
     return (v < min || v > max) ? fallback : static_cast<int>(v);
@@ -23,16 +32,28 @@ uint32_t readColour(const ProfileFile& f, std::string_view key, uint32_t fallbac
 } // namespace
 
 SkinSettings loadSkinSettings(const std::string& skinFile) {
+    return loadSkinSettings(skinFile, {});
+}
+
+SkinSettings loadSkinSettings(const std::string& skinFile, const std::string& overlayFile) {
     const ProfileFile f(skinFile);
+    const ProfileFile o(overlayFile);
+    const ProfileFile* overlay = overlayFile.empty() ? nullptr : &o;
+    const auto init = [&](std::string_view key) -> const ProfileFile& {
+        return holder(f, overlay, "Init", key);
+    };
+    const auto colour = [&](std::string_view key) -> const ProfileFile& {
+        return holder(f, overlay, "FontColor", key);
+    };
     SkinSettings s;
-    s.H = readRanged(f, "H", 0, -180, 180);
-    s.S = readRanged(f, "S", 0, -100, 100);
-    s.B = readRanged(f, "B", 0, -100, 100);
-    s.ALphaBlend = readRanged(f, "ALphaBlend", 255, 0, 255);
-    s.Name = readColour(f, "Name", s.Name);
-    s.Memo = readColour(f, "Memo", s.Memo);
-    s.Border = readColour(f, "Border", s.Border);
-    s.FormBG = readColour(f, "FormBG", s.FormBG);
+    s.H = readRanged(init("H"), "H", 0, -180, 180);
+    s.S = readRanged(init("S"), "S", 0, -100, 100);
+    s.B = readRanged(init("B"), "B", 0, -100, 100);
+    s.ALphaBlend = readRanged(init("ALphaBlend"), "ALphaBlend", 255, 0, 255);
+    s.Name = readColour(colour("Name"), "Name", s.Name);
+    s.Memo = readColour(colour("Memo"), "Memo", s.Memo);
+    s.Border = readColour(colour("Border"), "Border", s.Border);
+    s.FormBG = readColour(colour("FormBG"), "FormBG", s.FormBG);
     return s;
 }
 

@@ -20,6 +20,9 @@ struct SkinSettings {
 };
 
 SkinSettings loadSkinSettings(const std::string& skinFile);
+// The skin file with the account's overlay on top: each key the overlay holds is read from it, the
+// others from the skin file. The program folder is shared by every account and not written to.
+SkinSettings loadSkinSettings(const std::string& skinFile, const std::string& overlayFile);
 
 // Written when the skin dialog closes: H, S, B, ALphaBlend, then Name and Memo as decimal texts.
 void saveSkinSettings(const std::string& skinFile, const SkinSettings& skin);

@@ -1,10 +1,12 @@
 // Draws the client's built-in pictures into a program folder: Face/<index>.gif, the placeholders and
-// default pictures in SysImages/, CustomFace/FacePage1.bmp and the message sound Sound/msg.wav. Run by the
+// default pictures in SysImages/, CustomFace/FacePage1.bmp, the message sound Sound/msg.wav and the
+// skins Skin/Skin1 … Skin8 with their thumbnails Skin/1.jpg … 8.jpg. Run by the
 // build as
 //   vantor_artgen <program folder>
 #include "conversation/faces.h"
 #include "faces.h"
 #include "gif_writer.h"
+#include "skin_art.h"
 #include "sound_art.h"
 #include "sys_art.h"
 
@@ -29,6 +31,33 @@ bool gif(const QString& path, const std::vector<QImage>& frames, int delayCs) {
 
 bool bmp(const QString& path, const QImage& image) {
     return image.convertToFormat(QImage::Format_RGB888).save(path, "BMP") || fail("cannot write " + path);
+}
+
+bool png(const QString& path, const QImage& image) {
+    return image.save(path, "PNG") || fail("cannot write " + path);
+}
+
+// Skin/Skin<n>/ with its seven pictures and Skin.ini, and the dialog's thumbnail Skin/<n>.jpg.
+bool skins(const QDir& root) {
+    for (int n = 1; n <= artgen::kSkinCount; ++n) {
+        const QString folder = QString("Skin/Skin%1/").arg(n);
+        if (!root.mkpath(folder)) return fail("cannot create " + root.filePath(folder));
+        const artgen::SkinArt art = artgen::drawSkin(n);
+        QFile ini(root.filePath(folder + "Skin.ini"));
+        if (!(png(root.filePath(folder + "MainTop_Pic.png"), art.mainTopPic) &&
+              png(root.filePath(folder + "MainTop_bg.png"), art.mainTopBg) &&
+              png(root.filePath(folder + "Top_Pic.png"), art.topPic) &&
+              png(root.filePath(folder + "Top_bg.png"), art.topBg) &&
+              png(root.filePath(folder + "Bottom_Pic.png"), art.bottomPic) &&
+              png(root.filePath(folder + "Bottom_Bg.png"), art.bottomBg) &&
+              png(root.filePath(folder + "Bottom_bar.png"), art.bottomBar)))
+            return false;
+        if (!ini.open(QIODevice::WriteOnly) || ini.write(art.ini) != art.ini.size())
+            return fail("cannot write " + ini.fileName());
+        if (!art.thumbnail.save(root.filePath(QString("Skin/%1.jpg").arg(n)), "JPG", 90))
+            return fail(QString("cannot write Skin/%1.jpg").arg(n));
+    }
+    return true;
 }
 
 bool wav(const QString& path, const QByteArray& bytes) {
@@ -58,6 +87,6 @@ int main(int argc, char** argv) {
                     bmp(root.filePath("SysImages/DefaultHead.bmp"), artgen::defaultHead()) &&
                     bmp(root.filePath("SysImages/DefaultGroup.bmp"), artgen::defaultGroup()) &&
                     bmp(root.filePath("CustomFace/FacePage1.bmp"), artgen::facePage(firstFrames)) &&
-                    wav(root.filePath("Sound/msg.wav"), artgen::messageChime());
+                    wav(root.filePath("Sound/msg.wav"), artgen::messageChime()) && skins(root);
     return ok ? 0 : 1;
 }

@@ -14,6 +14,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 #include <string>
 
 class QCheckBox;
@@ -25,6 +27,10 @@ class QTextEdit;
 class QTimer;
 class QToolButton;
 class QTreeWidget;
+
+namespace vantor::skin {
+class Appearance;
+}
 
 namespace vantor::ui {
 
@@ -39,6 +45,10 @@ struct ChatFormContext {
     PictureFolders folders;
     std::string userFile; // the account's settings file; empty: nothing read or saved
     bool showSmsSetting = false;
+    // The current skin (top picture, top background, bottom bar, colours); null: plain windows.
+    skin::Appearance* appearance = nullptr;
+    // Called once when a window is first shown (the desktop gives it its drop shadow there).
+    std::function<void(QWidget* window)> firstShown;
 };
 
 class TfrmChatForm : public QWidget {
@@ -61,6 +71,10 @@ class TfrmChatForm : public QWidget {
     void startTypingTimer();
     void stopTypingTimer();
     void shake();
+
+    // DressConversation: the skin's pictures and colours on this window (again after every change
+    // of the skin).
+    void dress();
 
     // Btn_SendMsgClick.
     void sendClick();
@@ -123,6 +137,7 @@ class TfrmChatForm : public QWidget {
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -181,6 +196,7 @@ class TfrmChatForm : public QWidget {
     bool syncingFont_ = false;
     bool closeQuestionOpen_ = false; // the question about running transfers is on screen
     bool closeAgreed_ = false;       // its OK: the next close goes through
+    bool shownOnce_ = false;
 };
 
 } // namespace vantor::ui

@@ -100,6 +100,11 @@ void TfrmChatForm::closeEvent(QCloseEvent* event) {
 
 void TfrmChatForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        dress();
+        if (ctx_.firstShown) ctx_.firstShown(this);
+    }
     if (!event->spontaneous()) showSmsBox();
     if (Conversation* c = conversation()) {
         if (!event->spontaneous()) ctx_.services->windowShown(*c);

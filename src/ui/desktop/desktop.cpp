@@ -1,5 +1,8 @@
 #include "ui/desktop/desktop.h"
 
+#include "platform/compositor.h"
+#include "ui/desktop/desktop_skin.h"
+
 #include "ui/groups/group_setup_form.h"
 #include "ui/main/org_tree.h"
 #include "ui/people/people_windows.h"
@@ -8,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QScreen>
 
 #include <algorithm>
@@ -74,6 +78,14 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     client_->setConversationView(chatWindows_);
     client_->setGroupView(chatWindows_);
     client_->offlineFiles().onAdded = [this](const transfer::OfflineFileItem&) { showInfoCenter(); };
+#endif
+    // The skin, the hint window and the drop shadows.
+    const bool compositing = options_.compositing.value_or(
+        QGuiApplication::platformName() == QLatin1String("xcb") && platform::compositorRunning());
+    appearance_ = std::make_unique<DesktopAppearance>(*client_, *window_, program, compositing);
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+    chatWindows_->context().appearance = &appearance_->appearance();
+    chatWindows_->context().firstShown = [this](QWidget* w) { appearance_->attachShadow(w); };
 #endif
 #ifdef VANTOR_HAVE_HISTORY_WINDOWS
     // The history viewer, from the main window's button and from the conversation windows.
@@ -153,6 +165,10 @@ Desktop::~Desktop() {
     window_->pictureDialogOpener = nullptr;
     window_->tree()->onCardHover = nullptr;
     window_->groupCreator = nullptr;
+#ifdef VANTOR_HAVE_CHAT_WINDOWS
+    if (chatWindows_) chatWindows_->context().firstShown = nullptr;
+#endif
+    appearance_.reset();
     delete groupCreation_.data();
     delete settingsDialog_.data();
     delete infoCenter_.data();

@@ -22,11 +22,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vantor::ui {
 
 class PeopleWindows;
+class DesktopAppearance;
 
 class ChatWindows;
 class TSystemSetForm;
@@ -57,6 +59,7 @@ struct DesktopOptions {
     std::function<void()> quit;                     // ends the application loop
     platform::Autostart* autostart = nullptr;       // none: the XDG autostart entry of the user
     QString programPath;                            // what autostart starts; default: this program
+    std::optional<bool> compositing;                // translucent windows composed; default: asked
 };
 
 class Desktop {
@@ -90,6 +93,8 @@ class Desktop {
     QWidget* infoCenter() const;
 
     MainWindow& window() { return *window_; }
+    // The skin, the skin dialog, the hints and the shadows.
+    DesktopAppearance& appearance() { return *appearance_; }
     client::ClientCore& client() { return *client_; }
     shell::ShellCore& shell() { return *shell_; }
 
@@ -115,6 +120,7 @@ class Desktop {
     QPointer<TfrmGroupSetup> groupCreation_;
     QPointer<QWidget> infoCenter_;
     std::unique_ptr<PeopleWindows> people_; // request windows, search wizard, picture dialog, card
+    std::unique_ptr<DesktopAppearance> appearance_;
 };
 
 } // namespace vantor::ui

@@ -564,7 +564,12 @@ void MainWindow::buildMainPage() {
         else
             notProvided();
     });
-    connect(skin, &QToolButton::clicked, this, [this] { notProvided(); });
+    connect(skin, &QToolButton::clicked, this, [this, skin] {
+        if (!skinDialogOpener)
+            notProvided();
+        else if (client_ && client_->messenger().SignedIn())
+            skinDialogOpener(skin);
+    });
     connect(workState_, &QToolButton::clicked, this,
             [this] { workMenu_->popup(workState_->mapToGlobal(QPoint(0, workState_->height()))); });
     pages_->addWidget(mainPage_);

@@ -26,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QPainter;
 class QPushButton;
 class QStackedWidget;
 class QSystemTrayIcon;
@@ -37,6 +38,9 @@ class IConversationWindows;
 } // namespace vantor::client
 namespace vantor::shell {
 class ShellCore;
+}
+namespace vantor::skin {
+class Appearance;
 }
 
 namespace vantor::ui {
@@ -86,6 +90,16 @@ class MainWindow : public QWidget,
     // it is not provided.
     std::function<void()> groupCreator;
 
+    // Opens the skin dialog under the skin button `btn_ConverSkin` while signed in; unset, the
+    // button says it is not provided.
+    std::function<void(QWidget* button)> skinDialogOpener;
+    // Shows the window's drop shadow (the start-up timer asks for it); unset, none.
+    std::function<void()> shadowShower;
+    // The current skin: its pictures dress the top and bottom bars, its colours the own labels, its
+    // opacity the window. Null: our own painted bars.
+    void setAppearance(skin::Appearance* appearance);
+    skin::Appearance* appearance() const { return appearance_; }
+
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.
     std::function<void(const QString& line)> trace;
@@ -116,7 +130,9 @@ class MainWindow : public QWidget,
     void placeAtStart(const settings::WindowRect& stored) override;
     settings::WindowRect windowRect() const override;
     int workAreaHeight() const override;
-    void showShadow() override {}
+    void showShadow() override {
+        if (shadowShower) shadowShower();
+    }
     void applySignedInWidth(int width) override;
     void applySignInWidth() override;
     void applyWindowOptions(bool autoHide, bool onTop) override;
@@ -188,6 +204,11 @@ class MainWindow : public QWidget,
     bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
+    // main_window_skin.cpp
+    void applySkinColours();
+    void paintBars(QPainter& p);
+    void applyRegion();
+
     void buildTopBar();
     void buildSignInPage();
     void buildMainPage();
@@ -219,6 +240,7 @@ class MainWindow : public QWidget,
     QRect availableGeometry() const;
 
     QString programFolder_;
+    skin::Appearance* appearance_ = nullptr;
     client::ClientCore* client_ = nullptr;
     shell::ShellCore* shell_ = nullptr;
     client::IConversationWindows* windows_ = nullptr;

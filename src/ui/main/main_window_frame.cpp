@@ -244,14 +244,12 @@ void MainWindow::closeButton() {
 
 void MainWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), colour::kPanel);
-    paintTopBar(p, QRect(0, 0, width(), topBar_->geometry().bottom() + 1));
-    p.setPen(QColor(0x2F, 0x6F, 0xB3));
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    paintBars(p);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    applyRegion();
     hideSearch();
     if (userName_) userName_->setMaximumWidth(std::max(40, width() - 169));
 }

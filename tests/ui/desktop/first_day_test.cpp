@@ -68,11 +68,22 @@ TEST_F(FirstDayTest, ButtonsOfFeaturesStillToComeSaySoAndEveryPictureButtonHasIt
         return boxes.size() == 1 && boxes.front()->text() == QStringLiteral("此功能尚未提供");
     };
     // (btn_AddUser opens the search wizard.)
-    for (const char* name : {"Btn_Notice", "btn_MsgCenter", "btn_ConverSkin"}) {
+    for (const char* name : {"Btn_Notice", "btn_MsgCenter"}) {
         auto* b = find<QToolButton>(name);
         ASSERT_TRUE(b);
         EXPECT_TRUE(saysNotProvided([b] { b->click(); })) << name;
     }
+    // The skin button opens the skin dialog, without a box.
+    for (QMessageBox* box : window().findChildren<QMessageBox*>(QStringLiteral("MessageBox")))
+        delete box;
+    find<QToolButton>("btn_ConverSkin")->click();
+    EXPECT_TRUE(window().findChildren<QMessageBox*>(QStringLiteral("MessageBox")).isEmpty());
+    QWidget* skinDialog = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("TfrmColor")) skinDialog = w;
+    ASSERT_NE(skinDialog, nullptr);
+    EXPECT_TRUE(skinDialog->isVisible());
+    skinDialog->hide();
     for (QToolButton* b : window().findChildren<QToolButton*>())
         EXPECT_FALSE(b->toolTip().isEmpty()) << qPrintable(b->objectName());
     EXPECT_FALSE(find<QWidget>("Image_Tel")->toolTip().isEmpty());

@@ -39,6 +39,7 @@ void MainWindowTest::startDesktop(const std::string& argument, bool host, uint16
     o.sound = &sound;
     o.notifier = notifier;
     o.hotKeys = hotKeys;
+    o.compositing = compositing;
     o.machineId = [] { return std::string("020000000009"); };
     o.localAddress = [] { return std::string("127.0.0.1"); };
     o.quit = [] {};

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vantor::testing {
@@ -63,6 +64,7 @@ class MainWindowTest : public ClientTest {
     std::vector<QUrl> links;
     platform::DesktopNotifier* notifier = nullptr; // set before startDesktop (none: no notifications)
     platform::HotKeys* hotKeys = nullptr;          // set before startDesktop (none: no hot keys)
+    std::optional<bool> compositing;               // set before startDesktop (none: asked)
     std::unique_ptr<ui::Desktop> desktop;
 };
 
