@@ -174,6 +174,13 @@ void NoticeCore::onList(const Message& m) {
         if (!it.isRead) ++unread;
         entries_.push_back(std::move(it));
     }
+    // A notice no longer listed is no longer open: listing it again opens it anew.
+    if (currentNumber_ && std::none_of(entries_.begin(), entries_.end(), [&](const NoticeListItem& e) {
+            return e.noticeNumber == *currentNumber_;
+        })) {
+        currentNumber_.reset();
+        content_.reset();
+    }
     // The badge counts unread notices: only a list of all of them tells how many there are.
     if (head.keyword.empty()) setBadge(0, unread);
     tell([](INoticeListener& l) { l.listChanged(); });
@@ -193,8 +200,11 @@ bool NoticeCore::openNotice(const NoticeListItem& item) {
     currentGuid_ = item.noticeGuid;
     currentSender_ = item.senderId;
     content_.reset();
-    return host_.sendToServer(
+    const bool sent = host_.sendToServer(
         makeMessage(Cmd::NoticeOpen, NoticeOpen{host_.ownId(), item.noticeNumber, item.noticeGuid}));
+    const NoticeListItem copy = item; // `item` may be an entry the listeners replace
+    tell([&](INoticeListener& l) { l.noticeOpened(copy); });
+    return sent;
 }
 
 void NoticeCore::onContent(const Message& m) {

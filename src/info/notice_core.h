@@ -41,6 +41,8 @@ class INoticeListener {
     virtual ~INoticeListener() = default;
     virtual void noticeArrived(const protocol::NoticeHead& /*head*/) {}
     virtual void listChanged() {}
+    // A notice was opened (its content asked for): the reader selects it.
+    virtual void noticeOpened(const protocol::NoticeListItem& /*item*/) {}
     virtual void contentChanged() {}
     virtual void readLogChanged() {}
     virtual void receiptArrived(const protocol::NoticeReceipt& /*receipt*/) {}

@@ -85,6 +85,8 @@ class MainWindow : public QWidget,
     // Opens the group setup dialog in create mode (the group list's "+"); unset, the button says
     // it is not provided.
     std::function<void()> groupCreator;
+    // Opens the notice reader (Btn_Notice and its badge); unset, the button says it is not provided.
+    std::function<void()> noticeOpener;
 
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.
