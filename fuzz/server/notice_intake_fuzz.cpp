@@ -1,5 +1,5 @@
-// Feeds a posted notice to the server's intake in pieces, as the frame reader hands them over.
-// Input: a flags byte (bits 0-5: the piece size, 1 + 97 × value; bit 6: the head's RestLength is
+// Feeds a posted notice (ordinary or spreadsheet) to the server's intake in pieces, as the frame reader hands
+// them over. Input: a flags byte (bits 0-5: the piece size, 1 + 97 × value; bit 6: the head's RestLength is
 // set to the length of the stream that follows; bit 7: the attachment sink fails at its second
 // write), the 367-byte head, then the stream. What must hold: a refusal says why; an accepted
 // stream is exactly as long as its head says, its counts agree with the head, every attachment's
@@ -71,10 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     check(fed == head.restLength && fed == stream.size());
-    check(in.recipients().size() == head.recipientCount);
+    const bool sheet = head.noticeKind == protocol::kNoticeSpreadsheet;
+    check(in.recipients().size() == (sheet ? 0 : head.recipientCount));
+    check(in.rows().size() == (sheet ? head.recipientCount : 0));
     check(in.text().size() == head.textLength);
     check(in.entries().size() == head.attachmentCount && in.sizes().size() == head.attachmentCount);
-    uint64_t total = 4ull * head.recipientCount + head.textLength;
+    uint64_t total = sheet ? 0 : 4ull * head.recipientCount + head.textLength;
+    for (const auto& row : in.rows()) {
+        check(row.text.size() == row.record.textLength);
+        total += protocol::RowRecord::kSize + row.text.size();
+    }
     for (uint64_t s : in.sizes())
         total += protocol::AttachmentEntry::kSize + protocol::AttachmentBlockHead::kSize + s;
     check(total == head.restLength);

@@ -69,6 +69,11 @@ struct NoticeDraft {
     std::string screenNames; // GBK, joined with ","
 };
 
+// One row of a spreadsheet notice (GBK): the recipient's account, name, and the row's own text.
+struct SpreadsheetNoticeRow {
+    std::string account, name, text;
+};
+
 class NoticeCore {
   public:
     explicit NoticeCore(INoticeHost& host);
@@ -114,6 +119,11 @@ class NoticeCore {
     // postFinished() tells how it ended.
     PostResult postNotice(const NoticeDraft& draft);
     bool posting() const { return posting_; }
+    // SendSpreadsheetNotice: one notice per row (CmdExcelNotice), the spreadsheet itself attached
+    // first, then the attachments that are there. NoRecipients without rows; NotSent when the
+    // spreadsheet cannot be opened or the connection is down.
+    PostResult sendSpreadsheetNotice(const QString& sheet, const std::vector<SpreadsheetNoticeRow>& rows,
+                                     const std::vector<QString>& attachments);
     const protocol::Guid& lastPostGuid() const { return lastPost_; }
     // The recipients a post goes to: the chosen ones, each once, the sender appended when missing.
     static std::vector<uint32_t> recipientsWithSender(const std::vector<uint32_t>& chosen, uint32_t own);

@@ -38,6 +38,10 @@ NoticeServices NoticeServices::desktop() {
                          });
         d->open();
     };
+    s.chooseSpreadsheet = [](QWidget* parent, std::function<void(const QString&)> chosen) {
+        chooseFile(parent, false, QStringLiteral("导入EXCEL文件"), dialogFolder(),
+                   QStringLiteral("EXCEL文件 (*.xls *.xlsx *.csv)"), std::move(chosen));
+    };
     return s;
 }
 

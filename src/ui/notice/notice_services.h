@@ -22,6 +22,8 @@ struct NoticeServices {
         chooseSaveTarget;
     // Files to attach ("添加附件", several at once, no filter).
     std::function<void(QWidget* parent, std::function<void(const QStringList&)> chosen)> chooseAttachments;
+    // A workbook of recipients ("导入EXCEL文件").
+    std::function<void(QWidget* parent, std::function<void(const QString&)> chosen)> chooseSpreadsheet;
 
     // The desktop's own: QDesktopServices and non-modal file dialogs.
     static NoticeServices desktop();

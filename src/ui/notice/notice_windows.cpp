@@ -2,6 +2,7 @@
 
 #include "ui/notice/notice_form.h"
 #include "ui/notice/public_msg_form.h"
+#include "ui/notice/send_excel_notice_form.h"
 
 namespace vantor::ui {
 
@@ -11,6 +12,20 @@ NoticeWindows::NoticeWindows(client::ClientCore& core, NoticeServices services)
 NoticeWindows::~NoticeWindows() {
     delete reader_.data();
     delete composer_.data();
+    delete sender_.data();
+}
+
+TfrmSendExcelNotice* NoticeWindows::spreadsheetSender() const {
+    return sender_.data();
+}
+
+TfrmSendExcelNotice* NoticeWindows::openSpreadsheetSender() {
+    if (!sender_) sender_ = new TfrmSendExcelNotice(core_, services_);
+    if (sender_->isMinimized()) sender_->showNormal();
+    sender_->show();
+    sender_->raise();
+    sender_->activateWindow();
+    return sender_;
 }
 
 TfrmNotice* NoticeWindows::reader() const {
@@ -25,6 +40,7 @@ TfrmNotice* NoticeWindows::openReader() {
     if (!reader_) {
         reader_ = new TfrmNotice(core_, services_);
         reader_->onNewNotice = [this] { openComposer(); };
+        reader_->onNewSpreadsheet = [this] { openSpreadsheetSender(); };
     }
     if (reader_->isMinimized()) reader_->showNormal();
     reader_->show();

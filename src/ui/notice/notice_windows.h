@@ -1,5 +1,5 @@
-// The notice windows of one desktop client: the reader and the composer, one of each, made when
-// asked for and freed when closed. Opened from the main window's notice button and its badge.
+// The notice windows of one desktop client: the reader, the composer and the spreadsheet sender, one of each,
+// made when asked for and freed when closed. Opened from the main window's notice button and its badge.
 #pragma once
 
 #include "ui/notice/notice_services.h"
@@ -14,6 +14,7 @@ namespace vantor::ui {
 
 class TfrmNotice;
 class TfrmPublicMsg;
+class TfrmSendExcelNotice;
 
 class NoticeWindows {
   public:
@@ -27,9 +28,12 @@ class NoticeWindows {
     TfrmNotice* openReader();
     // The composer ("新建" in the reader).
     TfrmPublicMsg* openComposer();
+    // The spreadsheet sender ("Excel" in the reader).
+    TfrmSendExcelNotice* openSpreadsheetSender();
 
     TfrmNotice* reader() const;
     TfrmPublicMsg* composer() const;
+    TfrmSendExcelNotice* spreadsheetSender() const;
     NoticeServices& services() { return services_; }
 
   private:
@@ -37,6 +41,7 @@ class NoticeWindows {
     NoticeServices services_;
     QPointer<TfrmNotice> reader_;
     QPointer<TfrmPublicMsg> composer_;
+    QPointer<TfrmSendExcelNotice> sender_;
 };
 
 } // namespace vantor::ui

@@ -15,6 +15,7 @@
 #include "ui/notice/notice_form.h"
 #include "ui/notice/notice_windows.h"
 #include "ui/notice/public_msg_form.h"
+#include "ui/notice/send_excel_notice_form.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,6 +40,15 @@ namespace {
 constexpr uint32_t kZhang = 1001, kWang = 1002;
 
 struct Recorded : info::INoticeListener {
+    // Listens to a client's notices until the recorder goes (before the clients do).
+    void attach(info::NoticeCore& c) {
+        core = &c;
+        c.addListener(this);
+    }
+    ~Recorded() override {
+        if (core) core->removeListener(this);
+    }
+    info::NoticeCore* core = nullptr;
     std::vector<protocol::NoticeHead> arrived;
     std::vector<protocol::NoticeReceipt> receipts;
     std::optional<bool> posted;
@@ -135,7 +145,7 @@ TEST_F(NoticeWindowsTest, AColleaguesNoticeIsReadDownloadedOnceSavedConfirmedAnd
     startSignedIn();
     TestClient& wang = signIn("wangfang", "wangfang123");
     Recorded ws;
-    wang.core().notices().addListener(&ws);
+    ws.attach(wang.core().notices());
     QByteArray big(3 << 20, '\0');
     for (int i = 0; i < big.size(); ++i)
         big[i] = char(i * 13 + (i >> 10));
@@ -227,7 +237,7 @@ TEST_F(NoticeWindowsTest, SeveralNoticesAndAReadLogAsTheyLook) {
     startSignedIn();
     TestClient& wang = signIn("wangfang", "wangfang123");
     Recorded ws;
-    wang.core().notices().addListener(&ws);
+    ws.attach(wang.core().notices());
     for (const char* title : {"办公室搬迁通知", "关于调整午休时间的通知（请全体员工周知）", "年会安排"})
         wangPosts(wang, ws, {}, title);
     ASSERT_TRUE(drive([&] { return badgeText() == QStringLiteral("3"); }));
@@ -258,7 +268,7 @@ TEST_F(NoticeWindowsTest, TheBadgeCountsOnFromTheServersNumberAndOpensTheReader)
     deliver(protocol::Cmd::PendingCounts, counts);
     EXPECT_EQ(badgeText(), QStringLiteral("99"));
     Recorded ws;
-    wang.core().notices().addListener(&ws);
+    ws.attach(wang.core().notices());
     wangPosts(wang, ws, {});
     ASSERT_TRUE(drive([&] { return badgeText() == QStringLiteral("99+"); }));
     EXPECT_EQ(desktop->client().notices().badge(), 100);
@@ -272,7 +282,7 @@ TEST_F(NoticeWindowsTest, ClosingTheReaderOnAnUnreadNoticeConfirmsIt) {
     startSignedIn();
     TestClient& wang = signIn("wangfang", "wangfang123");
     Recorded ws;
-    wang.core().notices().addListener(&ws);
+    ws.attach(wang.core().notices());
     wangPosts(wang, ws, {});
     ASSERT_TRUE(drive([&] { return badge()->isVisible(); }));
     ui::TfrmNotice* reader = openReaderFromButton();
@@ -287,7 +297,7 @@ TEST_F(NoticeWindowsTest, TheComposerPostsToPickedColleaguesShowsReadTimesAndThe
     startSignedIn();
     TestClient& wang = signIn("wangfang", "wangfang123");
     Recorded ws;
-    wang.core().notices().addListener(&ws);
+    ws.attach(wang.core().notices());
 
     // "新建" in the reader opens the composer and closes the reader.
     ui::TfrmNotice* reader = openReaderFromButton();
@@ -396,6 +406,50 @@ TEST_F(NoticeWindowsTest, APostCutOffByALostConnectionIsReportedNotSent) {
     EXPECT_NE(composer->status()->text(), QStringLiteral("通知已发送！"));
     EXPECT_TRUE(child<QPushButton>(composer, "btn_Send")->isEnabled());
     EXPECT_FALSE(composer->editor()->isReadOnly());
+}
+
+TEST_F(NoticeWindowsTest, TheSpreadsheetSenderSendsOneNoticePerRowAndSaysSoOnceTheyAreOut) {
+    startSignedIn();
+    TestClient& wang = signIn("wangfang", "wangfang123");
+    Recorded ws;
+    ws.attach(wang.core().notices());
+    ui::TfrmNotice* reader = openReaderFromButton();
+    ASSERT_TRUE(reader);
+    child<QPushButton>(reader, "btn_NewExcel")->click();
+    ui::TfrmSendExcelNotice* sender = desktop->notices().spreadsheetSender();
+    ASSERT_TRUE(sender);
+    auto* send = child<QPushButton>(sender, "btn_SendNotice");
+    EXPECT_FALSE(send->isEnabled()); // no rows yet
+
+    // A workbook whose row 2 has no account gives no rows; sending stays impossible.
+    EXPECT_TRUE(sender->importSpreadsheet(writeFile(QStringLiteral("空.csv"), "账号,姓名,内容\n,王芳,x\n")));
+    EXPECT_EQ(child<QLabel>(sender, "Label_User")->text(), QStringLiteral("接收用户 [0]"));
+    EXPECT_FALSE(send->isEnabled());
+
+    const QString sheet =
+        writeFile(QStringLiteral("名单.csv"),
+                  "账号,姓名,内容\nwangfang,王芳,请于周五前提交报表\nlina,李娜,请确认出差行程\n");
+    ASSERT_TRUE(sender->importSpreadsheet(sheet));
+    EXPECT_EQ(child<QLabel>(sender, "Label_User")->text(), QStringLiteral("接收用户 [2]"));
+    ASSERT_EQ(sender->rowView()->topLevelItemCount(), 2);
+    EXPECT_EQ(sender->rowView()->topLevelItem(1)->text(1), QStringLiteral("李娜"));
+    attachmentChoice = {writeFile(QStringLiteral("说明.txt"), "notes")};
+    child<QPushButton>(sender, "btn_AppendAttch")->click();
+    shoot(sender, "notice-spreadsheet.png");
+    send->click();
+    EXPECT_FALSE(send->isEnabled());
+    ASSERT_TRUE(
+        drive([&] { return sender->findChild<QMessageBox*>(QStringLiteral("NoticeBox")) != nullptr; }));
+    auto* box = sender->findChild<QMessageBox*>(QStringLiteral("NoticeBox"));
+    EXPECT_EQ(box->text(), QStringLiteral("通知消息发送成功，共发送数据2条。"));
+    ASSERT_TRUE(drive([&] { return ws.arrived.size() == 1; }));
+    EXPECT_EQ(ws.arrived[0].noticeKind, protocol::kNoticeSpreadsheet);
+    QPointer<ui::TfrmSendExcelNotice> gone(sender);
+    box->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(drive([&] {
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return gone.isNull();
+    }));
 }
 
 } // namespace
