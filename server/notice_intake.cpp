@@ -8,8 +8,21 @@ using namespace protocol;
 
 NoticeIntake::NoticeIntake(const NoticeHead& head, Sink sink)
     : head_(head), sink_(std::move(sink)), remaining_(head.restLength) {
+    if (head_.noticeKind == kNoticeSpreadsheet) {
+        // The spreadsheet itself and up to kMaxNoticeAttachments more; rows instead of ids and body.
+        if (head_.recipientCount > kMaxNoticeRows || head_.textLength != 0 || head_.attachmentCount == 0 ||
+            head_.attachmentCount > kMaxNoticeAttachments + 1) {
+            fail("counts over their limits");
+            return;
+        }
+        frontSize_ = uint64_t(AttachmentEntry::kSize) * head_.attachmentCount;
+        const uint64_t least = frontSize_ + uint64_t(AttachmentBlockHead::kSize) * head_.attachmentCount +
+                               uint64_t(RowRecord::kSize) * head_.recipientCount;
+        if (least > remaining_) fail("counts larger than the stream");
+        return;
+    }
     if (head_.noticeKind != kNoticeOrdinary) {
-        fail("only ordinary notices are taken here");
+        fail("unknown notice kind");
         return;
     }
     if (head_.recipientCount > kMaxNoticeRecipients || head_.textLength > kMaxNoticeText ||
@@ -22,6 +35,10 @@ NoticeIntake::NoticeIntake(const NoticeHead& head, Sink sink)
     if (frontSize_ > remaining_) fail("counts larger than the stream");
 }
 
+NoticeIntake::Stage NoticeIntake::afterBlocks() const {
+    return head_.noticeKind == kNoticeSpreadsheet && head_.recipientCount > 0 ? Stage::RowHead : Stage::Done;
+}
+
 bool NoticeIntake::fail(std::string why) {
     if (error_.empty()) error_ = std::move(why);
     stage_ = Stage::Done;
@@ -30,13 +47,14 @@ bool NoticeIntake::fail(std::string why) {
 
 bool NoticeIntake::takeFront() {
     std::string_view p = buf_;
-    recipients_.resize(head_.recipientCount);
+    recipients_.resize(head_.noticeKind == kNoticeSpreadsheet ? 0 : head_.recipientCount);
     for (auto& id : recipients_) {
         id = wire::loadU32(p.data());
         p.remove_prefix(4);
     }
-    text_.assign(p.substr(0, head_.textLength));
-    p.remove_prefix(head_.textLength);
+    const size_t textLength = head_.noticeKind == kNoticeSpreadsheet ? 0 : head_.textLength;
+    text_.assign(p.substr(0, textLength));
+    p.remove_prefix(textLength);
     entries_.resize(head_.attachmentCount);
     for (auto& e : entries_) {
         wire::decode(p.substr(0, AttachmentEntry::kSize), e);
@@ -44,7 +62,7 @@ bool NoticeIntake::takeFront() {
     }
     buf_.clear();
     buf_.shrink_to_fit();
-    stage_ = entries_.empty() ? Stage::Done : Stage::BlockHead;
+    stage_ = entries_.empty() ? afterBlocks() : Stage::BlockHead;
     return true;
 }
 
@@ -78,7 +96,7 @@ bool NoticeIntake::feed(std::string_view piece) {
             stage_ = Stage::BlockData;
             if (dataLeft_ == 0) {
                 if (!sinkFailed_ && sink_.end && !sink_.end(block_)) sinkFailed_ = true;
-                stage_ = ++block_ < entries_.size() ? Stage::BlockHead : Stage::Done;
+                stage_ = ++block_ < entries_.size() ? Stage::BlockHead : afterBlocks();
             }
             break;
         }
@@ -89,8 +107,37 @@ bool NoticeIntake::feed(std::string_view piece) {
             dataLeft_ -= n;
             if (dataLeft_ == 0) {
                 if (!sinkFailed_ && sink_.end && !sink_.end(block_)) sinkFailed_ = true;
-                stage_ = ++block_ < entries_.size() ? Stage::BlockHead : Stage::Done;
+                stage_ = ++block_ < entries_.size() ? Stage::BlockHead : afterBlocks();
             }
+            break;
+        }
+        case Stage::RowHead: {
+            const size_t n = std::min(RowRecord::kSize - buf_.size(), piece.size());
+            buf_.append(piece.substr(0, n));
+            piece.remove_prefix(n);
+            if (buf_.size() < RowRecord::kSize) break;
+            Row row;
+            wire::decode(buf_, row.record);
+            buf_.clear();
+            if (row.record.textLength > kMaxNoticeRowText ||
+                row.record.textLength > remaining_ + piece.size())
+                return fail("row text larger than allowed");
+            rowTextTotal_ += row.record.textLength;
+            if (rowTextTotal_ > kMaxNoticeText) return fail("row texts larger than allowed");
+            rowTextLeft_ = row.record.textLength;
+            rows_.push_back(std::move(row));
+            stage_ = Stage::RowText;
+            if (rowTextLeft_ == 0)
+                stage_ = rows_.size() < head_.recipientCount ? Stage::RowHead : Stage::Done;
+            break;
+        }
+        case Stage::RowText: {
+            const size_t n = size_t(std::min<uint64_t>(rowTextLeft_, piece.size()));
+            rows_.back().text.append(piece.substr(0, n));
+            piece.remove_prefix(n);
+            rowTextLeft_ -= n;
+            if (rowTextLeft_ == 0)
+                stage_ = rows_.size() < head_.recipientCount ? Stage::RowHead : Stage::Done;
             break;
         }
         case Stage::Done:

@@ -1,8 +1,10 @@
 // A posted notice as it arrives in pieces: the recipient ids, the body and the attachment entries
 // are kept (each count bounded before anything is allocated), each attachment's data goes to the
-// sink as it comes and is never held. Plain C++, so that it can be fuzzed without the event loop.
-// The stream must be exactly as long as its head says; anything else is an error for the
-// connection.
+// sink as it comes and is never held. A spreadsheet notice (kind 1) has no ids and no body in
+// front: its rows (a RowRecord and that row's text each) follow the attachments, at most
+// kMaxNoticeRows of them with kMaxNoticeText bytes of text in all. Plain C++, so that it can be fuzzed
+// without the event loop. The stream must be exactly as long as its head says; anything else is an error for
+// the connection.
 #pragma once
 
 #include "protocol/notice.h"
@@ -38,6 +40,11 @@ class NoticeIntake {
     const std::string& text() const { return text_; }
     const std::vector<protocol::AttachmentEntry>& entries() const { return entries_; }
     const std::vector<uint64_t>& sizes() const { return sizes_; }
+    struct Row {
+        protocol::RowRecord record;
+        std::string text;
+    };
+    const std::vector<Row>& rows() const { return rows_; }
 
   private:
     bool fail(std::string why);
@@ -45,7 +52,8 @@ class NoticeIntake {
 
     protocol::NoticeHead head_;
     Sink sink_;
-    enum class Stage { Front, BlockHead, BlockData, Done } stage_ = Stage::Front;
+    enum class Stage { Front, BlockHead, BlockData, RowHead, RowText, Done } stage_ = Stage::Front;
+    Stage afterBlocks() const;
     uint64_t remaining_; // bytes of the stream still to come
     uint64_t frontSize_ = 0;
     std::string buf_;
@@ -55,6 +63,9 @@ class NoticeIntake {
     std::string text_;
     std::vector<protocol::AttachmentEntry> entries_;
     std::vector<uint64_t> sizes_;
+    std::vector<Row> rows_;
+    uint64_t rowTextLeft_ = 0;
+    uint64_t rowTextTotal_ = 0;
     std::string error_;
     bool sinkFailed_ = false;
 };

@@ -4,12 +4,16 @@
 #include "protocol/rtf.h"
 #include "protocol/text.h"
 #include "server/log.h"
+#include "server/password.h"
 #include "server/server.h"
 #include "server/session.h"
 #include "server/sqlite_stmt.h"
+#include "server/store.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <filesystem>
 
 #include <sqlite3.h>
 
@@ -200,7 +204,9 @@ void NoticeService::onPostPart(Session& s, const Message& m) {
         };
         dropUpload(sid);
         u.intake = std::make_unique<NoticeIntake>(head, std::move(direct));
-        if (m.cmd() == Cmd::ExcelNotice || head.senderId != s.userId()) u.refused = true;
+        // A spreadsheet notice comes as CmdExcelNotice, an ordinary one as CmdNoticePost.
+        const bool sheet = head.noticeKind == kNoticeSpreadsheet;
+        if ((m.cmd() == Cmd::ExcelNotice) != sheet || head.senderId != s.userId()) u.refused = true;
         uploads_[sid] = std::move(u);
         if (!uploads_[sid].refused && !uploads_[sid].intake->error().empty()) {
             s.abort("notice post: " + uploads_[sid].intake->error());
@@ -273,18 +279,44 @@ void NoticeService::store(Session& s, Upload& u) {
             recipients.push_back(id);
     if (std::find(recipients.begin(), recipients.end(), s.userId()) == recipients.end())
         recipients.push_back(s.userId());
+    if (head.noticeKind == kNoticeSpreadsheet) {
+        storeRows(s, u, head);
+        return;
+    }
     const std::string bodyText = toGbk(readRtf(in.text()).plainText());
+    const auto number = insertNotice(head, recipients, in.text(), bodyText, in, u.paths, false);
+    if (!number) return;
+    u.paths.clear();
+    log(LogLevel::Info, "notice " + std::to_string(*number) + " from user " + std::to_string(head.senderId) +
+                            " to " + std::to_string(recipients.size()) + " recipients");
+    announce(head, recipients);
+}
 
+void NoticeService::announce(const NoticeHead& head, const std::vector<uint32_t>& recipients) {
+    // Announced with its head to the recipients signed in (the sender knows already).
+    NoticeHead announce = head;
+    announce.restLength = 0;
+    const Message m = message(Cmd::NoticePost, wire::encode(announce));
+    for (uint32_t id : recipients)
+        if (id != head.senderId) server_.pushRecord(id, m);
+}
+
+std::optional<int64_t> NoticeService::insertNotice(const NoticeHead& head,
+                                                   const std::vector<uint32_t>& recipients,
+                                                   const std::string& body, const std::string& bodyText,
+                                                   const NoticeIntake& in, const std::vector<QString>& files,
+                                                   bool shareFiles) {
     sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     Stmt ins(db_, "INSERT INTO notices(guid, sender, kind, head, title, body, body_text, send_time) "
-                  "VALUES(?, ?, 0, ?, ?, ?, ?, ?)");
+                  "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
     ins.blob(1, guidBytes(head.noticeGuid))
         .bind(2, int64_t(head.senderId))
-        .blob(3, wire::encode(head))
-        .blob(4, head.title)
-        .blob(5, in.text())
-        .blob(6, bodyText)
-        .bind(7, head.sendTime);
+        .bind(3, int64_t(head.noticeKind))
+        .blob(4, wire::encode(head))
+        .blob(5, head.title)
+        .blob(6, body)
+        .blob(7, bodyText)
+        .bind(8, head.sendTime);
     bool ok = ins.run();
     const int64_t number = sqlite3_last_insert_rowid(db_);
     Stmt rec(db_, "INSERT INTO notice_recipients(number, user_id) VALUES(?, ?)");
@@ -299,29 +331,55 @@ void NoticeService::store(Session& s, Upload& u) {
                        .blob(4, in.entries()[i].fileName)
                        .bind(5, int64_t(in.sizes()[i]))
                        .run();
-    // The files move into place before the notice counts as stored.
-    for (size_t i = 0; ok && i < u.paths.size(); ++i) {
+    // The files go into place before the notice counts as stored: moved, or (one upload shared by
+    // the notices of a spreadsheet) linked, else copied.
+    for (size_t i = 0; ok && i < files.size(); ++i) {
         const QString target = attachmentPath(number, int(i));
         QFile::remove(target);
-        ok = QFile::rename(u.paths[i], target);
+        if (!shareFiles) {
+            ok = QFile::rename(files[i], target);
+            continue;
+        }
+        std::error_code ec;
+        std::filesystem::create_hard_link(files[i].toStdString(), target.toStdString(), ec);
+        ok = !ec || QFile::copy(files[i], target);
     }
     if (!ok) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        for (size_t i = 0; i < u.paths.size(); ++i)
+        for (size_t i = 0; i < files.size(); ++i)
             QFile::remove(attachmentPath(number, int(i)));
         log(LogLevel::Error, std::string("notice not stored: ") + sqlite3_errmsg(db_));
-        return;
+        return std::nullopt;
     }
     sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    u.paths.clear();
-    log(LogLevel::Info, "notice " + std::to_string(number) + " from user " + std::to_string(head.senderId) +
-                            " to " + std::to_string(recipients.size()) + " recipients");
-    // Announced with its head to the recipients signed in (the sender knows already).
-    NoticeHead announce = head;
-    announce.restLength = 0;
-    const Message m = message(Cmd::NoticePost, wire::encode(announce));
-    for (uint32_t id : recipients)
-        if (id != head.senderId) server_.pushRecord(id, m);
+    return number;
+}
+
+void NoticeService::storeRows(Session& s, Upload& u, const NoticeHead& sheetHead) {
+    // One notice per row, to the colleague whose account the row names (and its sender), with the
+    // row's text as its body and the spreadsheet and the attachments shared.
+    const NoticeIntake& in = *u.intake;
+    size_t stored = 0;
+    for (const NoticeIntake::Row& row : in.rows()) {
+        const auto userId =
+            server_.store() ? server_.store()->userOfAccount(row.record.account) : std::nullopt;
+        if (!userId || !server_.directory().user(*userId)) {
+            log(LogLevel::Warning, "spreadsheet notice row for an unknown account skipped");
+            continue;
+        }
+        NoticeHead head = sheetHead;
+        const std::string g = randomBytes(16);
+        head.noticeGuid = wire::Guid::fromBytes(reinterpret_cast<const uint8_t*>(g.data()));
+        head.textLength = uint32_t(row.text.size());
+        std::vector<uint32_t> recipients{*userId};
+        if (*userId != s.userId()) recipients.push_back(s.userId());
+        if (!insertNotice(head, recipients, row.text, row.text, in, u.paths, true)) continue;
+        ++stored;
+        announce(head, recipients);
+    }
+    log(LogLevel::Info, "spreadsheet notice from user " + std::to_string(s.userId()) + ": " +
+                            std::to_string(stored) + " of " + std::to_string(in.rows().size()) +
+                            " rows stored");
 }
 
 void NoticeService::signedIn(Session& s) {

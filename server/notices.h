@@ -3,7 +3,8 @@
 // notice has arrived). A post is taken in parts as it arrives and announced with its head to the
 // recipients signed in; unread notices are announced again at sign-in. Lists and searches carry
 // each user's read state; opening sends the content; a read sends the sender a receipt; the read
-// log lists every recipient; attachments are streamed from disk; only the sender deletes.
+// log lists every recipient; attachments are streamed from disk; only the sender deletes. A
+// spreadsheet notice becomes one notice per row, to the colleague whose account the row names.
 #pragma once
 
 #include "protocol/frame.h"
@@ -14,6 +15,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct sqlite3;
@@ -48,6 +50,12 @@ class NoticeService {
     };
     void onPostPart(Session& s, const protocol::Message& m);
     void store(Session& s, Upload& u);
+    void storeRows(Session& s, Upload& u, const protocol::NoticeHead& sheetHead);
+    std::optional<int64_t> insertNotice(const protocol::NoticeHead& head,
+                                        const std::vector<uint32_t>& recipients, const std::string& body,
+                                        const std::string& bodyText, const NoticeIntake& in,
+                                        const std::vector<QString>& files, bool shareFiles);
+    void announce(const protocol::NoticeHead& head, const std::vector<uint32_t>& recipients);
     void onSearch(Session& s, const protocol::NoticeSearch& q);
     void onOpen(Session& s, const protocol::NoticeOpen& o);
     void onRead(Session& s, const protocol::NoticeRead& r);

@@ -161,6 +161,7 @@ void Server::checkLogin(Session& s, const protocol::LoginRequest& r) {
     reply.productName = config_.productName;
     reply.settings.mayCreateGroups = true;
     reply.settings.mayAddContacts = true;
+    reply.settings.mayWriteNotices = true; // every colleague may post notices here
     reply.settings.maySendSms = config_.mobileTexts;
     reply.settings.serviceDesk = config_.serviceDesk;
     reply.settings.netFileSingleMaxSize = 100u << 20;

@@ -243,6 +243,14 @@ std::string Store::accountOf(uint32_t userId) {
     return s.step() ? s.bytes(0) : std::string();
 }
 
+std::optional<uint32_t> Store::userOfAccount(const std::string& account) {
+    if (account.empty()) return std::nullopt;
+    Stmt s(db_, "SELECT user_id FROM accounts WHERE account = ?");
+    s.blob(1, account);
+    if (!s.step()) return std::nullopt;
+    return uint32_t(s.i64(0));
+}
+
 std::unordered_set<uint32_t> Store::usersWithAccountContaining(const std::string& part) {
     std::unordered_set<uint32_t> ids;
     if (part.empty()) return ids;

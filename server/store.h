@@ -49,6 +49,8 @@ class Store {
     // Replaces a colleague's password by the digest a client sends when it changes it.
     bool setPasswordDigest(uint32_t userId, const std::string& digest, uint32_t iterations);
     std::string accountOf(uint32_t userId);
+    // The colleague with exactly this account (bytes as written), if any.
+    std::optional<uint32_t> userOfAccount(const std::string& account);
     // The colleagues whose account contains `part` (bytes, case as written); none for an empty part.
     std::unordered_set<uint32_t> usersWithAccountContaining(const std::string& part);
 

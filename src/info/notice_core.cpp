@@ -1,5 +1,6 @@
 #include "info/notice_core.h"
 
+#include "protocol/datetime.h"
 #include "protocol/text.h"
 
 #include <QDir>
@@ -41,6 +42,65 @@ std::string trimmed(const std::string& s) {
 
 std::string cut(const std::string& s, size_t n) {
     return s.substr(0, wire::gbkCutLength(s, n));
+}
+
+// An attachment opened before the post's head is built, so that its size is known.
+struct Source {
+    std::shared_ptr<QFile> file;
+    AttachmentEntry entry;
+    uint64_t size = 0;
+};
+
+std::optional<Source> openSource(const QString& path) {
+    auto f = std::make_shared<QFile>(path);
+    if (!f->open(QIODevice::ReadOnly)) return std::nullopt;
+    Source s;
+    s.size = uint64_t(f->size());
+    s.file = std::move(f);
+    s.entry.fileName = cut(toGbk(QFileInfo(path).fileName().toStdString()), 254);
+    s.entry.attachmentGuid = newGuid();
+    return s;
+}
+
+// What follows the front of a post: each file's block head and its bytes as the connection takes
+// them, then the tail (a spreadsheet notice's rows). Nullopt when a file shrank on the way.
+INoticeHost::LongSource streamAfterFront(std::vector<Source> sources, std::vector<std::string> tail) {
+    struct State {
+        std::vector<Source> sources;
+        std::vector<std::string> tail;
+        size_t index = 0;
+        size_t tailIndex = 0;
+        uint64_t left = 0;
+        bool headDone = false;
+    };
+    auto st = std::make_shared<State>();
+    st->sources = std::move(sources);
+    st->tail = std::move(tail);
+    return [st]() -> std::optional<std::string> {
+        while (st->index < st->sources.size()) {
+            Source& s = st->sources[st->index];
+            if (!st->headDone) {
+                st->headDone = true;
+                st->left = s.size;
+                return wire::encode(AttachmentBlockHead{s.entry, s.size});
+            }
+            if (st->left == 0) {
+                s.file->close();
+                ++st->index;
+                st->headDone = false;
+                continue;
+            }
+            const QByteArray piece = s.file->read(std::min<qint64>(kPostPiece, qint64(st->left)));
+            if (piece.isEmpty()) return std::nullopt; // the file shrank: the post cannot be completed
+            st->left -= uint64_t(piece.size());
+            return std::string(piece.constData(), size_t(piece.size()));
+        }
+        while (st->tailIndex < st->tail.size()) {
+            std::string piece = std::move(st->tail[st->tailIndex++]);
+            if (!piece.empty()) return piece;
+        }
+        return std::string();
+    };
 }
 
 } // namespace
@@ -174,6 +234,13 @@ void NoticeCore::onList(const Message& m) {
         if (!it.isRead) ++unread;
         entries_.push_back(std::move(it));
     }
+    // A notice no longer listed is no longer open: listing it again opens it anew.
+    if (currentNumber_ && std::none_of(entries_.begin(), entries_.end(), [&](const NoticeListItem& e) {
+            return e.noticeNumber == *currentNumber_;
+        })) {
+        currentNumber_.reset();
+        content_.reset();
+    }
     // The badge counts unread notices: only a list of all of them tells how many there are.
     if (head.keyword.empty()) setBadge(0, unread);
     tell([](INoticeListener& l) { l.listChanged(); });
@@ -193,8 +260,11 @@ bool NoticeCore::openNotice(const NoticeListItem& item) {
     currentGuid_ = item.noticeGuid;
     currentSender_ = item.senderId;
     content_.reset();
-    return host_.sendToServer(
+    const bool sent = host_.sendToServer(
         makeMessage(Cmd::NoticeOpen, NoticeOpen{host_.ownId(), item.noticeNumber, item.noticeGuid}));
+    const NoticeListItem copy = item; // `item` may be an entry the listeners replace
+    tell([&](INoticeListener& l) { l.noticeOpened(copy); });
+    return sent;
 }
 
 void NoticeCore::onContent(const Message& m) {
@@ -399,21 +469,9 @@ NoticeCore::PostResult NoticeCore::postNotice(const NoticeDraft& draft) {
     if (!own) return PostResult::NotSent;
 
     // The files are opened first; a missing one is left out.
-    struct Source {
-        std::shared_ptr<QFile> file;
-        AttachmentEntry entry;
-        uint64_t size = 0;
-    };
     std::vector<Source> sources;
     for (const QString& path : draft.attachments) {
-        auto f = std::make_shared<QFile>(path);
-        if (!f->open(QIODevice::ReadOnly)) continue;
-        Source s;
-        s.size = uint64_t(f->size());
-        s.file = std::move(f);
-        s.entry.fileName = cut(toGbk(QFileInfo(path).fileName().toStdString()), 254);
-        s.entry.attachmentGuid = newGuid();
-        sources.push_back(std::move(s));
+        if (auto src = openSource(path)) sources.push_back(std::move(*src));
         if (sources.size() == kMaxNoticeAttachments) break;
     }
 
@@ -450,36 +508,7 @@ NoticeCore::PostResult NoticeCore::postNotice(const NoticeDraft& draft) {
     for (const auto& s : sources)
         first += wire::encode(s.entry);
 
-    // Each file: its block head, then its bytes as the connection takes them.
-    struct State {
-        std::vector<Source> sources;
-        size_t index = 0;
-        uint64_t left = 0;
-        bool headDone = false;
-    };
-    auto st = std::make_shared<State>();
-    st->sources = std::move(sources);
-    INoticeHost::LongSource next = [st]() -> std::optional<std::string> {
-        while (st->index < st->sources.size()) {
-            Source& s = st->sources[st->index];
-            if (!st->headDone) {
-                st->headDone = true;
-                st->left = s.size;
-                return wire::encode(AttachmentBlockHead{s.entry, s.size});
-            }
-            if (st->left == 0) {
-                s.file->close();
-                ++st->index;
-                st->headDone = false;
-                continue;
-            }
-            const QByteArray piece = s.file->read(std::min<qint64>(kPostPiece, qint64(st->left)));
-            if (piece.isEmpty()) return std::nullopt; // the file shrank: the post cannot be completed
-            st->left -= uint64_t(piece.size());
-            return std::string(piece.constData(), size_t(piece.size()));
-        }
-        return std::string();
-    };
+    INoticeHost::LongSource next = streamAfterFront(std::move(sources), {});
     const Guid guid = h.noticeGuid;
     posting_ = true;
     lastPost_ = guid;
@@ -487,6 +516,70 @@ NoticeCore::PostResult NoticeCore::postNotice(const NoticeDraft& draft) {
         posting_ = false;
         tell([&](INoticeListener& l) { l.postFinished(guid, ok); });
     });
+    if (!started) {
+        posting_ = false;
+        return PostResult::NotSent;
+    }
+    return PostResult::Posting;
+}
+
+NoticeCore::PostResult NoticeCore::sendSpreadsheetNotice(const QString& sheet,
+                                                         const std::vector<SpreadsheetNoticeRow>& rows,
+                                                         const std::vector<QString>& attachments) {
+    if (rows.empty()) return PostResult::NoRecipients;
+    if (posting_) return PostResult::NotSent;
+    const uint32_t own = host_.ownId();
+    if (!own || rows.size() > kMaxNoticeRows) return PostResult::NotSent;
+    // The spreadsheet first (without it nothing is sent), then the attachments that are there.
+    std::vector<Source> sources;
+    auto first = openSource(sheet);
+    if (!first) return PostResult::NotSent;
+    sources.push_back(std::move(*first));
+    for (const QString& path : attachments) {
+        if (sources.size() == kMaxNoticeAttachments + 1) break;
+        if (auto src = openSource(path)) sources.push_back(std::move(*src));
+    }
+    std::vector<std::string> tail;
+    uint64_t rest = 0, rowText = 0;
+    for (const auto& row : rows) {
+        RowRecord r;
+        r.account = cut(row.account, 20);
+        r.name = cut(row.name, 70);
+        const std::string text =
+            row.text.substr(0, size_t(std::min<uint64_t>(row.text.size(), kMaxNoticeRowText)));
+        r.textLength = text.size();
+        rowText += text.size();
+        tail.push_back(wire::encode(r) + text);
+        rest += RowRecord::kSize + text.size();
+    }
+    if (rowText > kMaxNoticeText) return PostResult::NotSent;
+    for (const auto& src : sources)
+        rest += kAttachmentOverhead + src.size;
+
+    NoticeHead h;
+    h.noticeGuid = newGuid();
+    h.senderId = own;
+    h.senderName = cut(host_.ownName(), 40);
+    h.noticeKind = kNoticeSpreadsheet;
+    h.sendTime = h.screenEndDate = dayCountFromTime(std::chrono::system_clock::now());
+    h.title = toGbk("批量通知消息发送...");
+    h.recipientCount = uint32_t(rows.size());
+    h.textLength = 0;
+    h.attachmentCount = uint32_t(sources.size());
+    h.restLength = rest;
+    std::string front = frameHeader(1 + NoticeHead::kSize + h.restLength);
+    front.push_back(char(Cmd::ExcelNotice));
+    front += wire::encode(h);
+    for (const auto& src : sources)
+        front += wire::encode(src.entry);
+    const Guid guid = h.noticeGuid;
+    posting_ = true;
+    lastPost_ = guid;
+    const bool started = host_.sendLong(
+        std::move(front), streamAfterFront(std::move(sources), std::move(tail)), [this, guid](bool ok) {
+            posting_ = false;
+            tell([&](INoticeListener& l) { l.postFinished(guid, ok); });
+        });
     if (!started) {
         posting_ = false;
         return PostResult::NotSent;

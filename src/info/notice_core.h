@@ -41,6 +41,8 @@ class INoticeListener {
     virtual ~INoticeListener() = default;
     virtual void noticeArrived(const protocol::NoticeHead& /*head*/) {}
     virtual void listChanged() {}
+    // A notice was opened (its content asked for): the reader selects it.
+    virtual void noticeOpened(const protocol::NoticeListItem& /*item*/) {}
     virtual void contentChanged() {}
     virtual void readLogChanged() {}
     virtual void receiptArrived(const protocol::NoticeReceipt& /*receipt*/) {}
@@ -65,6 +67,11 @@ struct NoticeDraft {
     std::string smsMinutes; // the minutes field's text (digits only)
     double screenEndDate = 0;
     std::string screenNames; // GBK, joined with ","
+};
+
+// One row of a spreadsheet notice (GBK): the recipient's account, name, and the row's own text.
+struct SpreadsheetNoticeRow {
+    std::string account, name, text;
 };
 
 class NoticeCore {
@@ -112,6 +119,11 @@ class NoticeCore {
     // postFinished() tells how it ended.
     PostResult postNotice(const NoticeDraft& draft);
     bool posting() const { return posting_; }
+    // SendSpreadsheetNotice: one notice per row (CmdExcelNotice), the spreadsheet itself attached
+    // first, then the attachments that are there. NoRecipients without rows; NotSent when the
+    // spreadsheet cannot be opened or the connection is down.
+    PostResult sendSpreadsheetNotice(const QString& sheet, const std::vector<SpreadsheetNoticeRow>& rows,
+                                     const std::vector<QString>& attachments);
     const protocol::Guid& lastPostGuid() const { return lastPost_; }
     // The recipients a post goes to: the chosen ones, each once, the sender appended when missing.
     static std::vector<uint32_t> recipientsWithSender(const std::vector<uint32_t>& chosen, uint32_t own);

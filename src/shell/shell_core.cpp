@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 namespace vantor::shell {
 
@@ -37,6 +38,7 @@ ShellCore::ShellCore(client::ClientCore& client, IShellView& view, platform::Sou
                       [this](const protocol::Message& msg) { OnPendingCounts(msg); });
     m.registerHandler(protocol::Cmd::ToolbarLink,
                       [this](const protocol::Message& msg) { OnToolbarLink(msg); });
+    client_.notices().addListener(&noticeBadge_);
 }
 
 ShellCore::~ShellCore() {
@@ -44,6 +46,7 @@ ShellCore::~ShellCore() {
     m.registerHandler(protocol::Cmd::PendingCounts, {});
     m.registerHandler(protocol::Cmd::ToolbarLink, {});
     m.removeParticipant(this);
+    client_.notices().removeListener(&noticeBadge_);
 }
 
 // ---- server messages ----
@@ -51,7 +54,17 @@ ShellCore::~ShellCore() {
 void ShellCore::OnPendingCounts(const protocol::Message& message) {
     const auto record = decodePendingCounts(message.body);
     if (!record) return;
-    if (const auto kind = badges_.OnPendingCounts(*record)) showBadge(*kind);
+    const auto kind = badges_.OnPendingCounts(*record);
+    if (!kind) return;
+    showBadge(*kind);
+    // The notice core counts on from the server's number.
+    if (*kind == BadgeKind::Notices)
+        client_.notices().setBadge(0, int(std::min<int64_t>(badges_.count(*kind), 1'000'000)));
+}
+
+void ShellCore::NoticeBadge::badgeChanged(int count) {
+    shell_.badges_.set(BadgeKind::Notices, count);
+    shell_.showBadge(BadgeKind::Notices);
 }
 
 void ShellCore::showBadge(BadgeKind kind) {

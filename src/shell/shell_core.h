@@ -70,6 +70,12 @@ class ShellCore : private session::SessionParticipant {
   private:
     void signOutStep(session::SignOutStep step, bool byUser) override;
     void showBadge(BadgeKind kind);
+    // The notice badge follows the notice core's count (arrivals, reads, lists of all notices).
+    struct NoticeBadge : info::INoticeListener {
+        explicit NoticeBadge(ShellCore& shell) : shell_(shell) {}
+        void badgeChanged(int count) override;
+        ShellCore& shell_;
+    };
     QString messageSound() const;
     bool ownStatusQuiet() const;
 
@@ -83,6 +89,7 @@ class ShellCore : private session::SessionParticipant {
     BadgeCounters badges_;
     ToolbarLinks links_;
     SiblingPrograms siblings_;
+    NoticeBadge noticeBadge_{*this};
 };
 
 } // namespace vantor::shell

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <memory>
+
 namespace vantor::testing {
 namespace {
 
@@ -201,6 +203,65 @@ TEST(NoticeCoreRules, BadgeMinutesAndRecipients) {
     for (const char* bad :
          {"file:///etc/passwd", "/home/u/x.sh", "javascript:alert(1)", "smb://host/share", ""})
         EXPECT_FALSE(info::NoticeCore::mayOpenLink(QString::fromLatin1(bad))) << bad;
+}
+
+TEST_F(ClientTest, ASpreadsheetNoticeBecomesOneNoticePerRowWithTheSheetShownToItsSenderOnly) {
+    TestClient& zhang = signIn("zhangwei", "zhangwei123"); // 1001, the sender
+    TestClient& wang = signIn("wangfang", "wangfang123");  // 1002
+    TestClient& li = signIn("lina", "lina123");            // 1003
+    RecordingNotices zs, ws, ls;
+    zhang.core().notices().addListener(&zs);
+    wang.core().notices().addListener(&ws);
+    li.core().notices().addListener(&ls);
+    // The recorders go before the clients do.
+    const std::shared_ptr<void> unhook(nullptr, [&](void*) {
+        zhang.core().notices().removeListener(&zs);
+        wang.core().notices().removeListener(&ws);
+        li.core().notices().removeListener(&ls);
+    });
+    const QString sheet = writeFile(dir_.filePath("名单.xls"), QByteArray(3000, 's'));
+    const QString extra = writeFile(dir_.filePath("说明.txt"), "notes");
+    using Row = info::SpreadsheetNoticeRow;
+    const std::vector<Row> rows = {
+        {"wangfang", protocol::toGbk("王芳"), protocol::toGbk("请于周五前提交报表")},
+        {"nobody", protocol::toGbk("无此人"), protocol::toGbk("不会送达")},
+        {"lina", protocol::toGbk("李娜"), ""}};
+    info::NoticeCore& zn = zhang.core().notices();
+    EXPECT_EQ(zn.sendSpreadsheetNotice(sheet, {}, {}), info::NoticeCore::PostResult::NoRecipients);
+    EXPECT_EQ(zn.sendSpreadsheetNotice(dir_.filePath("gone.xls"), rows, {}),
+              info::NoticeCore::PostResult::NotSent);
+    ASSERT_EQ(zn.sendSpreadsheetNotice(sheet, rows, {extra, dir_.filePath("gone.txt")}),
+              info::NoticeCore::PostResult::Posting);
+    ASSERT_TRUE(drive([&] { return zs.posted && ws.arrived.size() == 1 && ls.arrived.size() == 1; }, 20000));
+    EXPECT_TRUE(*zs.posted);
+    EXPECT_EQ(ws.arrived[0].noticeKind, protocol::kNoticeSpreadsheet);
+    EXPECT_EQ(protocol::fromGbk(ws.arrived[0].title), "批量通知消息发送...");
+
+    // 王芳 reads her own row's text; the spreadsheet is not listed for her, the attachment is.
+    info::NoticeCore& wn = wang.core().notices();
+    wn.setReaderOpen(true);
+    ASSERT_TRUE(wn.searchNotices(""));
+    ASSERT_TRUE(drive([&] { return ws.contents == 1; }));
+    ASSERT_EQ(wn.entries().size(), 1u);
+    EXPECT_EQ(protocol::readRtf(wn.content()->text).plainText(), "请于周五前提交报表");
+    const auto listed = wn.listedAttachments();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(protocol::fromGbk(listed[0].fileName), "说明.txt");
+    ASSERT_EQ(wn.openAttachment(listed[0]), info::NoticeCore::AttachmentStart::Requested);
+    ASSERT_TRUE(drive([&] { return ws.ready.size() == 1; }));
+    EXPECT_EQ(readFile(ws.ready[0].first), QByteArray("notes"));
+
+    // The sender has one notice per delivered row, each with the spreadsheet listed first.
+    zn.setReaderOpen(true);
+    ASSERT_TRUE(zn.searchNotices(""));
+    ASSERT_TRUE(drive([&] { return zs.contents == 1; }));
+    EXPECT_EQ(zn.entries().size(), 2u);
+    const auto own = zn.listedAttachments();
+    ASSERT_EQ(own.size(), 2u);
+    EXPECT_EQ(protocol::fromGbk(own[0].fileName), "名单.xls");
+    ASSERT_EQ(zn.openAttachment(own[0]), info::NoticeCore::AttachmentStart::Requested);
+    ASSERT_TRUE(drive([&] { return zs.ready.size() == 1; }));
+    EXPECT_EQ(readFile(zs.ready[0].first), QByteArray(3000, 's'));
 }
 
 } // namespace

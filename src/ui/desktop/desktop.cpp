@@ -5,6 +5,7 @@
 
 #include "ui/groups/group_setup_form.h"
 #include "ui/main/org_tree.h"
+#include "ui/notice/notice_windows.h"
 #include "ui/people/people_windows.h"
 #include "ui/people/user_card_window.h"
 #include "ui/settings/system_set_form.h"
@@ -60,6 +61,7 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     env.pictures = &PeopleWindows::pictures();
     client_ = std::make_unique<client::ClientCore>(std::move(env));
     people_ = std::make_unique<PeopleWindows>(*client_);
+    notices_ = std::make_unique<NoticeWindows>(*client_);
 
     shell_ =
         std::make_unique<shell::ShellCore>(*client_, *window_, options_.sound ? *options_.sound : nullSound_,
@@ -115,6 +117,7 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     window_->pictureDialogOpener = [this] { people_->openPictureDialog(); };
     window_->tree()->onCardHover = [this](uint32_t userId, int entryTop) { showUserCard(userId, entryTop); };
     window_->groupCreator = [this] { openGroupCreation(); };
+    window_->noticeOpener = [this] { notices_->openReader(); };
     if (options_.hotKeys) {
         options_.hotKeys->onHotKey = [this](platform::HotKey key) { shell_->hotKey(key); };
         options_.hotKeys->registerAll();
@@ -169,6 +172,7 @@ Desktop::~Desktop() {
     if (chatWindows_) chatWindows_->context().firstShown = nullptr;
 #endif
     appearance_.reset();
+    window_->noticeOpener = nullptr;
     delete groupCreation_.data();
     delete settingsDialog_.data();
     delete infoCenter_.data();
@@ -177,6 +181,7 @@ Desktop::~Desktop() {
 #endif
     settingsForm_.reset();
     people_.reset();
+    notices_.reset();
     window_->detach();
     if (chatWindows_) {
         client_->setConversationView(nullptr);

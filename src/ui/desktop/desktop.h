@@ -29,6 +29,7 @@ namespace vantor::ui {
 
 class PeopleWindows;
 class DesktopAppearance;
+class NoticeWindows;
 
 class ChatWindows;
 class TSystemSetForm;
@@ -86,6 +87,8 @@ class Desktop {
     TSystemSetForm* settingsDialog() const;
     shell::SettingsForm& settingsForm() { return *settingsForm_; }
     PeopleWindows& people() { return *people_; }
+    // The notice reader and composer (from the notice button and its badge).
+    NoticeWindows& notices() { return *notices_; }
     // The group setup dialog in create mode (the group list's "+"), one at a time.
     TfrmGroupSetup* openGroupCreation();
     TfrmGroupSetup* groupCreationDialog() const;
@@ -121,6 +124,7 @@ class Desktop {
     QPointer<QWidget> infoCenter_;
     std::unique_ptr<PeopleWindows> people_; // request windows, search wizard, picture dialog, card
     std::unique_ptr<DesktopAppearance> appearance_;
+    std::unique_ptr<NoticeWindows> notices_;
 };
 
 } // namespace vantor::ui

@@ -53,6 +53,11 @@ void TMyListBox::Clear() {
     updateScrollBars();
 }
 
+void TMyListBox::select(int row) {
+    list_.select(row);
+    viewport()->update();
+}
+
 void TMyListBox::MarkRead(int row) {
     list_.MarkRead(row);
     viewport()->update();

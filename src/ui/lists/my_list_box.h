@@ -26,6 +26,8 @@ class TMyListBox : public QAbstractScrollArea {
                    bool deletable, const wire::Guid& id, const std::string& secondLine);
     void Clear();
     void MarkRead(int row);
+    // Selects a row as a click would, without reporting it (−1: none).
+    void select(int row);
     // Takes a row out (the owner does after its delete went through).
     void removeRow(int row);
     const lists::NoticeList& notices() const { return list_; }

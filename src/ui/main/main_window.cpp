@@ -231,7 +231,12 @@ void MainWindow::buildTopBar() {
         if (shell_) shell_->openToolbarLink(1);
     });
     // Their windows come with their own features; until then the buttons say so.
-    connect(notice_, &QToolButton::clicked, this, [this] { notProvided(); });
+    connect(notice_, &QToolButton::clicked, this, [this] {
+        if (noticeOpener)
+            noticeOpener();
+        else
+            notProvided();
+    });
     connect(msgCentre_, &QToolButton::clicked, this, [this] {
         if (shell_ && shell_->openMessageCentre)
             shell_->openMessageCentre();
@@ -243,6 +248,7 @@ void MainWindow::buildTopBar() {
     badgeNotices_ = badgeLabel(topBar_, "ImgPP", "labelPP");
     badgeCentre_ = badgeLabel(topBar_, "ImgPP1", "labelPP1");
     badgeCentre_->installEventFilter(this);
+    badgeNotices_->installEventFilter(this);
     notice_->hide();
     msgCentre_->hide();
     polymerize_->hide();

@@ -89,6 +89,8 @@ class MainWindow : public QWidget,
     // Opens the group setup dialog in create mode (the group list's "+"); unset, the button says
     // it is not provided.
     std::function<void()> groupCreator;
+    // Opens the notice reader (Btn_Notice and its badge); unset, the button says it is not provided.
+    std::function<void()> noticeOpener;
 
     // Opens the skin dialog under the skin button `btn_ConverSkin` while signed in; unset, the
     // button says it is not provided.

@@ -346,6 +346,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
     }
+    if (watched == badgeNotices_ && press) {
+        if (noticeOpener) noticeOpener();
+        return true;
+    }
     if (watched == badgeCentre_ && press) {
         if (shell_) shell_->openToolbarLink(1);
         return true;
