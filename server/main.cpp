@@ -34,6 +34,8 @@ const char kUsage[] = R"(usage: vantor-server [options]
   --minimum-version V   tell clients older than V to update
   --mobile-texts        let clients ask for mobile texts ("同时发送短信"; kept, not sent on)
   --service-desk        show the service desk ("客服中心") to clients
+  --attendance          sign colleagues in for work with the messenger (also "attendance" in the
+                        organisation file)
   --log-level LEVEL     debug, info, warning, error or off (default info)
   --generate-org USERS DEPARTMENTS
                         write a generated organisation to standard output and stop
@@ -92,6 +94,8 @@ int main(int argc, char** argv) {
             config.mobileTexts = true;
         } else if (a == "--service-desk") {
             config.serviceDesk = true;
+        } else if (a == "--attendance") {
+            config.attendance = true;
         } else if (a == "--log-level") {
             LogLevel level;
             if (!parseLogLevel(value(), level)) {

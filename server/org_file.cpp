@@ -100,6 +100,38 @@ bool parseOrganisation(const QByteArray& json, Organisation& out, std::string* e
         if (g.members.size() > 200) return fail("group " + g.name + " has more than 200 members");
         out.groups.push_back(std::move(g));
     }
+    std::set<std::string> serviceGuids;
+    for (const QJsonValue v : root.value("servicePoints").toArray()) {
+        const QJsonObject o = v.toObject();
+        ServicePointSpec p;
+        if (!wire::Guid::fromString(o["guid"].toString().toStdString(), p.guid) || p.guid.isNull() ||
+            !serviceGuids.insert(p.guid.toString()).second)
+            return fail("service point without a unique GUID");
+        p.name = gbk(o["name"]);
+        p.description = gbk(o["description"]);
+        p.greeting = gbk(o["greeting"]);
+        p.kind = uint32_t(o["kind"].toInt(0));
+        if (p.name.empty() || p.name.size() > 50 || p.description.size() > 100 || p.greeting.size() > 200)
+            return fail("service point " + p.name + ": a name of 1 to 50 bytes, texts within their fields");
+        if (o["kind"].toInt(0) < 0) return fail("service point " + p.name + ": a negative kind");
+        std::set<uint32_t> seen;
+        for (const QJsonValue m : o["staff"].toArray()) {
+            if (!users.count(id(m))) return fail("service point " + p.name + " names an unknown user");
+            if (seen.insert(id(m)).second) p.staff.push_back(id(m));
+        }
+        out.servicePoints.push_back(std::move(p));
+    }
+    if (const QJsonObject a = root.value("attendance").toObject(); !a.isEmpty()) {
+        out.attendance.bySignIn = a["bySignIn"].toBool();
+        const QString end = a["workdayEnd"].toString(QStringLiteral("18:00"));
+        const QStringList hm = end.split(QLatin1Char(':'));
+        bool okH = false, okM = false;
+        const int h = hm.size() == 2 ? hm[0].toInt(&okH) : -1;
+        const int m = hm.size() == 2 ? hm[1].toInt(&okM) : -1;
+        if (!okH || !okM || h < 0 || h > 23 || m < 0 || m > 59)
+            return fail("attendance: workdayEnd is not hh:mm");
+        out.attendance.workdayEndMinutes = h * 60 + m;
+    }
     return true;
 }
 

@@ -57,6 +57,22 @@ struct DiscussionGroup {
     std::vector<uint32_t> members; // at most 200
 };
 
+// A service point of the service desk and the colleagues who answer its conversations.
+struct ServicePointSpec {
+    wire::Guid guid;
+    std::string name;        // at most 50 bytes
+    std::string description; // at most 100 bytes
+    std::string greeting;    // at most 200 bytes
+    uint32_t kind = 0;       // 0 service centre, 1 reservation service
+    std::vector<uint32_t> staff;
+};
+
+// Attendance: whether the messenger's sign-in signs in for work, and when the working day ends.
+struct AttendanceOptions {
+    bool bySignIn = false;
+    int workdayEndMinutes = 18 * 60; // minutes after midnight, local time
+};
+
 struct Organisation {
     std::vector<Department> departments;
     std::vector<Colleague> colleagues;
@@ -64,6 +80,8 @@ struct Organisation {
     std::vector<ContactGroupRow> contactGroups;
     std::vector<ContactLinkRow> contactLinks;
     std::vector<DiscussionGroup> groups;
+    std::vector<ServicePointSpec> servicePoints;
+    AttendanceOptions attendance;
     uint32_t hashIterations = 0; // 0: the default
 };
 

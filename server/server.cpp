@@ -4,6 +4,7 @@
 #include "server/file_server.h"
 #include "server/log.h"
 #include "server/notices.h"
+#include "server/office.h"
 #include "server/session.h"
 
 #include <QCoreApplication>
@@ -74,9 +75,20 @@ bool Server::start(std::string* error) {
     unsignedLimit_ = config_.maxUnsignedConnections
                          ? std::min(config_.maxUnsignedConnections, connectionLimit_)
                          : std::max<size_t>(1, connectionLimit_ / 4);
-    directory_.load(store_->loadOrganisation());
+    Organisation org = store_->loadOrganisation();
+    directory_.load(org);
     notices_ = std::make_unique<NoticeService>(*this, config_.dbPath, config_.noticeFolder);
     if (!notices_->open(error)) {
+        notices_.reset();
+        store_.reset();
+        return false;
+    }
+    AttendanceOptions attendance = org.attendance;
+    attendance.bySignIn = attendance.bySignIn || config_.attendance;
+    office_ = std::make_unique<OfficeServices>(*this, config_.dbPath, std::move(org.servicePoints),
+                                               attendance, config_.localNow);
+    if (!office_->open(error)) {
+        office_.reset();
         notices_.reset();
         store_.reset();
         return false;
@@ -168,6 +180,7 @@ void Server::stop() {
         s->abort("the server stops");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     files_.reset();
+    office_.reset();
     store_.reset();
     log(LogLevel::Info, "stopped; the store is closed");
 }
@@ -267,6 +280,14 @@ void Server::handle(Session& s, const Message& m) {
             return;
         }
         notices_->handle(s, m);
+        return;
+    }
+    if (OfficeServices::owns(m.code) && office_) {
+        if (!s.signedIn()) {
+            s.abort(std::string(protocol::codeName(m.code)) + " before signing in");
+            return;
+        }
+        office_->handle(s, m);
         return;
     }
     const ClientRequest request = parseClientMessage(m);

@@ -18,6 +18,7 @@
 #include <QUdpSocket>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +31,7 @@ namespace vantor::server {
 class Session;
 class FileServer;
 class NoticeService;
+class OfficeServices;
 
 struct ServerConfig {
     std::string bindAddress = "127.0.0.1";
@@ -84,6 +86,8 @@ struct ServerConfig {
     size_t maxDetailReaders = 5000;     // colleagues told of one colleague's new details besides its contacts
     std::string noticeFolder;           // notice attachments; default: the database path + ".notices"
     uint64_t maxNoticeBytes = uint64_t(64) << 30; // one posted notice with its attachments
+    bool attendance = false;          // attendance by sign-in, also when the organisation does not ask for it
+    std::function<double()> localNow; // the local time as a day count; none: the system's clock
 };
 
 class Server : public QObject {
@@ -131,6 +135,8 @@ class Server : public QObject {
     Directory& directory() { return directory_; }
     Store* store() { return store_.get(); }
     NoticeService* notices() { return notices_.get(); }
+    // Attendance, service points, reservations and evaluations.
+    OfficeServices* office() { return office_.get(); }
 
     // ---- for sessions ----
     void handle(Session& s, const protocol::Message& m);
@@ -138,6 +144,7 @@ class Server : public QObject {
     void loadFinished(Session& s);
 
   private:
+    friend class OfficeServices;
     void onNewConnection();
     // Connections that have not signed in yet, oldest first, and how many per address.
     void trackUnsigned(Session& s);
@@ -221,6 +228,7 @@ class Server : public QObject {
     QUdpSocket udp_;
     std::unique_ptr<FileServer> files_;
     std::unique_ptr<NoticeService> notices_;
+    std::unique_ptr<OfficeServices> office_;
     uint64_t nextSession_ = 1;
     std::unordered_map<uint64_t, Session*> sessions_; // every connection
     std::map<uint64_t, Session*> unsigned_;           // connections not signed in, by age

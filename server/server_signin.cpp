@@ -2,6 +2,7 @@
 #include "protocol/text.h"
 #include "server/log.h"
 #include "server/notices.h"
+#include "server/office.h"
 #include "server/server.h"
 #include "server/session.h"
 
@@ -163,7 +164,8 @@ void Server::checkLogin(Session& s, const protocol::LoginRequest& r) {
     reply.settings.mayAddContacts = true;
     reply.settings.mayWriteNotices = true; // every colleague may post notices here
     reply.settings.maySendSms = config_.mobileTexts;
-    reply.settings.serviceDesk = config_.serviceDesk;
+    reply.settings.serviceDesk = config_.serviceDesk || (office_ && !office_->servicePoints().empty());
+    reply.settings.attendanceBySignIn = office_ && office_->attendanceBySignIn();
     reply.settings.netFileSingleMaxSize = 100u << 20;
     reply.settings.netFileMaxSize = 1u << 30;
     reply.settings.netFileFilter = "*.*";
@@ -205,6 +207,7 @@ void Server::checkLogin(Session& s, const protocol::LoginRequest& r) {
     tail +=
         frameOf(Message{uint8_t(Cmd::ContactGroups), protocol::encodeList(directory_.contactGroupsOf(id))});
     tail += frameOf(Message{uint8_t(Cmd::Contacts), protocol::encodeList(links)});
+    if (office_) tail += office_->servicePointFrames(); // the service points before the sign-in completes
     tail += frameOf(protocol::emptyMessage(Cmd::LoginComplete));
 
     broadcastStatus(id, 0, {}, false, id); // the colleagues learn of the sign-in; the load carries it for us

@@ -31,6 +31,11 @@ CREATE TABLE IF NOT EXISTS discussion_groups(
 CREATE TABLE IF NOT EXISTS group_members(
   number INTEGER NOT NULL REFERENCES discussion_groups(number) ON DELETE CASCADE,
   slot INTEGER NOT NULL, user_id INTEGER NOT NULL, PRIMARY KEY(number, slot));
+CREATE TABLE IF NOT EXISTS service_points(position INTEGER PRIMARY KEY, guid BLOB NOT NULL UNIQUE,
+  name BLOB NOT NULL, description BLOB NOT NULL, greeting BLOB NOT NULL, kind INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS service_staff(guid BLOB NOT NULL, user_id INTEGER NOT NULL,
+  PRIMARY KEY(guid, user_id));
+CREATE TABLE IF NOT EXISTS org_options(key BLOB PRIMARY KEY, value INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS held_messages(
   id INTEGER PRIMARY KEY AUTOINCREMENT, receiver INTEGER NOT NULL, code INTEGER NOT NULL,
   body BLOB NOT NULL, held_at REAL NOT NULL DEFAULT (julianday('now')),
@@ -134,7 +139,8 @@ bool Store::importOrganisation(const Organisation& org, std::string* error) {
     };
     if (!t.ok()) return fail("begin");
     if (!exec("DELETE FROM accounts; DELETE FROM users; DELETE FROM departments; DELETE FROM contact_links;"
-              "DELETE FROM contact_groups; DELETE FROM group_members; DELETE FROM discussion_groups;"))
+              "DELETE FROM contact_groups; DELETE FROM group_members; DELETE FROM discussion_groups;"
+              "DELETE FROM service_points; DELETE FROM service_staff; DELETE FROM org_options;"))
         return fail("clear");
     int64_t pos = 0;
     Stmt ds(db_, "INSERT INTO departments(id, parent, name, position) VALUES(?,?,?,?)");
@@ -174,6 +180,28 @@ bool Store::importOrganisation(const Organisation& org, std::string* error) {
         if (!s.bind(1, int64_t(l.owner)).bind(2, int64_t(l.userId)).bind(3, int64_t(l.groupId)).run())
             return fail("contact link");
     }
+    int64_t servicePosition = 0;
+    for (const auto& p : org.servicePoints) {
+        const auto b = p.guid.toBytes();
+        const std::string guid(reinterpret_cast<const char*>(b.data()), b.size());
+        Stmt ps(db_, "INSERT INTO service_points VALUES(?,?,?,?,?,?)");
+        if (!ps.bind(1, servicePosition++)
+                 .blob(2, guid)
+                 .blob(3, p.name)
+                 .blob(4, p.description)
+                 .blob(5, p.greeting)
+                 .bind(6, int64_t(p.kind))
+                 .run())
+            return fail("service point " + p.name);
+        for (uint32_t staff : p.staff) {
+            Stmt ss(db_, "INSERT OR IGNORE INTO service_staff VALUES(?,?)");
+            if (!ss.blob(1, guid).bind(2, int64_t(staff)).run()) return fail("service staff");
+        }
+    }
+    Stmt os(db_, "INSERT INTO org_options VALUES(?,?)");
+    if (!os.blob(1, "attendance_by_sign_in").bind(2, int64_t(org.attendance.bySignIn)).run() ||
+        !os.reset().blob(1, "workday_end_minutes").bind(2, int64_t(org.attendance.workdayEndMinutes)).run())
+        return fail("options");
     t.commit();
     // Groups go through the same path as groups saved by clients (each in its own transaction).
     for (auto g : org.groups)
@@ -208,6 +236,25 @@ Organisation Store::loadOrganisation() {
         for (m.bind(1, int64_t(g.number)); m.step();)
             g.members.push_back(m.u32(0));
         org.groups.push_back(std::move(g));
+    }
+    for (Stmt s(db_, "SELECT guid, name, description, greeting, kind FROM service_points ORDER BY position");
+         s.step();) {
+        ServicePointSpec p;
+        const std::string gb = s.bytes(0);
+        if (gb.size() != 16) continue;
+        p.guid = wire::Guid::fromBytes(reinterpret_cast<const uint8_t*>(gb.data()));
+        p.name = s.bytes(1);
+        p.description = s.bytes(2);
+        p.greeting = s.bytes(3);
+        p.kind = s.u32(4);
+        Stmt m(db_, "SELECT user_id FROM service_staff WHERE guid = ? ORDER BY rowid");
+        for (m.blob(1, gb); m.step();)
+            p.staff.push_back(m.u32(0));
+        org.servicePoints.push_back(std::move(p));
+    }
+    for (Stmt s(db_, "SELECT key, value FROM org_options"); s.step();) {
+        if (s.bytes(0) == "attendance_by_sign_in") org.attendance.bySignIn = s.i64(1) != 0;
+        if (s.bytes(0) == "workday_end_minutes") org.attendance.workdayEndMinutes = int(s.i64(1));
     }
     return org;
 }

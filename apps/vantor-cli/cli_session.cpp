@@ -155,6 +155,7 @@ CliSession::CliSession(CliOptions options)
         documents.toStdString());
     env.exeFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
     env.quit = [this] { finish(0); };
+    env.attendanceWithSignIn = false; // a tool signs in to look, not to work
     client::ClientEnvironment clientEnv;
     clientEnv.session = std::move(env);
     clientEnv.directoryView = &directoryView_;
@@ -168,6 +169,8 @@ CliSession::CliSession(CliOptions options)
         *core_, options_.offline, [this](int code, const QString& message) { finish(code, message); });
     notices_ = std::make_unique<CliNotices>(
         *core_, options_.notices, [this](int code, const QString& message) { finish(code, message); });
+    services_ = std::make_unique<CliServices>(
+        *core_, options_.services, [this](int code, const QString& message) { finish(code, message); });
     core_->setTransferView(&transferView_);
     transferView_.onAdded = [this](transfer::TTransmitFile& t) {
         if (t.direction == transfer::TTransmitFile::Receiving && !options_.acceptFiles.isEmpty())
@@ -288,6 +291,7 @@ void CliSession::signedIn() {
     }
     if (offline_->run()) return;
     if (notices_->run()) return;
+    if (services_->run()) return;
     switch (options_.command) {
     case CliOptions::Command::Send:
         runSend();

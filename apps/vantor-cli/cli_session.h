@@ -12,6 +12,7 @@
 #include "platform/devices.h"
 #include "platform/process_launcher.h"
 #include "printing_view.h"
+#include "service_commands.h"
 #include "transfer/transfers.h"
 
 #include <QObject>
@@ -45,19 +46,20 @@ struct CliOptions {
         GroupCreate,
         GroupLeave
     } command = Command::Listen;
-    QString target;         // colleague: id or display name; or a group's identifier in braces
-    QString output;         // export: the file (empty: standard output)
-    bool html = false;      // export: an HTML page instead of text
-    QString text;           // send: the message; listen: the answer ("%s" = the received text)
-    int page = 0;           // history: 1-based; 0 = the last page
-    int count = 0;          // listen: stop after this many messages (0: never)
-    int directWaitMs = 0;   // send: first wait this long for a direct path to the colleague
-    QString file;           // send-file: the file
-    QString acceptFiles;    // listen: accept offered files into this folder (empty: offers wait)
-    PeopleOptions people;   // searches on the server, contact requests, details, the own photo
-    QStringList members;    // group-create: the colleagues (ids or names)
-    OfflineOptions offline; // send-file --offline, offline-files
-    NoticeOptions notices;  // internal notices: list, read, fetch, post
+    QString target;          // colleague: id or display name; or a group's identifier in braces
+    QString output;          // export: the file (empty: standard output)
+    bool html = false;       // export: an HTML page instead of text
+    QString text;            // send: the message; listen: the answer ("%s" = the received text)
+    int page = 0;            // history: 1-based; 0 = the last page
+    int count = 0;           // listen: stop after this many messages (0: never)
+    int directWaitMs = 0;    // send: first wait this long for a direct path to the colleague
+    QString file;            // send-file: the file
+    QString acceptFiles;     // listen: accept offered files into this folder (empty: offers wait)
+    PeopleOptions people;    // searches on the server, contact requests, details, the own photo
+    QStringList members;     // group-create: the colleagues (ids or names)
+    OfflineOptions offline;  // send-file --offline, offline-files
+    NoticeOptions notices;   // internal notices: list, read, fetch, post
+    ServiceOptions services; // attendance, service points
 };
 
 // Prints each received message as one line: sender id, sender name and the text in its plain form
@@ -168,6 +170,7 @@ class CliSession : public QObject {
     std::unique_ptr<CliPeople> people_;
     std::unique_ptr<CliOffline> offline_;
     std::unique_ptr<CliNotices> notices_;
+    std::unique_ptr<CliServices> services_;
     QTimer poll_;
     int64_t startedMs_ = 0;
     int64_t sentMs_ = -1;

@@ -16,6 +16,7 @@
 //   vantor-cli [options] groups | group-create <name> <colleague>... | group-leave <{group}>
 //   vantor-cli [options] notices [--keyword K] [--read] [--fetch FOLDER]
 //   vantor-cli [options] notice-post --to <colleague>[,…] [--attach FILE]... <title> <text>
+//   vantor-cli [options] attendance [--sign [--yes]] | services
 // A colleague is named by user id or display name, a group by its identifier in braces.
 #include "cli_session.h"
 #include "platform/termination_signals.h"
@@ -69,6 +70,10 @@ int main(int argc, char** argv) {
         "                                    attachments (--read confirms it, --fetch FOLDER saves them)\n"
         "  notice-post <title> <text>        post a notice --to colleagues (ids or names, commas or\n"
         "                                    repeated) with --attach files; prints posted TAB {guid}\n"
+        "  attendance                        today's attendance: sign-in TAB sign-out TAB the button\n"
+        "                                    (--sign presses it; before the working day's end only\n"
+        "                                    with --yes)\n"
+        "  services                          the service points: {id} TAB section TAB name TAB text\n"
         "A colleague is a user id or a display name. Host and port given here are kept in the\n"
         "settings, as the desktop client's settings dialog would keep them."));
     parser.addHelpOption();
@@ -135,12 +140,16 @@ int main(int argc, char** argv) {
                                 QStringLiteral("colleagues"));
     const QCommandLineOption attach(QStringLiteral("attach"),
                                     QStringLiteral("notice-post: a file to attach."), QStringLiteral("file"));
+    const QCommandLineOption sign(QStringLiteral("sign"),
+                                  QStringLiteral("attendance: press the button (\"签 到\" or \"签 退\")."));
+    const QCommandLineOption yes(
+        QStringLiteral("yes"), QStringLiteral("attendance --sign: also before the end of the working day."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print what the windows would show."));
-    parser.addOptions({host,    port,        account,    password,     data,     answer,
-                       count,   page,        timeout,    directWait,   html,     output,
-                       verbose, acceptFiles, department, contactGroup, requests, offline,
-                       fetch,   refuse,      keyword,    readNotice,   to,       attach});
+    parser.addOptions({host,       port,         account,    password, data,   answer,  count,
+                       page,       timeout,      directWait, html,     output, verbose, acceptFiles,
+                       department, contactGroup, requests,   offline,  fetch,  refuse,  keyword,
+                       readNotice, to,           attach,     sign,     yes});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("send, listen or history"));
     parser.process(app);
 
@@ -247,6 +256,15 @@ int main(int argc, char** argv) {
         o.notices.keyword = parser.value(keyword);
         o.notices.read = parser.isSet(readNotice);
         o.notices.fetchFolder = parser.value(fetch);
+    } else if (command == QLatin1String("attendance")) {
+        if (args.size() != 1) return usage("attendance takes no arguments");
+        if (parser.isSet(yes) && !parser.isSet(sign)) return usage("--yes goes with --sign");
+        o.services.command = app::ServiceOptions::Command::Attendance;
+        o.services.sign = parser.isSet(sign);
+        o.services.yes = parser.isSet(yes);
+    } else if (command == QLatin1String("services")) {
+        if (args.size() != 1) return usage("services takes no arguments");
+        o.services.command = app::ServiceOptions::Command::Services;
     } else if (command == QLatin1String("notice-post")) {
         if (args.size() != 3) return usage("notice-post needs a title and a text");
         o.notices.command = app::NoticeOptions::Command::Post;

@@ -192,6 +192,7 @@ void ChatBridge::showReminder(const protocol::Shake& record) {
     if (view_) view_->showReminder(record);
 }
 void ChatBridge::serviceFirstMessage(Conversation& c) {
+    core_.serviceDesk().firstMessage(c); // the session is announced to the staff member
     if (view_) view_->serviceFirstMessage(c);
 }
 void ChatBridge::storeFailed(Conversation& c, const std::string& reason) {

@@ -2,6 +2,7 @@
 
 #include "peer/qt_sockets.h"
 #include "protocol/records.h"
+#include "protocol/text.h"
 #include "settings/user_settings.h"
 
 #include <QHostAddress>
@@ -23,6 +24,8 @@ constexpr std::array kForwardedRecords{Cmd::ChatMessage, Cmd::InputState,  Cmd::
                                        Cmd::FileData,    Cmd::FileDataAck, Cmd::AudioData,
                                        Cmd::VideoData,   Cmd::RemoteInput, Cmd::RemoteScreen};
 // The control records of transfers, always through the server.
+// The office services' records from the server.
+constexpr std::array kServiceRecords{Cmd::AttendanceQuery, Cmd::ServiceSession, Cmd::Reservation};
 constexpr std::array kTransferRecords{Cmd::FileOffer,    Cmd::FileReply,    Cmd::FileCancel, Cmd::FileAbort,
                                       Cmd::FileComplete, Cmd::FileBlockMap, Cmd::FileOffline};
 } // namespace
@@ -54,6 +57,10 @@ ClientCore::ClientCore(ClientEnvironment env) : clock_(*env.session.clock), reco
     groups_ = std::make_unique<groups::GroupsCore>(directory_->directory(), conversations_, groupBridge_,
                                                    groupBridge_);
     notices_ = std::make_unique<info::NoticeCore>(noticeBridge_);
+    attendance_ = std::make_unique<services::Attendance>(servicesBridge_);
+    serviceDesk_ =
+        std::make_unique<services::ServiceDesk>(servicesBridge_, conversations_, *chat_, chatBridge_);
+    serviceDesk_->setPoints(&servicePoints_.entries());
 
     statusTimer_ = clock_.createTimer();
     statusTimer_->setInterval(directory::Presence::kStatusTimerIntervalMs);
@@ -79,6 +86,8 @@ ClientCore::~ClientCore() {
     messenger_->registerHandler(Cmd::ChatAck, {});
     messenger_->registerHandler(Cmd::PictureRequest, {});
     messenger_->registerHandler(Cmd::ServicePoint, {});
+    for (Cmd c : kServiceRecords)
+        messenger_->registerHandler(c, {});
     messenger_->registerHandler(Cmd::OfflineFile, {});
     for (Cmd c : kTransferRecords)
         messenger_->registerHandler(c, {});
@@ -90,6 +99,8 @@ ClientCore::~ClientCore() {
         messenger_->registerHandler(c, {});
     if (proxyLookup_ >= 0) QHostInfo::abortHostLookup(proxyLookup_);
     statusTimer_.reset();
+    serviceDesk_.reset();
+    attendance_.reset();
     notices_.reset();
     groups_.reset();
     offlineFiles_.reset();
@@ -114,6 +125,12 @@ void ClientCore::installHandlers() {
     m.registerHandler(Cmd::PictureRequest, [this](const protocol::Message& msg) { onPictureRequest(msg); });
     m.registerHandler(Cmd::ServicePoint,
                       [this](const protocol::Message& msg) { servicePoints_.add(msg.body); });
+    m.registerHandler(Cmd::AttendanceQuery,
+                      [this](const protocol::Message& msg) { attendance_->onState(msg.body); });
+    m.registerHandler(Cmd::ServiceSession,
+                      [this](const protocol::Message& msg) { serviceDesk_->onServiceSession(msg.body); });
+    m.registerHandler(Cmd::Reservation,
+                      [this](const protocol::Message& msg) { serviceDesk_->onReservation(msg.body); });
     m.registerHandler(Cmd::OfflineFile, [this](const protocol::Message& msg) {
         protocol::OfflineFile n;
         if (wire::decode(msg.body, n)) offlineFiles_->add(n);
@@ -311,6 +328,7 @@ void ClientCore::loginStep(LoginStep step) {
         d.recent().FillRecent(messenger_->UserConfig.RecentUser);
         d.frequent().Fill(s.showAllContacts);
         d.groups().FillGroups(messenger_->ServerSettings.mayCreateGroups);
+        fillServiceSections();
         break;
     }
     case LoginStep::StatusTimer:
@@ -329,6 +347,11 @@ void ClientCore::loginStep(LoginStep step) {
                 QStringLiteral("OfflineFiles.db"));
         }
         break;
+    case LoginStep::ToolbarPictures:
+        // After the sign-in: in attendance mode the day's state first, a sign-in only when due.
+        attendance_->signedIn(messenger_->ServerSettings.attendanceBySignIn &&
+                              messenger_->environment().attendanceWithSignIn);
+        break;
     case LoginStep::PrepareLists:
         d.ShowView(messenger_->UserConfig.ViewStyle != settings::ContactPanel::Tree ||
                            messenger_->ContactGroupMode
@@ -338,6 +361,22 @@ void ClientCore::loginStep(LoginStep step) {
     default:
         break;
     }
+}
+
+void ClientCore::fillServiceSections() {
+    // The service points came before the sign-in completed; the sections show when the server
+    // shows the service desk.
+    std::vector<directory::ServiceListSection> sections;
+    if (messenger_->ServerSettings.serviceDesk)
+        for (const services::ServiceSection& s : services::serviceSections(servicePoints_.entries())) {
+            directory::ServiceListSection out;
+            out.title = protocol::toGbk(s.title);
+            out.id = s.kind;
+            for (const protocol::ServicePoint& p : s.points)
+                out.entries.push_back({p.guid, p.name, p.description});
+            sections.push_back(std::move(out));
+        }
+    directory_->groups().FillService(std::move(sections));
 }
 
 void ClientCore::signOutStep(SignOutStep step, bool byUser) {
@@ -373,6 +412,9 @@ void ClientCore::signOutStep(SignOutStep step, bool byUser) {
         groups_->SignedOut();
         d.SignedOut();
         servicePoints_.clear();
+        d.groups().FillService({});
+        serviceDesk_->signedOut();
+        attendance_->signedOut();
         people_->clear();
         notices_->clear();
         break;

@@ -14,6 +14,7 @@
 #include "client/offline.h"
 #include "client/people_bridge.h"
 #include "client/service_points.h"
+#include "client/services_bridge.h"
 #include "client/transfer_bridge.h"
 #include "conversation/chat_core.h"
 #include "conversation/conversation_registry.h"
@@ -22,6 +23,8 @@
 #include "groups/groups_core.h"
 #include "history/message_store.h"
 #include "peer/transport.h"
+#include "services/attendance.h"
+#include "services/service_desk.h"
 #include "session/messenger.h"
 #include "transfer/transfers.h"
 
@@ -106,6 +109,11 @@ class ClientCore : private session::SessionParticipant {
     void applyUserSettings();
     // The service points pushed since sign-in (CmdServicePoint).
     const std::vector<ServicePointEntry>& servicePoints() const { return servicePoints_.entries(); }
+    // Attendance (the automatic sign-in and the attendance window) and the service desk.
+    services::Attendance& attendance() { return *attendance_; }
+    services::ServiceDesk& serviceDesk() { return *serviceDesk_; }
+    // The local time the office services go by (none: the system's).
+    void setLocalTime(std::function<double()> now) { servicesBridge_.setLocalTime(std::move(now)); }
 
     // The status timer of the automatic away and busy rules runs.
     bool statusTimerActive() const { return statusTimer_->isActive(); }
@@ -123,6 +131,7 @@ class ClientCore : private session::SessionParticipant {
 
   private:
     void installHandlers();
+    void fillServiceSections();
     void onLoginReply(const protocol::Message& m);
     void onPictureRequest(const protocol::Message& m);
     void applyUdpProxy();
@@ -138,6 +147,7 @@ class ClientCore : private session::SessionParticipant {
     people::PlainPictureCodec plainPictures_;
     GroupBridge groupBridge_{*this};
     NoticeBridge noticeBridge_{*this};
+    ServicesBridge servicesBridge_{*this};
     conversation::ConversationRegistry conversations_;
     directory::NullIdleSource nullIdle_;
     std::unique_ptr<peer::DatagramSocketFactory> ownSockets_;
@@ -153,6 +163,8 @@ class ClientCore : private session::SessionParticipant {
     std::unique_ptr<people::PeopleCore> people_;
     std::unique_ptr<groups::GroupsCore> groups_;
     std::unique_ptr<info::NoticeCore> notices_;
+    std::unique_ptr<services::Attendance> attendance_;
+    std::unique_ptr<services::ServiceDesk> serviceDesk_;
     std::unique_ptr<platform::Timer> statusTimer_;
     conversation::IPictureTransfer* pictureTransfer_ = &transferBridge_;
     ServicePoints servicePoints_;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "protocol/frame.h"
-#include "protocol/wire.h"
+#include "protocol/services.h"
 
 #include <cstdint>
 #include <string>
@@ -12,24 +12,7 @@
 
 namespace vantor::client {
 
-struct ServicePointEntry {
-    static constexpr size_t kSize = 381;
-    wire::Guid guid;         // the service point, and the GUID of its conversations
-    std::string name;        // text[50], GBK
-    std::string description; // text[100]
-    std::string greeting;    // text[200]
-    uint32_t kind = 0;       // 0 service centre (evaluated), 1 reservation service
-
-    template <class IO, class R>
-    static void layout(IO& io, R& r) {
-        io.guid(r.guid);
-        io.text(50, r.name);
-        io.text(100, r.description);
-        io.text(200, r.greeting);
-        io.u32(r.kind);
-        io.skip(8); // not read; the list entry's reference
-    }
-};
+using ServicePointEntry = protocol::ServicePoint;
 
 class ServicePoints {
   public:

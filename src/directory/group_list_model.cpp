@@ -34,7 +34,36 @@ QModelIndex GroupListModel::indexOfGroup(const protocol::Guid& guid) const {
     return {};
 }
 
-QVariant GroupListModel::sectionData(int, int role) const {
+void GroupListModel::FillService(std::vector<ServiceListSection> sections) {
+    beginResetModel();
+    services_ = std::move(sections);
+    endResetModel();
+}
+
+const ServiceListEntry* GroupListModel::serviceEntry(const QString& id) const {
+    for (const auto& s : services_)
+        for (const auto& e : s.entries)
+            if (QString::fromStdString(e.guid.toString()) == id) return &e;
+    return nullptr;
+}
+
+QVariant GroupListModel::sectionData(int section, int role) const {
+    if (section > 0) {
+        const ServiceListSection& s = services_[size_t(section - 1)];
+        switch (role) {
+        case Qt::DisplayRole:
+        case NameRole:
+            return gbkToQString(s.title);
+        case IdRole:
+            return QString::number(s.id);
+        case HasButtonRole:
+            return false;
+        case MemberCountRole:
+            return int(s.entries.size());
+        default:
+            return {};
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
     case NameRole:
@@ -48,7 +77,21 @@ QVariant GroupListModel::sectionData(int, int role) const {
     }
 }
 
-QVariant GroupListModel::itemData(int, int item, int role) const {
+QVariant GroupListModel::itemData(int section, int item, int role) const {
+    if (section > 0) {
+        const ServiceListEntry& e = services_[size_t(section - 1)].entries[size_t(item)];
+        switch (role) {
+        case Qt::DisplayRole:
+        case NameRole:
+            return cut(e.name, 50);
+        case SecondLineRole:
+            return cut(e.description, 100);
+        case IdRole:
+            return QString::fromStdString(e.guid.toString());
+        default:
+            return {};
+        }
+    }
     const protocol::Group& g = dir_.discussionGroups()[size_t(item)];
     switch (role) {
     case Qt::DisplayRole:

@@ -263,7 +263,10 @@ void TMessengerX::RunPendingChat() {
 
 void TMessengerX::Exit() {
     guarded([&] {
-        if (!ConnectCancelled && connection_.isOpen()) SignOut(false);
+        if (!ConnectCancelled && connection_.isOpen()) {
+            signOutOfWork(); // leaving the messenger leaves work
+            SignOut(false);
+        }
     });
     if (Exiting) return;
     Exiting = true;

@@ -38,6 +38,9 @@ struct MessengerEnvironment {
     std::function<std::string()> machineId;    // default: platform::machineId
     std::function<std::string()> localAddress; // default: platform::localIPv4Address
     std::function<void()> quit;                // ends the application loop
+    // In attendance mode, the sign-in signs in for work and leaving signs out (off: a tool that
+    // signs in to look, not to work).
+    bool attendanceWithSignIn = true;
 };
 
 // Sibling programs started from the program folder.
@@ -183,6 +186,8 @@ class TMessengerX : public QObject {
     void startAccount(uint32_t ownId);
     void RunPendingChat();
     void finishExit();
+    // Attendance mode: CmdAttendanceSignOut while connected.
+    void signOutOfWork();
     void loginStep(LoginStep s);
     void signOutStep(SignOutStep s, bool byUser);
     platform::ProxySettings proxySettings() const;

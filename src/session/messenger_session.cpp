@@ -69,8 +69,9 @@ void TMessengerX::OnLoginComplete() {
     SignedInButtons buttons;
     buttons.addContact = ServerSettings.mayAddContacts;
     buttons.workState = ServerSettings.workStateButton;
+    // Attendance: the sign-in for work itself waits for the day's state (the client's attendance
+    // asks at the toolbar step), so that a reconnect never signs the user out of work.
     if (ServerSettings.attendanceBySignIn) {
-        SendToServer(protocol::emptyMessage(Cmd::AttendanceSignIn));
         buttons.workState = true;
         buttons.workStateSignedIn = true;
     }
@@ -129,10 +130,15 @@ void TMessengerX::startAccount(uint32_t ownId) {
     view_.applyWindowOptions(UserConfig.AutoHide, UserConfig.MainFormOnTop);
 }
 
-void TMessengerX::SignOut(bool byUser) {
-    // 1. Attendance.
-    if (ServerSettings.attendanceBySignIn && connection_.isOpen())
+void TMessengerX::signOutOfWork() {
+    if (env_.attendanceWithSignIn && ServerSettings.attendanceBySignIn && connection_.isOpen())
         guarded([&] { SendToServer(protocol::emptyMessage(Cmd::AttendanceSignOut)); });
+}
+
+void TMessengerX::SignOut(bool byUser) {
+    // 1. Attendance: the user's own sign-out (and exit, see Exit) signs out of work; a failure
+    // sign-out never does, so a reconnect keeps the day's state.
+    if (byUser) signOutOfWork();
 
     // 2. An attempt in progress is cancelled.
     signOutStep(SignOutStep::StatusTimer, byUser);

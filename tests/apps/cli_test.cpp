@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -51,7 +54,9 @@ class CliTest : public ::testing::Test {
                          QStringLiteral("--file-port"), QStringLiteral("0"),
                          QStringLiteral("--files"),     dir_.filePath(QStringLiteral("files"))};
         if (import)
-            args << QStringLiteral("--org") << QStringLiteral(VANTOR_SOURCE_DIR "/data/org/sample-org.json");
+            args << QStringLiteral("--org")
+                 << (orgFile_.isEmpty() ? QStringLiteral(VANTOR_SOURCE_DIR "/data/org/sample-org.json")
+                                        : orgFile_);
         server_->start(kBin + QStringLiteral("/vantor-server"), args);
         QByteArray log;
         while (server_->waitForReadyRead(5000)) {
@@ -113,6 +118,7 @@ class CliTest : public ::testing::Test {
     QString db_;
     std::unique_ptr<QProcess> server_;
     std::vector<std::unique_ptr<QProcess>> running_;
+    QString orgFile_; // imported instead of the sample organisation
 };
 
 TEST_F(CliTest, AMessageIsAnsweredAndKeptByBothSides) {
@@ -568,6 +574,77 @@ TEST_F(CliTest, AnOfflineFileIsListedLaterThenFetchedOrRefused) {
     QProcess& empty = cli(QStringLiteral("wangfang"), {QStringLiteral("offline-files")});
     EXPECT_EQ(finished(empty), 0);
     EXPECT_EQ(empty.readAllStandardOutput(), QByteArray());
+}
+
+} // namespace
+} // namespace vantor::testing
+
+namespace vantor::testing {
+namespace {
+
+// The sample organisation with attendance by sign-in (the working day ending at `end`) and two
+// service points, written to a file of the test.
+QString servicesOrganisation(const QString& folder, const QString& end) {
+    QFile sample(QStringLiteral(VANTOR_SOURCE_DIR "/data/org/sample-org.json"));
+    EXPECT_TRUE(sample.open(QIODevice::ReadOnly));
+    QJsonObject org = QJsonDocument::fromJson(sample.readAll()).object();
+    org[QStringLiteral("attendance")] =
+        QJsonObject{{QStringLiteral("bySignIn"), true}, {QStringLiteral("workdayEnd"), end}};
+    org[QStringLiteral("servicePoints")] = QJsonArray{
+        QJsonObject{{QStringLiteral("guid"), QStringLiteral("{11111111-2222-3333-4444-555555555501}")},
+                    {QStringLiteral("name"), QStringLiteral("税务咨询")},
+                    {QStringLiteral("description"), QStringLiteral("工作日")},
+                    {QStringLiteral("kind"), 0},
+                    {QStringLiteral("staff"), QJsonArray{1012}}},
+        QJsonObject{{QStringLiteral("guid"), QStringLiteral("{11111111-2222-3333-4444-555555555502}")},
+                    {QStringLiteral("name"), QStringLiteral("签证预约")},
+                    {QStringLiteral("kind"), 1},
+                    {QStringLiteral("staff"), QJsonArray{1012}}}};
+    const QString path = QDir(folder).filePath(QStringLiteral("services-org.json"));
+    QFile out(path);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(QJsonDocument(org).toJson());
+    return path;
+}
+
+// vantor-cli looks without signing in for work; --sign presses the attendance button, and before
+// the end of the working day a sign-out needs --yes. The service points are listed by section.
+TEST_F(CliTest, AttendanceIsSignedInAndOutOnlyOnRequestAndServicePointsAreListed) {
+    server_->terminate();
+    server_->waitForFinished(5000);
+    orgFile_ = servicesOrganisation(dir_.path(), QStringLiteral("23:59"));
+    db_ = dir_.filePath(QStringLiteral("services.db"));
+    ASSERT_TRUE(startServer(true));
+
+    auto run = [&](const QStringList& command, int expected) {
+        QProcess& p = cli(QStringLiteral("zhangwei"), command);
+        EXPECT_EQ(finished(p), expected) << p.readAllStandardError().constData();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
+    EXPECT_EQ(run({QStringLiteral("attendance")}, 0), QStringLiteral("-\t-\t签 到\n"));
+    EXPECT_EQ(run({QStringLiteral("attendance")}, 0), QStringLiteral("-\t-\t签 到\n"))
+        << "looking signs nobody in";
+    QStringList f = run({QStringLiteral("attendance"), QStringLiteral("--sign")}, 0).trimmed().split('\t');
+    ASSERT_EQ(f.size(), 3);
+    EXPECT_TRUE(clock.match(f[0]).hasMatch()) << f[0].toStdString();
+    EXPECT_EQ(f[1], QStringLiteral("-"));
+    EXPECT_EQ(f[2], QStringLiteral("签 退"));
+    // Before 23:59 the sign-out is questioned.
+    EXPECT_EQ(run({QStringLiteral("attendance"), QStringLiteral("--sign")}, 1).trimmed().split('\t').value(2),
+              QStringLiteral("签 退"));
+    f = run({QStringLiteral("attendance"), QStringLiteral("--sign"), QStringLiteral("--yes")}, 0)
+            .trimmed()
+            .split('\t');
+    ASSERT_EQ(f.size(), 3);
+    EXPECT_TRUE(clock.match(f[1]).hasMatch()) << f[1].toStdString();
+    EXPECT_EQ(f[2], QStringLiteral("关 闭"));
+    EXPECT_EQ(run({QStringLiteral("attendance"), QStringLiteral("--sign")}, 0).trimmed().split('\t').value(2),
+              QStringLiteral("关 闭"));
+
+    EXPECT_EQ(run({QStringLiteral("services")}, 0),
+              QStringLiteral("{11111111-2222-3333-4444-555555555501}\t客服中心\t税务咨询\t工作日\n"
+                             "{11111111-2222-3333-4444-555555555502}\t预约服务\t签证预约\t\n"));
 }
 
 } // namespace

@@ -93,13 +93,15 @@ void TestClient::colleagueRecord(const protocol::Message& m, peer::TMySocket* ch
 
 // ---- fixture ----
 
-std::unique_ptr<server::ServerThread> startServer(server::Organisation org, const QString& folder,
-                                                  std::string* error) {
+std::unique_ptr<server::ServerThread>
+startServer(server::Organisation org, const QString& folder, std::string* error,
+            const std::function<void(server::ServerConfig&)>& configure) {
     org.hashIterations = 1; // strong hashes only slow the sign-ins down here
     server::ServerConfig config;
     config.dbPath = QDir(folder).filePath(QStringLiteral("store.db")).toStdString();
     config.filePort = 0;
     config.hashIterations = 1;
+    if (configure) configure(config);
     {
         auto store = server::Store::open(config.dbPath, error);
         if (!store || !store->importOrganisation(org, error)) return nullptr;

@@ -74,8 +74,10 @@ class TestClient : public client::IColleagueRecords {
 // vantor-server on a thread of its own with an organisation imported into a new store in `folder`
 // (cheap password hashes), on a free port the client's settings can hold. Null, with the reason in
 // `error`, when it cannot start.
-std::unique_ptr<server::ServerThread> startServer(server::Organisation org, const QString& folder,
-                                                  std::string* error);
+// `configure` may change the server's configuration first.
+std::unique_ptr<server::ServerThread>
+startServer(server::Organisation org, const QString& folder, std::string* error,
+            const std::function<void(server::ServerConfig&)>& configure = {});
 // The sample organisation (data/org/sample-org.json).
 server::Organisation sampleOrganisation();
 

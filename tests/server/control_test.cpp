@@ -85,6 +85,29 @@ TEST(OrganisationFileTest, GeneratedOrganisationsHaveTheAskedSize) {
     EXPECT_EQ(org.accounts[5].password, "p100005");
 }
 
+TEST(OrganisationFileTest, ServicePointsAndAttendanceAreReadAndKeptByTheStore) {
+    const char* json = R"({"colleagues":[{"id":5},{"id":6}],
+        "attendance":{"bySignIn":true,"workdayEnd":"17:30"},
+        "servicePoints":[{"guid":"{11111111-2222-3333-4444-555555555555}","name":"税务咨询","description":"工作日",
+                          "greeting":"您好","kind":1,"staff":[6,5,6]}]})";
+    server::Organisation org;
+    std::string error;
+    ASSERT_TRUE(server::parseOrganisation(json, org, &error)) << error;
+    QTemporaryDir dir;
+    auto store = server::Store::open(dir.filePath(QStringLiteral("s.db")).toStdString(), &error);
+    ASSERT_TRUE(store && store->importOrganisation(org, &error)) << error;
+    const server::Organisation back = store->loadOrganisation();
+    EXPECT_TRUE(back.attendance.bySignIn);
+    EXPECT_EQ(back.attendance.workdayEndMinutes, 17 * 60 + 30);
+    ASSERT_EQ(back.servicePoints.size(), 1u);
+    const server::ServicePointSpec& p = back.servicePoints[0];
+    EXPECT_EQ(p.guid.toString(), "{11111111-2222-3333-4444-555555555555}");
+    EXPECT_EQ(protocol::fromGbk(p.name), "税务咨询");
+    EXPECT_EQ(protocol::fromGbk(p.greeting), "您好");
+    EXPECT_EQ(p.kind, 1u);
+    EXPECT_EQ(p.staff, (std::vector<uint32_t>{6, 5})) << "each once, in the file's order";
+}
+
 TEST(OrganisationFileTest, InconsistentOrganisationsAreRefused) {
     const char* cases[] = {
         R"({"departments":[{"id":1},{"id":1}]})",
@@ -95,6 +118,14 @@ TEST(OrganisationFileTest, InconsistentOrganisationsAreRefused) {
         R"({"colleagues":[{"id":5}],"groups":[{"guid":"{11111111-2222-3333-4444-555555555555}","creator":5,"members":[6]}]})",
         R"({"colleagues":[{"id":5}],"groups":[{"guid":"nope","creator":5,"members":[5]}]})",
         R"({"colleagues":[{"id":5}],"contactGroups":[{"id":1,"owner":5,"members":[8]}]})",
+        // Service points: a GUID each, once; a name within its field; staff who exist.
+        R"({"servicePoints":[{"guid":"nope","name":"a"}]})",
+        R"({"servicePoints":[{"guid":"{11111111-2222-3333-4444-555555555555}","name":"a"},
+                             {"guid":"{11111111-2222-3333-4444-555555555555}","name":"b"}]})",
+        R"({"servicePoints":[{"guid":"{11111111-2222-3333-4444-555555555555}","name":""}]})",
+        R"({"servicePoints":[{"guid":"{11111111-2222-3333-4444-555555555555}","name":"a","staff":[7]}]})",
+        R"({"attendance":{"bySignIn":true,"workdayEnd":"25:00"}})",
+        R"({"attendance":{"bySignIn":true,"workdayEnd":"5pm"}})",
         "not json",
     };
     for (const char* c : cases) {

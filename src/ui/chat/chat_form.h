@@ -80,6 +80,8 @@ class TfrmChatForm : public QWidget {
     void sendClick();
     // The header from the colleague's card (or the group's name) and its alert text.
     void refreshHeader();
+    // A service conversation's state changed: whether the input is read-only, and "办事预约".
+    void refreshService();
     // The font of the input box, applied and saved as the Font setting.
     void applyInputFont(const conversation::ChatFont& font);
     void toggleEnterSend();

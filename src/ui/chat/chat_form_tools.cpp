@@ -112,6 +112,16 @@ void TfrmChatForm::fillToolbar() {
         connect(b, &QToolButton::clicked, this, [this, tool] { onTool(tool); });
     }
     if (remindButton_) remindButton_->setEnabled(kind != protocol::kGroupConversation);
+    refreshService();
+}
+
+void TfrmChatForm::refreshService() {
+    const conversation::Conversation* c = conversation();
+    if (!c || c->kind() != protocol::kServiceConversation) return;
+    if (input_) input_->setReadOnly(c->readOnly);
+    if (auto* b =
+            toolbar_ ? toolbar_->findChild<QToolButton*>(QStringLiteral("ImgBtn_Reservation")) : nullptr)
+        b->setVisible(ctx_.services->offersReservation(*c));
 }
 
 QWidget* TfrmChatForm::buildInputTools() {

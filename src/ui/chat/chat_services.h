@@ -90,6 +90,8 @@ class IChatServices {
     virtual void endActivities(const conversation::Conversation& /*c*/) {}
     // The evaluation of a service conversation; true keeps the window open.
     virtual bool evaluationAsksToStay(const conversation::Conversation& /*c*/) { return false; }
+    // Whether a service conversation shows "办事预约" (a reservation service with a staff member).
+    virtual bool offersReservation(const conversation::Conversation& /*c*/) { return false; }
 
     // The message tip strip and the reminder window of the main window.
     virtual void queueTip(const std::string& /*gbkText*/) {}

@@ -45,7 +45,17 @@ class ClientServices : public IChatServices {
     ClientServices(client::ClientCore& core, ChatWindows& windows) : core_(core), windows_(windows) {}
     bool mayUseSms() override { return core_.messenger().ServerSettings.maySendSms; }
     bool mayCreateGroups() override { return core_.messenger().ServerSettings.mayCreateGroups; }
+    bool offersReservation(const Conversation& c) override {
+        return core_.serviceDesk().offersReservation(c);
+    }
+    bool evaluationAsksToStay(const Conversation& c) override {
+        return core_.serviceDesk().asksEvaluation(c) && windows_.onEvaluation && windows_.onEvaluation(c);
+    }
     QString groupName(const Conversation& c) override {
+        // A service conversation is named after its service point.
+        if (c.kind() == protocol::kServiceConversation)
+            if (const protocol::ServicePoint* p = core_.serviceDesk().point(c.key.groupId))
+                return fromGbk(p->name);
         const protocol::Group* g = core_.groups().FindGroup(c.key.groupId);
         return g ? fromGbk(g->name) : QString();
     }
@@ -59,6 +69,7 @@ class ClientServices : public IChatServices {
         if (tool == ChatTool::AddUser) return addUsers(c);
         if (tool == ChatTool::GroupSetup) return groupSetup(c);
         if (tool == ChatTool::Dirhaven && windows_.onGroupFolder) return windows_.onGroupFolder(c);
+        if (tool == ChatTool::Reservation && windows_.onReservation) return windows_.onReservation(c);
         if (tool != ChatTool::ExitGroup) {
             IChatServices::tool(c, tool);
             return;

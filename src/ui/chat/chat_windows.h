@@ -70,6 +70,11 @@ class ChatWindows : public QObject,
     // "群文件共享" of a group window (the main window starts the network-folder program; empty:
     // the button says the feature is not there).
     std::function<void(const conversation::Conversation&)> onGroupFolder;
+    // "办事预约" of a service conversation, and the evaluation asked when one closes (true: the
+    // evaluation window is open and the conversation stays). Empty: the service desk's windows are
+    // not there (the button says so; nothing is asked).
+    std::function<void(const conversation::Conversation&)> onReservation;
+    std::function<bool(const conversation::Conversation&)> onEvaluation;
     // The transfer panels over the client (null without a client).
     client::TransferPanels* transferPanels() const { return panels_.get(); }
 

@@ -22,6 +22,9 @@
 #include "ui/chat/chat_windows.h"
 #include "ui/chat/info_center.h"
 #endif
+#ifdef VANTOR_HAVE_SERVICE_WINDOWS
+#include "ui/services/service_windows.h"
+#endif
 #ifdef VANTOR_HAVE_HISTORY_WINDOWS
 #include "ui/history/history_directory.h"
 #include "ui/history/history_windows.h"
@@ -103,6 +106,13 @@ Desktop::Desktop(DesktopOptions options) : options_(std::move(options)) {
     chatWindows_->setHistory(&history->windows);
     history_ = history;
 #endif
+#ifdef VANTOR_HAVE_SERVICE_WINDOWS
+    auto services = std::make_unique<ServiceWindows>(*client_, *chatWindows_, options_.programFolder);
+    serviceWindows_ = services.get();
+    serviceWindowsOwner_ = std::move(services);
+    window_->attendanceOpener = [this] { serviceWindows_->openAttendance(); };
+    window_->serviceOpener = [this](const wire::Guid& guid) { serviceWindows_->openServicePoint(guid); };
+#endif
     platform::Autostart* autostart = options_.autostart;
     if (!autostart) {
         ownAutostart_ = std::make_unique<platform::XdgAutostart>();
@@ -173,6 +183,10 @@ Desktop::~Desktop() {
 #endif
     appearance_.reset();
     window_->noticeOpener = nullptr;
+    window_->attendanceOpener = nullptr;
+    window_->serviceOpener = nullptr;
+    serviceWindows_ = nullptr;
+    serviceWindowsOwner_.reset();
     delete groupCreation_.data();
     delete settingsDialog_.data();
     delete infoCenter_.data();

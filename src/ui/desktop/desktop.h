@@ -32,6 +32,7 @@ class DesktopAppearance;
 class NoticeWindows;
 
 class ChatWindows;
+class ServiceWindows;
 class TSystemSetForm;
 class TfrmGroupSetup;
 
@@ -77,6 +78,9 @@ class Desktop {
     client::IConversationAlerts& alerts() { return shell_->alerts(); }
     // The conversation windows built with the desktop, where the build has them (else null).
     ChatWindows* chatWindows() const { return chatWindows_; }
+    // The office services' windows (attendance, reservations, evaluation, reminder toast), where
+    // the build has them (else null).
+    ServiceWindows* serviceWindows() const { return serviceWindows_; }
 
     // Main window creation with the first command-line argument (GBK); shows the window unless it
     // starts hidden.
@@ -116,6 +120,8 @@ class Desktop {
     std::unique_ptr<shell::ShellCore> shell_;
     std::unique_ptr<QObject> chatWindowsOwner_; // the same object as chatWindows_
     ChatWindows* chatWindows_ = nullptr;
+    std::unique_ptr<QObject> serviceWindowsOwner_; // the same object as serviceWindows_
+    ServiceWindows* serviceWindows_ = nullptr;
     std::shared_ptr<void> history_; // the history viewer, where the build has it
     std::unique_ptr<platform::XdgAutostart> ownAutostart_;
     std::unique_ptr<shell::SettingsForm> settingsForm_;

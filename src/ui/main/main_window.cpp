@@ -506,6 +506,12 @@ void MainWindow::buildMainPage() {
     };
     groups_->onActivate = [this](const QVariant& id) {
         wire::Guid group;
+        // A service point of the service desk's sections opens a service conversation.
+        if (client_ && client_->directory().groups().serviceEntry(id.toString())) {
+            if (serviceOpener && wire::Guid::fromString(id.toString().toStdString(), group))
+                serviceOpener(group);
+            return;
+        }
         if (windows_ && wire::Guid::fromString(id.toString().toStdString(), group))
             windows_->openGroup(group);
     };
@@ -576,8 +582,13 @@ void MainWindow::buildMainPage() {
         else if (client_ && client_->messenger().SignedIn())
             skinDialogOpener(skin);
     });
-    connect(workState_, &QToolButton::clicked, this,
-            [this] { workMenu_->popup(workState_->mapToGlobal(QPoint(0, workState_->height()))); });
+    connect(workState_, &QToolButton::clicked, this, [this] {
+        // In attendance mode the button opens the attendance window.
+        if (client_ && client_->messenger().ServerSettings.attendanceBySignIn && attendanceOpener)
+            attendanceOpener();
+        else
+            workMenu_->popup(workState_->mapToGlobal(QPoint(0, workState_->height())));
+    });
     pages_->addWidget(mainPage_);
 }
 

@@ -101,6 +101,10 @@ class MainWindow : public QWidget,
     // opacity the window. Null: our own painted bars.
     void setAppearance(skin::Appearance* appearance);
     skin::Appearance* appearance() const { return appearance_; }
+    // The work-state button in attendance mode: the attendance window ("员工考勤").
+    std::function<void()> attendanceOpener;
+    // A service point of the group list's "客服中心" or "预约服务" sections.
+    std::function<void(const wire::Guid&)> serviceOpener;
 
     // One line per notable event (balloons, panels, conversations opened, the window closed), for
     // a log on the standard output.
