@@ -508,11 +508,14 @@ NoticeCore::PostResult NoticeCore::postNotice(const NoticeDraft& draft) {
     for (const auto& s : sources)
         first += wire::encode(s.entry);
 
-    INoticeHost::LongSource next = streamAfterFront(std::move(sources), {});
-    const Guid guid = h.noticeGuid;
+    return startPost(h.noticeGuid, std::move(first), streamAfterFront(std::move(sources), {}));
+}
+
+NoticeCore::PostResult NoticeCore::startPost(const Guid& guid, std::string front,
+                                             INoticeHost::LongSource rest) {
     posting_ = true;
     lastPost_ = guid;
-    const bool started = host_.sendLong(std::move(first), std::move(next), [this, guid](bool ok) {
+    const bool started = host_.sendLong(std::move(front), std::move(rest), [this, guid](bool ok) {
         posting_ = false;
         tell([&](INoticeListener& l) { l.postFinished(guid, ok); });
     });
@@ -572,19 +575,7 @@ NoticeCore::PostResult NoticeCore::sendSpreadsheetNotice(const QString& sheet,
     front += wire::encode(h);
     for (const auto& src : sources)
         front += wire::encode(src.entry);
-    const Guid guid = h.noticeGuid;
-    posting_ = true;
-    lastPost_ = guid;
-    const bool started = host_.sendLong(
-        std::move(front), streamAfterFront(std::move(sources), std::move(tail)), [this, guid](bool ok) {
-            posting_ = false;
-            tell([&](INoticeListener& l) { l.postFinished(guid, ok); });
-        });
-    if (!started) {
-        posting_ = false;
-        return PostResult::NotSent;
-    }
-    return PostResult::Posting;
+    return startPost(h.noticeGuid, std::move(front), streamAfterFront(std::move(sources), std::move(tail)));
 }
 
 } // namespace vantor::info

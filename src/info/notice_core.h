@@ -141,6 +141,8 @@ class NoticeCore {
     static std::string badgeText(int count);
 
   private:
+    // Writes a post (its front, then the streamed rest); postFinished tells how it ended.
+    PostResult startPost(const protocol::Guid& guid, std::string front, INoticeHost::LongSource rest);
     void onList(const protocol::Message& m);
     void onContent(const protocol::Message& m);
     void onReadLog(const protocol::Message& m);

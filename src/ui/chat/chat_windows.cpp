@@ -319,6 +319,7 @@ TfrmChatForm* ChatWindows::form(int id) {
     showRecent(*f, *context_.registry->byId(id));
     connect(f, &TfrmChatForm::broughtUp, this, [this](int conversationId) {
         if (alerts_) alerts_->conversationShown(conversationId);
+        emit conversationBroughtUp(conversationId);
     });
     connect(f, &TfrmChatForm::historyRequested, this, [this](int conversationId) {
         Conversation* c = context_.registry->byId(conversationId);

@@ -113,6 +113,8 @@ class ChatWindows : public QObject,
     // The service-centre session and the reminder window belong to other features.
     void serviceSessionWanted(int conversationId);
     void reminderWanted(const protocol::Shake& record);
+    // A conversation's window came to the front (shown, restored or activated).
+    void conversationBroughtUp(int conversationId);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -9,6 +9,7 @@
 #include "ui/chat/display_box.h"
 #include "ui/history/history_directory.h"
 #include "ui/history/history_pages.h"
+#include "ui/kit/title_drag.h"
 
 #include <QWidget>
 
@@ -153,7 +154,7 @@ class THistoryForm : public QWidget {
     QLineEdit* pageBox_ = nullptr;
     QLabel* pageLabel_ = nullptr;
     // Dragging the title or a border.
-    std::optional<QPoint> dragOffset_;
+    TitleDrag titleDrag_;
     Qt::Edges resizing_;
     QRect resizeStart_;
     QPoint resizeOrigin_;

@@ -72,30 +72,9 @@ void NoticeFrame::toggleMaximised() {
 }
 
 bool NoticeFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != titleArea_ && watched != caption_) return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* e = static_cast<QMouseEvent*>(event);
-        if (e->button() != Qt::LeftButton) break;
-        if (windowHandle() && windowHandle()->startSystemMove()) return true;
-        dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
+    if ((watched == titleArea_ || watched == caption_) &&
+        titleDrag_.handle(*this, event, [this] { toggleMaximised(); }))
         return true;
-    }
-    case QEvent::MouseMove:
-        if (dragOffset_) {
-            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - *dragOffset_);
-            return true;
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        dragOffset_.reset();
-        break;
-    case QEvent::MouseButtonDblClick:
-        toggleMaximised();
-        return true;
-    default:
-        break;
-    }
     return QWidget::eventFilter(watched, event);
 }
 

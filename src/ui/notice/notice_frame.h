@@ -3,6 +3,7 @@
 // maximise to the work area), minimise and close, and a smallest size of 520 × 400.
 #pragma once
 
+#include "ui/kit/title_drag.h"
 #include <QWidget>
 
 #include <optional>
@@ -31,7 +32,7 @@ class NoticeFrame : public QWidget {
     QWidget* titleArea_ = nullptr;
     QLabel* caption_ = nullptr;
     QVBoxLayout* body_ = nullptr;
-    std::optional<QPoint> dragOffset_;
+    TitleDrag titleDrag_;
     QRect normalGeometry_;
 };
 

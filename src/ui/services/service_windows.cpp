@@ -25,6 +25,12 @@ ServiceWindows::ServiceWindows(client::ClientCore& core, ChatWindows& chat, QStr
     chat_.onReservation = [this](const Conversation& c) { reservationTool(c); };
     chat_.onEvaluation = [this](const Conversation& c) { return evaluationWanted(c); };
     connect(&chat_, &ChatWindows::reminderWanted, this, &ServiceWindows::showReminder);
+    // A conversation brought up takes its sender's reminder away.
+    connect(&chat_, &ChatWindows::conversationBroughtUp, this, [this](int conversationId) {
+        if (const Conversation* c = core_.conversations().byId(conversationId);
+            c && c->kind() == protocol::kOneToOne)
+            closeReminderFor(c->peerId);
+    });
     workArea = [] {
         QScreen* s = QGuiApplication::primaryScreen();
         return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);

@@ -5,7 +5,7 @@ Starts, all of its own: an X server (Xvfb), a session message bus (dbus-daemon, 
 accessibility bus on demand), vantor-server with the sample organisation, and vantor with Qt's
 accessibility switched on. Then walks the client's accessibility tree (AT-SPI, pyatspi) on the
 sign-in panel, starts it again signed in from the command line, walks the main window, opens a
-message box (pressing a button through its accessible action) and a conversation window (through
+the notice reader (pressing its button through its accessible action) and a conversation window (through
 `agent`), and walks again. Every push button, check box and menu item shown must
 have a name. Exit 77 (skipped) when a tool is missing, unless CI=true, where that fails.
 
@@ -207,7 +207,7 @@ try:
     client.send_signal(signal.SIGTERM)
     client.wait(15)
 
-    # Signed in from the command line: the main window, a message box, a conversation window.
+    # Signed in from the command line: the main window, the notice reader, a conversation window.
     client = start([os.path.join(bin_dir, "vantor"), "loginuser=zhangwei&loginpwd=zhangwei123"], env=env,
                    stdout=client_log, stderr=client_log)
     if wait_for("main window", lambda role, name: name == "对话历史记录") is not None:
@@ -215,8 +215,8 @@ try:
         notice = wait_for("main window", lambda role, name: role == pyatspi.ROLE_PUSH_BUTTON and name == "内部通知")
         if notice is not None:
             notice.queryAction().doAction(0)
-            if wait_for("message box", lambda role, name: "此功能尚未提供" in name) is not None:
-                check("message box")
+            if wait_for("notice reader", lambda role, name: role == pyatspi.ROLE_PUSH_BUTTON and name == "阅读记录") is not None:
+                check("notice reader")
         subprocess.run([os.path.join(bin_dir, "agent"), "uin=1002"], env=env, timeout=30, check=False)
         if wait_for("conversation window", lambda role, name: name == "发送文件") is not None:
             check("conversation window")

@@ -267,7 +267,12 @@ TEST_F(ServiceWindowsTest, TheReminderToastSlidesInAtTheLowerRightAndOpensTheCon
     zhang.services->closeReminderFor(1003);
     drive([] { return false; }, 300);
     EXPECT_FALSE(toast.isNull()) << "another sender's toast stays";
-    zhang.services->closeReminderFor(1002);
+    // Bringing up the conversation with its sender takes the toast away.
+    conversation::Conversation& wang = *zhang.client->core().conversations().all().front();
+    zhang.chat->existing(wang.id)->hide();
+    drive([] { return false; }, 100);
+    EXPECT_FALSE(toast.isNull());
+    zhang.chat->bringToFront(wang);
     ASSERT_TRUE(drive([&] { return toast.isNull(); }, 3000));
 }
 
