@@ -1,5 +1,6 @@
 #include "server/session.h"
 
+#include "protocol/codes.h"
 #include "server/log.h"
 #include "server/server.h"
 
@@ -115,7 +116,12 @@ void Session::onReadyRead() {
             abort("unreadable input: " + reader_.error());
             break;
         }
-        if (m.part == protocol::Message::Part::Whole || m.part == protocol::Message::Part::Head) budget_ -= 1;
+        // Records forwarded to one colleague (chat, file blocks and their acknowledgements when
+        // no direct path exists) cost the server a copy and come as fast as a transfer goes;
+        // what is told to many, or stored, is what the budget holds back.
+        if ((m.part == protocol::Message::Part::Whole || m.part == protocol::Message::Part::Head) &&
+            !protocol::isRelayed(m.code))
+            budget_ -= 1;
         server_.handle(*this, m);
     }
     if (!socket_ || finished_ || state_ == State::Closing) return;

@@ -126,6 +126,27 @@ TEST_F(ServerTest, WhatAClientWroteBeforeClosingIsStillDelivered) {
     EXPECT_EQ(got, kMessages);
 }
 
+TEST_F(ServerTest, RelayedRecordsAreNotHeldBackByTheMessageBudget) {
+    // A relayed transfer sends thousands of records a second; the budget is for what is told to
+    // many or stored.
+    server_.reset();
+    config_.messagesPerSecond = 10;
+    config_.messageBurst = 5;
+    startServer();
+    auto a = signedIn('a');
+    auto b = signedIn('b');
+    a->waitFor(Cmd::Status);
+    constexpr int kMessages = 2000;
+    std::string frames;
+    for (int i = 0; i < kMessages; ++i)
+        frames += protocol::frameMessage(chat(11, 12, std::to_string(i)).bytes());
+    a->sendAll(frames);
+    int got = 0;
+    while (got < kMessages && b->waitFor(Cmd::ChatMessage, 2000))
+        ++got;
+    EXPECT_EQ(got, kMessages);
+}
+
 TEST_F(ServerTest, GroupChatReachesEveryMemberAndWaitsForThoseOffline) {
     auto a = signedIn('a');
     auto b = signedIn('b');
